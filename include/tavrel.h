@@ -1,0 +1,282 @@
+/*
+ * tavrel.h -- the public C interface of the tavrel extension.
+ *
+ * Conventions: functions return 0 for success and 1 for failure, or a
+ * pointer that is NULL on failure.  Byte data is unsigned char, coordinates
+ * and sizes are int.  Every record, pixel buffer and string handed out by
+ * the library is released with TavFree.
+ */
+#ifndef TAVREL_H
+#define TAVREL_H
+
+#include <stddef.h>
+
+#if defined(_WIN32)
+#  define TAVREL_API __declspec(dllexport)
+#else
+#  define TAVREL_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define TAVREL_VERSION "0.8"
+
+/* ------------------------------------------------------------------ */
+/* Image core: records                                                 */
+/* ------------------------------------------------------------------ */
+
+typedef struct Photo Photo;
+typedef struct TavColormap TavColormap;
+typedef struct TavRegion TavRegion;
+
+/* Image modes. */
+enum { TAV_MODE_RGBA = 0, TAV_MODE_GRAY = 1, TAV_MODE_GRAYALPHA = 2, TAV_MODE_INDEXED = 3 };
+/* Renderer kinds. */
+enum { TAV_RENDER_NULL = 0, TAV_RENDER_MEMORY = 1, TAV_RENDER_TKPHOTO = 2 };
+/* Compose modes; 0 means "the image's own setting". */
+enum {
+    TAV_COMPOSE_DEFAULT = 0, TAV_COMPOSE_REPLACE, TAV_COMPOSE_OVER, TAV_COMPOSE_UNDER,
+    TAV_COMPOSE_PLUS, TAV_COMPOSE_MINUS, TAV_COMPOSE_ADD, TAV_COMPOSE_SUBTRACT,
+    TAV_COMPOSE_DIFFERENCE, TAV_COMPOSE_BUMP, TAV_COMPOSE_MAP, TAV_COMPOSE_MIX
+};
+
+/* Renderer table: every slot may be NULL; callers test before calling. */
+typedef struct TavRenderOps {
+    int (*resize)(Photo *image, int width, int height);
+    int (*destroy)(Photo *image);
+    int (*put_block)(Photo *image, const unsigned char *src, int x, int y, int w, int h);
+    int (*get_block)(Photo *image, unsigned char *dst, int x, int y, int w, int h);
+    int (*get_points)(Photo *image, unsigned char *dst, int x, int y,
+                      const int *offsets, int count, const unsigned char *fill);
+} TavRenderOps;
+
+/* Where the pixels of an outside buffer lie: byte of channel c at (x, y)
+ * is plane[c] + x * pixel_stride[c] + y * row_stride[c]. */
+typedef struct TavPlaneSet {
+    unsigned char *plane[4];
+    int pixel_stride[4];
+    int row_stride[4];
+} TavPlaneSet;
+
+typedef void (*PhotoEventProc)(Photo *image, int a, int b, int c, int d);
+
+struct Photo {
+    int mode;
+    int width;
+    int height;
+    int channels;
+    int renderer;
+    TavRenderOps *render_ops;
+    void *render_data;
+    void *render_arg;
+    TavRegion *region;
+    TavColormap *colormap;
+    unsigned char background[4];
+    unsigned char foreground[4];
+    int compose;
+    PhotoEventProc event_proc;
+    int quality;
+};
+
+/* Source of PhotoPutBlock.  With a colormap the block is indexed: plane 0
+ * holds palette indices. */
+typedef struct PhotoBlock {
+    int width;
+    int height;
+    TavPlaneSet planes;
+    TavColormap *colormap;
+} PhotoBlock;
+
+/* ------------------------------------------------------------------ */
+/* Memory                                                              */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API void *TavAlloc(unsigned int size);
+TAVREL_API void TavFree(void *ptr);
+TAVREL_API char *TavStrdup(const char *text);
+
+/* ------------------------------------------------------------------ */
+/* Image lifecycle, queries and settings                               */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API Photo *PhotoCreateExt(int width, int height, int mode, int renderer, void *render_arg);
+TAVREL_API Photo *PhotoCreate(int width, int height, int mode, int renderer);
+TAVREL_API Photo *PhotoRecreate(Photo *image, int width, int height, int mode);
+TAVREL_API void PhotoReset(Photo *image);
+TAVREL_API void PhotoDelete(Photo *image);
+TAVREL_API int PhotoExpand(Photo *image, int width, int height);
+TAVREL_API int PhotoSync(Photo *image);
+TAVREL_API Photo *PhotoSetEventProc(Photo *image, PhotoEventProc proc);
+
+TAVREL_API int PhotoWidth(Photo *image);
+TAVREL_API int PhotoHeight(Photo *image);
+TAVREL_API int PhotoMode(Photo *image);
+TAVREL_API int PhotoIsTruecolor(Photo *image);
+TAVREL_API int PhotoIsGrayscale(Photo *image);
+TAVREL_API int PhotoIsGrayAlpha(Photo *image);
+TAVREL_API int PhotoIsIndexed(Photo *image);
+TAVREL_API int PhotoRenderer(Photo *image);
+TAVREL_API int PhotoIsNull(Photo *image);
+TAVREL_API int PhotoIsMemory(Photo *image);
+TAVREL_API TavColormap *PhotoColormap(Photo *image);
+TAVREL_API int PhotoGetCompose(Photo *image);
+TAVREL_API void PhotoSetCompose(Photo *image, int compose);
+TAVREL_API int PhotoSetQuality(Photo *image, int quality);
+TAVREL_API int PhotoGetQuality(Photo *image);
+TAVREL_API void PhotoSetBackground(Photo *image, const unsigned char *rgba);
+TAVREL_API void PhotoSetForeground(Photo *image, const unsigned char *rgba);
+TAVREL_API int PhotoGetBackground(Photo *image, unsigned char *rgba);
+TAVREL_API int PhotoGetForeground(Photo *image, unsigned char *rgba);
+
+/* ------------------------------------------------------------------ */
+/* Renderers                                                           */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API int TavRender_NullInit(Photo *image);
+TAVREL_API int TavRender_MemoryInit(Photo *image);
+TAVREL_API int TavRender_TkPhotoInit(Photo *image);
+
+/* ------------------------------------------------------------------ */
+/* Pixel access                                                        */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API int PhotoGetChannels(Photo *image, int x, int y, int w, int h,
+                                int stepR, int stepG, int stepB, int stepA,
+                                unsigned char *dstR, unsigned char *dstG,
+                                unsigned char *dstB, unsigned char *dstA);
+TAVREL_API int PhotoGetRGBA(Photo *image, unsigned char *dst, int x, int y, int w, int h);
+TAVREL_API int PhotoGetBGRA(Photo *image, unsigned char *dst, int x, int y, int w, int h);
+TAVREL_API int PhotoGetABGR(Photo *image, unsigned char *dst, int x, int y, int w, int h);
+TAVREL_API int PhotoGetRGB(Photo *image, unsigned char *dst, int x, int y, int w, int h);
+TAVREL_API int PhotoGetBGR(Photo *image, unsigned char *dst, int x, int y, int w, int h);
+TAVREL_API int PhotoGetIndex(Photo *image, unsigned char *dst, int x, int y, int w, int h);
+TAVREL_API int PhotoGetRGBAX(Photo *image, unsigned char *dst, int x, int y,
+                             const int *offsets, int count);
+TAVREL_API int PhotoGetRGBAAvg(Photo *image, unsigned char *dst, int x, int y,
+                               const int *grid, int width, int height, int nx, int ny);
+
+TAVREL_API int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compose);
+TAVREL_API int PhotoPutExt(Photo *image, int x, int y, int w, int h,
+                           int strideR, int strideG, int strideB, int strideA,
+                           const unsigned char *srcR, const unsigned char *srcG,
+                           const unsigned char *srcB, const unsigned char *srcA, int compose);
+TAVREL_API int PhotoPutRGBA(Photo *image, const unsigned char *src, int x, int y, int w, int h, int compose);
+TAVREL_API int PhotoPutBGRA(Photo *image, const unsigned char *src, int x, int y, int w, int h, int compose);
+TAVREL_API int PhotoPutABGR(Photo *image, const unsigned char *src, int x, int y, int w, int h, int compose);
+TAVREL_API int PhotoPutRGB(Photo *image, const unsigned char *src, int x, int y, int w, int h);
+TAVREL_API int PhotoPutBGR(Photo *image, const unsigned char *src, int x, int y, int w, int h);
+TAVREL_API int PhotoPutGray(Photo *image, const unsigned char *src, int x, int y, int w, int h);
+TAVREL_API int PhotoPutIndex(Photo *image, const unsigned char *src, int x, int y, int w, int h);
+TAVREL_API int PhotoPut565(Photo *image, const unsigned char *src, int x, int y, int w, int h);
+
+/* ------------------------------------------------------------------ */
+/* Colour values and combination                                       */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API int TavSetColor(unsigned char *color, int r, int g, int b, int a);
+TAVREL_API int TavCombineAlpha(int top_alpha, int bottom_alpha);
+TAVREL_API int TavCombineOver(int top, int bottom, int top_alpha, int bottom_alpha, int result_alpha);
+
+/* ------------------------------------------------------------------ */
+/* Utility library                                                     */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API double FCos(double x);
+TAVREL_API double FSin(double x);
+TAVREL_API double FExp(double x);
+TAVREL_API double FLog(double x);
+TAVREL_API double FSqrt(double x);
+TAVREL_API int *TavGaussian(int *values, int n, double sigma);
+TAVREL_API int Gaussian(int n, int *out);
+TAVREL_API void RandomSeed(unsigned int seed);
+TAVREL_API unsigned int RandomInit(void);
+TAVREL_API int RandomGet(int n);
+TAVREL_API unsigned char rgb_to_gs(int red, int green, int blue);
+TAVREL_API void rgb_to_hsl(double red, double green, double blue,
+                           double *hue, double *saturation, double *lightness);
+TAVREL_API void hsl_to_rgb(double hue, double saturation, double lightness,
+                           double *red, double *green, double *blue);
+
+/* ------------------------------------------------------------------ */
+/* Colour parsing                                                      */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API int TavParseColor(const char *text, unsigned char *out);
+
+/* ------------------------------------------------------------------ */
+/* Colormaps and nearest-colour search                                 */
+/* ------------------------------------------------------------------ */
+
+typedef struct TavColormapNode {
+    int a, b, c, d;
+    int index;
+    struct TavColormapNode *left;
+    struct TavColormapNode *right;
+} TavColormapNode;
+
+struct TavColormap {
+    int size;
+    int capacity;
+    int transparent;
+    unsigned char *entries;
+    TavColormapNode *tree;
+};
+
+typedef struct TavColormapItem {
+    int index;
+    unsigned char *color;
+    int side;
+} TavColormapItem;
+
+TAVREL_API TavColormap *TavCreateColormap(void);
+TAVREL_API TavColormap *TavDupColormap(TavColormap *map);
+TAVREL_API void TavDeleteColormap(TavColormap *map);
+TAVREL_API int TavColormapSize(TavColormap *map);
+TAVREL_API int TavSetColormap(TavColormap *map, int index, int red, int green, int blue);
+TAVREL_API int TavAddColormap(TavColormap *map, int red, int green, int blue);
+TAVREL_API int TavGetColormap(TavColormap *map, int index, int *red, int *green, int *blue);
+TAVREL_API int TavResizeColormap(TavColormap *map, int new_size);
+TAVREL_API int TavGetTransparent(TavColormap *map);
+TAVREL_API int TavSetTransparent(TavColormap *map, int index);
+TAVREL_API TavColormapNode *TavCompileColormap(TavColormap *map);
+TAVREL_API TavColormapNode *TavCompileColormapRec(TavColormapItem *items, int count);
+TAVREL_API void ChooseCuttingPlane(TavColormapItem *items, int count, TavColormapNode *node);
+TAVREL_API int TavFindClosestExact(TavColormap *map, int red, int green, int blue);
+TAVREL_API int TavFindClosest(TavColormap *map, int red, int green, int blue);
+
+/* ------------------------------------------------------------------ */
+/* Drawing                                                             */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API int PhotoDrawBox(Photo *image, const unsigned char *color, int compose,
+                            int x, int y, int width, int height);
+TAVREL_API int PhotoFill(Photo *image, const unsigned char *color);
+TAVREL_API int PhotoBlank(Photo *image);
+
+/* ------------------------------------------------------------------ */
+/* Convex hull and regions                                             */
+/* ------------------------------------------------------------------ */
+
+TAVREL_API int ConvexHull(int count, int *points);
+TAVREL_API TavRegion *TavCreateRegion(void);
+TAVREL_API void TavDeleteRegion(TavRegion *region);
+TAVREL_API int TavPointInRegion(TavRegion *region, int x, int y);
+
+/* ------------------------------------------------------------------ */
+/* Package entry points                                                */
+/* ------------------------------------------------------------------ */
+
+struct Tcl_Interp;
+TAVREL_API int Tavrel_Init(struct Tcl_Interp *interp);
+TAVREL_API int Tavrel_SafeInit(struct Tcl_Interp *interp);
+TAVREL_API int Tavrel_InitStandAlone(struct Tcl_Interp *interp);
+TAVREL_API int Tavrel_Load(struct Tcl_Interp *interp);
+TAVREL_API int Tavrel_GlobalInit(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TAVREL_H */

@@ -1,0 +1,107 @@
+// Colour values, the two blending primitives and the eleven compose modes.
+#include "core/compose_p.h"
+
+namespace tav {
+namespace {
+
+inline unsigned char clamp_byte(int v) { return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// Each mode is a functor with a colour rule and an alpha rule; `skip` says
+// the pixel stays exactly as it is.
+struct Replace {
+    static bool skip(int) { return false; }
+    static int color(int, int s, int, int, int) { return s; }
+    static int alpha(int sa, int) { return sa; }
+};
+struct Over {
+    static bool skip(int sa) { return sa == 0; }
+    static int color(int d, int s, int sa, int da, int ar) {
+        return sa == 255 ? s : combine_over(s, d, sa, da, ar);
+    }
+    static int alpha(int sa, int da) { return combine_alpha(sa, da); }
+};
+struct Under {
+    static bool skip(int) { return false; }
+    static int color(int d, int s, int sa, int da, int ar) { return combine_over(d, s, da, sa, ar); }
+    static int alpha(int sa, int da) { return combine_alpha(da, sa); }
+};
+struct KeepAlpha {
+    static bool skip(int) { return false; }
+    static int alpha(int, int da) { return da; }
+};
+struct Plus : KeepAlpha { static int color(int d, int s, int, int, int) { return d + s > 255 ? 255 : d + s; } };
+struct Minus : KeepAlpha { static int color(int d, int s, int, int, int) { return d - s < 0 ? 0 : d - s; } };
+struct Add : KeepAlpha { static int color(int d, int s, int, int, int) { return (d + s) & 255; } };
+struct Subtract : KeepAlpha { static int color(int d, int s, int, int, int) { return (d - s) & 255; } };
+struct Difference : KeepAlpha { static int color(int d, int s, int, int, int) { return d > s ? d - s : s - d; } };
+struct Mix : KeepAlpha { static int color(int d, int s, int, int, int) { return (d + s) / 2; } };
+struct Bump {
+    static bool skip(int sa) { return sa == 0; }
+    static int color(int d, int s, int sa, int da, int) {
+        return Over::color(d, s, sa, da, combine_alpha(sa, da));
+    }
+    static int alpha(int, int da) { return da; }
+};
+struct Map {
+    static bool skip(int sa) { return sa == 0; }
+    static int color(int, int s, int, int, int) { return s; }
+    static int alpha(int sa, int da) { return sa * da / 255; }
+};
+
+template <class Mode>
+void compose_pixels(unsigned char *dst, int channels, int alpha_at, const unsigned char *src, size_t n) {
+    for (size_t i = 0; i < n; ++i, dst += channels, src += 4) {
+        const int sa = src[3];
+        if (Mode::skip(sa)) continue;
+        const int da = alpha_at >= 0 ? dst[alpha_at] : 255;
+        const int ar = Mode::alpha(sa, da);
+        // A gray image's single colour channel takes the red source channel.
+        for (int k = 0; k < channels; ++k) {
+            if (k == alpha_at) continue;
+            dst[k] = clamp_byte(Mode::color(dst[k], src[k], sa, da, ar));
+        }
+        if (alpha_at >= 0) dst[alpha_at] = static_cast<unsigned char>(ar);
+    }
+}
+
+}  // namespace
+
+void compose_row(int compose, unsigned char *dst, int channels, int alpha_at, const unsigned char *rgba,
+                 size_t n) {
+    switch (compose) {
+        case TAV_COMPOSE_REPLACE: return compose_pixels<Replace>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_OVER: return compose_pixels<Over>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_UNDER: return compose_pixels<Under>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_PLUS: return compose_pixels<Plus>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_MINUS: return compose_pixels<Minus>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_ADD: return compose_pixels<Add>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_SUBTRACT: return compose_pixels<Subtract>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_DIFFERENCE: return compose_pixels<Difference>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_BUMP: return compose_pixels<Bump>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_MAP: return compose_pixels<Map>(dst, channels, alpha_at, rgba, n);
+        case TAV_COMPOSE_MIX: return compose_pixels<Mix>(dst, channels, alpha_at, rgba, n);
+        default: return;  // unknown modes leave the image as it is
+    }
+}
+
+}  // namespace tav
+
+extern "C" {
+
+int TavSetColor(unsigned char *color, int r, int g, int b, int a) {
+    color[0] = static_cast<unsigned char>(r);
+    color[1] = static_cast<unsigned char>(g);
+    color[2] = static_cast<unsigned char>(b);
+    color[3] = static_cast<unsigned char>(a);
+    return 1;
+}
+
+int TavCombineAlpha(int top_alpha, int bottom_alpha) {
+    return tav::combine_alpha(top_alpha & 255, bottom_alpha & 255);
+}
+
+int TavCombineOver(int top, int bottom, int top_alpha, int bottom_alpha, int result_alpha) {
+    return tav::combine_over(top & 255, bottom & 255, top_alpha & 255, bottom_alpha & 255, result_alpha & 255);
+}
+
+}  // extern "C"

@@ -1,0 +1,54 @@
+// The library's heap: everything goes through the Tcl allocator so that
+// blocks handed to callers can be released with TavFree (or Tcl_Free).
+#include "core/memory_p.h"
+
+#include <tcl.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+
+void *TavAlloc(unsigned int size) {
+#ifdef TAVREL_SYSTEM_MALLOC
+    void *p = std::malloc(size ? size : 1);
+    if (!p) std::abort();
+    return p;
+#else
+    return Tcl_Alloc(size);
+#endif
+}
+
+void TavFree(void *ptr) {
+    if (!ptr) return;
+#ifdef TAVREL_SYSTEM_MALLOC
+    std::free(ptr);
+#else
+    Tcl_Free(static_cast<char *>(ptr));
+#endif
+}
+
+char *TavStrdup(const char *text) {
+    if (!text) return nullptr;
+    size_t len = std::strlen(text);
+    char *copy = static_cast<char *>(TavAlloc(static_cast<unsigned int>(len + 1)));
+    std::memcpy(copy, text, len + 1);
+    return copy;
+}
+
+}  // extern "C"
+
+namespace tav {
+
+void *attempt_alloc(size_t size) {
+    // Tcl's allocator counts in unsigned int; anything larger is refused here.
+    if (size > UINT_MAX - 64) return nullptr;
+#ifdef TAVREL_SYSTEM_MALLOC
+    return std::malloc(size ? size : 1);
+#else
+    return Tcl_AttemptAlloc(static_cast<unsigned int>(size));
+#endif
+}
+
+}  // namespace tav

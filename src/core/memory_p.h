@@ -1,0 +1,38 @@
+// Private memory helpers: the attempt-allocator for sizes that come from
+// outside (files, scripts) and an RAII owner for blocks taken from TavAlloc.
+#pragma once
+
+#include "tavrel.h"
+
+#include <cstddef>
+#include <memory>
+
+namespace tav {
+
+// Like TavAlloc, but returns nullptr instead of ending the process when the
+// size is impossible (above what the Tcl allocator can address) or the
+// memory is not there.  Released with TavFree.
+void *attempt_alloc(size_t size);
+
+// Multiplies sizes without overflow; returns false when the product does not
+// fit in a size_t.
+inline bool checked_mul(size_t a, size_t b, size_t *out) {
+    return !__builtin_mul_overflow(a, b, out);
+}
+
+struct TavFreeDeleter {
+    void operator()(void *p) const noexcept { TavFree(p); }
+};
+
+// Owner of a byte block from TavAlloc / attempt_alloc.
+using Bytes = std::unique_ptr<unsigned char[], TavFreeDeleter>;
+
+inline Bytes alloc_bytes(size_t size) {
+    return Bytes(static_cast<unsigned char *>(TavAlloc(static_cast<unsigned int>(size ? size : 1))));
+}
+
+inline Bytes attempt_bytes(size_t size) {
+    return Bytes(static_cast<unsigned char *>(attempt_alloc(size ? size : 1)));
+}
+
+}  // namespace tav

@@ -1,0 +1,164 @@
+// Reading pixels out of a Photo in any channel layout.
+#include "core/memory_p.h"
+#include "core/pixel_p.h"
+
+#include <cstring>
+
+namespace tav {
+namespace {
+
+// Turns a row in the image's own layout into packed RGBA.
+void row_to_rgba(const Photo *image, const PaletteLut *lut, const unsigned char *row, unsigned char *rgba,
+                 int n) {
+    switch (image->mode) {
+        case TAV_MODE_INDEXED:
+            for (int i = 0; i < n; ++i) std::memcpy(rgba + 4 * i, &(*lut)[row[i] * 4], 4);
+            break;
+        case TAV_MODE_GRAY:
+            for (int i = 0; i < n; ++i) TavSetColor(rgba + 4 * i, row[i], row[i], row[i], 255);
+            break;
+        case TAV_MODE_GRAYALPHA:
+            for (int i = 0; i < n; ++i) TavSetColor(rgba + 4 * i, row[2 * i], row[2 * i], row[2 * i], row[2 * i + 1]);
+            break;
+        default:
+            std::memcpy(rgba, row, static_cast<size_t>(n) * 4);
+    }
+}
+
+}  // namespace
+}  // namespace tav
+
+extern "C" {
+
+int PhotoGetChannels(Photo *image, int x, int y, int w, int h, int stepR, int stepG, int stepB, int stepA,
+                     unsigned char *dstR, unsigned char *dstG, unsigned char *dstB, unsigned char *dstA) {
+    using namespace tav;
+    const Clip c = clip_to_image(image, x, y, w, h);
+    if (c.empty()) return 0;
+    auto get_block = image->render_ops ? image->render_ops->get_block : nullptr;
+    if (!get_block) return 0;
+    const int n = c.w;
+
+    unsigned char *dst[4] = {dstR, dstG, dstB, dstA};
+    const int step[4] = {stepR, stepG, stepB, stepA};
+
+    // Indices themselves, delivered as the red channel.
+    if (image->mode == TAV_MODE_INDEXED && dstR && !dstG && !dstB && !dstA) {
+        Bytes row = attempt_bytes(n);
+        if (!row) return 1;
+        for (int j = 0; j < c.h; ++j) {
+            get_block(image, row.get(), c.x, c.y + j, n, 1);
+            for (int i = 0; i < n; ++i, dst[0] += step[0]) *dst[0] = row[i];
+        }
+        return 0;
+    }
+
+    const bool packed_rgba = dstR && dstG == dstR + 1 && dstB == dstR + 2 && dstA == dstR + 3 &&
+                             stepR == 4 && stepG == 4 && stepB == 4 && stepA == 4;
+    if (image->mode == TAV_MODE_RGBA && packed_rgba) {
+        // Layouts match: the renderer writes straight into the caller's rows.
+        const size_t row_bytes = static_cast<size_t>(n) * 4;
+        for (int j = 0; j < c.h; ++j) get_block(image, dstR + j * row_bytes, c.x, c.y + j, n, 1);
+        return 0;
+    }
+
+    PaletteLut lut;
+    if (image->mode == TAV_MODE_INDEXED) build_palette_lut(image->colormap, lut);
+    Bytes row = attempt_bytes(static_cast<size_t>(n) * image->channels);
+    Bytes rgba = attempt_bytes(static_cast<size_t>(n) * 4);
+    if (!row || !rgba) return 1;
+    for (int j = 0; j < c.h; ++j) {
+        get_block(image, row.get(), c.x, c.y + j, n, 1);
+        row_to_rgba(image, &lut, row.get(), rgba.get(), n);
+        for (int ch = 0; ch < 4; ++ch) {
+            if (!dst[ch]) continue;
+            const unsigned char *src = rgba.get() + ch;
+            unsigned char *out = dst[ch];
+            for (int i = 0; i < n; ++i, src += 4, out += step[ch]) *out = *src;
+            dst[ch] = out;
+        }
+    }
+    return 0;
+}
+
+int PhotoGetRGBA(Photo *image, unsigned char *dst, int x, int y, int w, int h) {
+    return PhotoGetChannels(image, x, y, w, h, 4, 4, 4, 4, dst, dst + 1, dst + 2, dst + 3);
+}
+
+int PhotoGetBGRA(Photo *image, unsigned char *dst, int x, int y, int w, int h) {
+    return PhotoGetChannels(image, x, y, w, h, 4, 4, 4, 4, dst + 2, dst + 1, dst, dst + 3);
+}
+
+int PhotoGetABGR(Photo *image, unsigned char *dst, int x, int y, int w, int h) {
+    return PhotoGetChannels(image, x, y, w, h, 4, 4, 4, 4, dst + 3, dst + 2, dst + 1, dst);
+}
+
+int PhotoGetRGB(Photo *image, unsigned char *dst, int x, int y, int w, int h) {
+    return PhotoGetChannels(image, x, y, w, h, 3, 3, 3, 0, dst, dst + 1, dst + 2, nullptr);
+}
+
+int PhotoGetBGR(Photo *image, unsigned char *dst, int x, int y, int w, int h) {
+    return PhotoGetChannels(image, x, y, w, h, 3, 3, 3, 0, dst + 2, dst + 1, dst, nullptr);
+}
+
+int PhotoGetIndex(Photo *image, unsigned char *dst, int x, int y, int w, int h) {
+    if (image->mode != TAV_MODE_INDEXED) return 1;
+    return PhotoGetChannels(image, x, y, w, h, 1, 0, 0, 0, dst, nullptr, nullptr, nullptr);
+}
+
+int PhotoGetRGBAX(Photo *image, unsigned char *dst, int x, int y, const int *offsets, int count) {
+    if (count <= 0) return 0;
+    auto get_points = image->render_ops ? image->render_ops->get_points : nullptr;
+    if (image->channels == 4 && get_points) {
+        static const unsigned char outside[4] = {0, 0, 0, 0};
+        return get_points(image, dst, x, y, offsets, count, outside);
+    }
+    for (int k = 0; k < count; ++k, dst += 4) {
+        const long long px = static_cast<long long>(x) + offsets[2 * k];
+        const long long py = static_cast<long long>(y) + offsets[2 * k + 1];
+        if (px >= 0 && px < image->width && py >= 0 && py < image->height)
+            PhotoGetRGBA(image, dst, static_cast<int>(px), static_cast<int>(py), 1, 1);
+        else
+            std::memset(dst, 0, 4);
+    }
+    return 0;
+}
+
+int PhotoGetRGBAAvg(Photo *image, unsigned char *dst, int x, int y, const int *grid, int width, int height,
+                    int nx, int ny) {
+    using namespace tav;
+    if (width <= 0 || height <= 0) return 0;
+    if (nx < 1) nx = 1;
+    if (ny < 1) ny = 1;
+    const size_t samples = static_cast<size_t>(nx) * ny;
+    size_t bytes = 0;
+    if (!checked_mul(samples, 12, &bytes)) return 1;
+    Bytes scratch = attempt_bytes(bytes);  // offsets (8 bytes) and pixels (4 bytes) per sample
+    if (!scratch) return 1;
+    int *offsets = reinterpret_cast<int *>(scratch.get());
+    unsigned char *pixels = scratch.get() + samples * 8;
+    const size_t stride = static_cast<size_t>(width) + 1;
+    for (int i = 0; i < height; ++i) {
+        for (int j = 0; j < width; ++j, dst += 4) {
+            const int *p = grid + 2 * (i * stride + j);
+            const int *q = grid + 2 * ((i + 1) * stride + j + 1);
+            const long long ddx = static_cast<long long>(q[0]) - p[0], ddy = static_cast<long long>(q[1]) - p[1];
+            size_t k = 0;
+            for (int l = 1; l <= nx; ++l) {
+                for (int m = 1; m <= ny; ++m, ++k) {
+                    offsets[2 * k] = static_cast<int>(p[0] + l * ddx / (nx + 1));
+                    offsets[2 * k + 1] = static_cast<int>(p[1] + m * ddy / (ny + 1));
+                }
+            }
+            PhotoGetRGBAX(image, pixels, x, y, offsets, static_cast<int>(samples));
+            for (int ch = 0; ch < 4; ++ch) {
+                unsigned long long sum = 0;
+                for (size_t s = 0; s < samples; ++s) sum += pixels[4 * s + ch];
+                dst[ch] = static_cast<unsigned char>(sum / samples);
+            }
+        }
+    }
+    return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,30 @@
+// The per-interpreter registries of the subsystems and the destruction of
+// named objects, in the order the state's clean-up requires.
+#include "tcl/state_p.h"
+
+void TavOpenRegistries(TavInterpState *state) {
+    state->image_formats = nullptr;
+    state->font_registry = nullptr;
+    state->codec_registry = nullptr;
+}
+
+void TavCloseRegistries(TavInterpState *state) {
+    state->font_registry = nullptr;
+    state->image_formats = nullptr;
+    state->codec_registry = nullptr;
+}
+
+namespace {
+
+template <class Destroy>
+void destroy_all(Tcl_HashTable *table, Destroy destroy) {
+    Tcl_HashSearch search;
+    for (Tcl_HashEntry *e = Tcl_FirstHashEntry(table, &search); e; e = Tcl_NextHashEntry(&search))
+        destroy(Tcl_GetHashValue(e));
+}
+
+}  // namespace
+
+void TavDestroyNamedObjects(TavInterpState *state) {
+    destroy_all(state->images, [](void *object) { PhotoDelete(static_cast<Photo *>(object)); });
+}

@@ -1,0 +1,58 @@
+# Runs the tcltest files of the package.
+#   tclsh all.tcl -builddir DIR -notk   every .test outside tests/tk/
+#   tclsh all.tcl -builddir DIR -tk     the .test files of tests/tk/, with Tk
+package require tcltest 2
+set here [file dirname [file normalize [info script]]]
+set builddir [file join $here .. build]
+set withTk 0
+set rest {}
+for {set i 0} {$i < [llength $argv]} {incr i} {
+    switch -- [lindex $argv $i] {
+        -builddir { incr i; set builddir [lindex $argv $i] }
+        -tk { set withTk 1 }
+        -notk { set withTk 0 }
+        default { lappend rest [lindex $argv $i] }
+    }
+}
+set ::env(TAVREL_BUILD_DIR) [file normalize $builddir]
+if {$withTk} {
+    package require Tk
+    wm withdraw .
+    set files [glob -nocomplain -directory [file join $here tk] *.test]
+} else {
+    set files {}
+    foreach dir [glob -nocomplain -type d -directory $here *] {
+        if {[file tail $dir] ne "tk"} {
+            lappend files {*}[glob -nocomplain -directory $dir *.test]
+        }
+    }
+}
+set failed 0
+set total 0
+set passed 0
+set skipped 0
+foreach file [lsort $files] {
+    puts "==== [file tail $file]"
+    set child [interp create]
+    if {$withTk} { load {} Tk $child }
+    $child eval [list set argv $rest]
+    $child eval [list set ::env(TAVREL_BUILD_DIR) $::env(TAVREL_BUILD_DIR)]
+    $child eval {
+        package require tcltest 2
+        tcltest::configure -verbose {error}
+        proc tcltest::cleanupTestsHook {} {
+            variable numTests
+            set ::__counts [list $numTests(Total) $numTests(Passed) $numTests(Skipped) $numTests(Failed)]
+        }
+    }
+    if {[catch {$child eval [list source $file]} msg]} {
+        puts "ERROR in $file: $msg"
+        incr failed
+    } elseif {[$child eval {info exists ::__counts}]} {
+        lassign [$child eval {set ::__counts}] t p s f
+        incr total $t; incr passed $p; incr skipped $s; incr failed $f
+    }
+    interp delete $child
+}
+puts "tcltest: $passed passed, $failed failed, $skipped skipped (of $total)"
+exit [expr {$failed != 0}]
