@@ -1,9 +1,13 @@
 # tavrel showcase.  Usage: tclsh demo.tcl BUILDDIR OUTDIR
+# Runs every scripts/demo/*.tcl in name order; each may write pictures to
+# $outdir and prints what it did.
 lassign $argv builddir outdir
 lappend auto_path [file normalize $builddir]
 set version [package require tavrel]
 puts "tavrel $version loaded into Tcl [info patchlevel]"
-foreach cmd {tavrel tavfont tavcodec tavcopy} {
-    puts "  command $cmd: [expr {[llength [info commands ::$cmd]] ? "present" : "missing"}]"
+set here [file dirname [file normalize [info script]]]
+foreach part [lsort [glob -nocomplain -directory [file join $here demo] *.tcl]] {
+    puts "---- [file rootname [file tail $part]]"
+    source $part
 }
-puts "Showcase pictures go to [file normalize $outdir]"
+puts "Showcase pictures are in [file normalize $outdir]"

@@ -3,13 +3,9 @@
 # and this machine lacks.  Safe to run again: it only installs what is missing.
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config
-  tcl8.6 tcl8.6-dev tk8.6 tk8.6-dev
-  googletest libgtest-dev libbenchmark-dev
-  xvfb xauth
-  netpbm imagemagick
-)
+# Each subsystem lists its packages in scripts/packages/*.txt.
+here=$(cd "$(dirname "$0")" && pwd)
+mapfile -t packages < <(cat "$here"/packages/*.txt | sed 's/#.*//' | tr -s ' \t' '\n' | grep -v '^$' | sort -u)
 
 missing=()
 for p in "${packages[@]}"; do

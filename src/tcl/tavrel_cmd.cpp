@@ -1,0 +1,10 @@
+// The tavrel command: images.
+#include "tcl/state_p.h"
+
+int TavrelCmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    if (objc < 2) {
+        Tcl_WrongNumArgs(interp, 1, objv, "option ?arg ...?");
+        return TCL_ERROR;
+    }
+    return TavNotAvailable(interp, "tavrel", Tcl_GetString(objv[1]));
+}
