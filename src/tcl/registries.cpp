@@ -3,13 +3,14 @@
 #include "tcl/state_p.h"
 
 void TavOpenRegistries(TavInterpState *state) {
-    state->image_formats = nullptr;
+    state->image_formats = TavImageInit();
     state->font_registry = nullptr;
     state->codec_registry = nullptr;
 }
 
 void TavCloseRegistries(TavInterpState *state) {
     state->font_registry = nullptr;
+    TavImageClose(state->image_formats);
     state->image_formats = nullptr;
     state->codec_registry = nullptr;
 }
