@@ -25,7 +25,7 @@ const BuiltinFormat builtin_formats[] = {
     {"jpg,jpeg", "jpg", nullptr, nullptr},
     {"png", "png", nullptr, nullptr},
     {"gif", "gif", nullptr, nullptr},
-    {"ppm", "ppm", nullptr, nullptr},
+    {"ppm", "ppm", ReadPPM, WritePPM},
     {"-rfb", "rfb", ReadRFB, WriteRFB},
 };
 
