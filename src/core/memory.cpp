@@ -51,4 +51,13 @@ void *attempt_alloc(size_t size) {
 #endif
 }
 
+void *attempt_realloc(void *block, size_t size) {
+    if (size > UINT_MAX - 64) return nullptr;
+#ifdef TAVREL_SYSTEM_MALLOC
+    return std::realloc(block, size ? size : 1);
+#else
+    return Tcl_AttemptRealloc(static_cast<char *>(block), static_cast<unsigned int>(size));
+#endif
+}
+
 }  // namespace tav

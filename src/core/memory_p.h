@@ -14,6 +14,10 @@ namespace tav {
 // memory is not there.  Released with TavFree.
 void *attempt_alloc(size_t size);
 
+// Resizes a block from TavAlloc/attempt_alloc, keeping its first bytes;
+// returns nullptr (the old block untouched) when the size is impossible.
+void *attempt_realloc(void *block, size_t size);
+
 // Multiplies sizes without overflow; returns false when the product does not
 // fit in a size_t.
 inline bool checked_mul(size_t a, size_t b, size_t *out) {

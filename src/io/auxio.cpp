@@ -66,12 +66,10 @@ bool string_reserve(AuxIO *stream, long long needed) {
     long long capacity = memory->capacity;
     while (capacity < needed) capacity = capacity > 0 ? capacity * 2 : 1024;
     if (capacity > INT_MAX) capacity = INT_MAX;
-    auto *fresh = static_cast<unsigned char *>(tav::attempt_alloc(static_cast<size_t>(capacity)));
+    // Growing in place (where the allocator can) spares copying and
+    // touching fresh pages for the bytes already written.
+    auto *fresh = static_cast<unsigned char *>(tav::attempt_realloc(memory->buffer, static_cast<size_t>(capacity)));
     if (!fresh) return false;
-    if (stream->length > 0 && memory->buffer) {
-        std::memcpy(fresh, memory->buffer, static_cast<size_t>(stream->length));
-        TavFree(memory->buffer);
-    }
     memory->buffer = fresh;
     memory->capacity = static_cast<int>(capacity);
     if (stream->handle) *caller_buffer(stream) = fresh;

@@ -119,12 +119,25 @@ void put_rows(Photo *image, const PpmHeader &header, const unsigned char *bytes,
     else PhotoPutGray(image, bytes, 0, y, header.width, rows);
 }
 
+// Re-creates the image empty in the file's mode, then gives it the file's
+// size without blanking it first: every pixel is written right after.
 Photo *recreate(Photo *image, const PpmHeader &header) {
     const int mode = header.channels == 3 ? TAV_MODE_RGBA : TAV_MODE_GRAY;
-    image = PhotoRecreate(image, header.width, header.height, mode);
+    if (!PhotoRecreate(image, 0, 0, mode)) return nullptr;
     // A size the memory cannot hold leaves the image empty.
-    if (!image || PhotoWidth(image) != header.width || PhotoHeight(image) != header.height) return nullptr;
+    if (PhotoExpand(image, header.width, header.height) != 0 || PhotoWidth(image) != header.width ||
+        PhotoHeight(image) != header.height) {
+        PhotoExpand(image, 0, 0);
+        return nullptr;
+    }
     return image;
+}
+
+// A raster that ends early is refused; the image is emptied so that no
+// unwritten pixels are left in it.
+Photo *refuse(Photo *image) {
+    PhotoExpand(image, 0, 0);
+    return nullptr;
 }
 
 // The stream is known to hold the raster: decode it chunk by chunk.
@@ -136,7 +149,7 @@ Photo *read_raster_in_chunks(AuxIO *stream, Photo *image, const PpmHeader &heade
     for (int y = 0; y < header.height; y += chunk_rows) {
         const int rows = std::min(chunk_rows, header.height - y);
         const size_t bytes = row_bytes * rows;
-        if (!read_fully(stream, chunk.get(), bytes)) return nullptr;
+        if (!read_fully(stream, chunk.get(), bytes)) return refuse(image);
         scale.apply(chunk.get(), bytes);
         put_rows(image, header, chunk.get(), y, rows);
     }

@@ -43,6 +43,8 @@ public:
         Tcl_SetChannelOption(nullptr, channel_, "-translation", "binary");
         Tcl_SetChannelOption(nullptr, channel_, "-encoding", "binary");
         Tcl_SetChannelOption(nullptr, channel_, "-blocking", "true");
+        // Whole images go through: big buffers save thousands of small writes.
+        if (mode[0] == 'w') Tcl_SetChannelBufferSize(channel_, 1 << 20);
     }
     ~OwnedFileChannel() { close(); }
     OwnedFileChannel(const OwnedFileChannel &) = delete;
