@@ -56,6 +56,25 @@ TEST(Ppm, HostileSizesAreRefusedCleanly) {
     }
 }
 
+TEST(Ppm, EveryTruncationIsRefusedAndEveryByteFlipSurvives) {
+    tavtest::interp();
+    PhotoPtr image(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+    const std::string whole = std::string("P6\n# c\n3 2\n255\n") + std::string(18, '\x7f');
+    for (size_t n = 0; n < whole.size(); ++n)
+        EXPECT_EQ(read_string(image, whole.substr(0, n)), nullptr) << n;
+    EXPECT_NE(read_string(image, whole), nullptr);
+    // Damaged headers either read as some small image or are refused.
+    for (size_t at = 0; at < 16; ++at) {
+        for (int value : {0, int('#'), int(' '), int('\n'), int('9'), int('-'), 0xff}) {
+            std::string damaged = whole;
+            damaged[at] = static_cast<char>(value);
+            if (Photo *result = read_string(image, damaged)) {
+                EXPECT_LE(PhotoWidth(result) * PhotoHeight(result), 18);
+            }
+        }
+    }
+}
+
 TEST(Ppm, SampleAboveMaxvalKeepsTheLowByte) {
     tavtest::interp();
     PhotoPtr image(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
