@@ -280,7 +280,55 @@ TAVREL_API int TavPointInRegion(TavRegion *region, int x, int y);
 /* Fonts and text                                                     */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* One FreeType library instance; made by TavFontInit, one per interpreter. */
+typedef struct TavFontEngine TavFontEngine;
+
+struct FT_FaceRec_;
+
+/* Bit of TavFont.flags: the font owns a private copy of its bytes. */
+#define TAV_FONT_OWN_DATA 1
+
+/* A font face and the size last set on it (26.6 fixed point, 0 = none). */
+typedef struct TavFont {
+    struct FT_FaceRec_ *face;
+    int char_width;
+    int char_height;
+    const unsigned char *data;
+    int data_length;
+    int flags;
+} TavFont;
+
+/* Text encodings of the text functions. */
+enum {
+    TAV_TEXT_BYTE = 0, TAV_TEXT_UTF8 = 1, TAV_TEXT_UTF16BE = 2, TAV_TEXT_UTF16LE = 4,
+    TAV_TEXT_UTF32BE = 5, TAV_TEXT_UTF32LE = 7
+};
+/* Horizontal and vertical alignment of PhotoDrawText. */
+enum { TAV_ALIGN_LEFT = 0, TAV_ALIGN_RIGHT = 1, TAV_ALIGN_CENTER = 2 };
+enum { TAV_VALIGN_BASELINE = 0, TAV_VALIGN_BOTTOM = 1, TAV_VALIGN_TOP = 2, TAV_VALIGN_MIDDLE = 3 };
+
+TAVREL_API TavFontEngine *TavFontInit(void);
+TAVREL_API void TavFontClose(TavFontEngine *engine);
+/* With TAV_FONT_OWN_DATA in flags the bytes are copied; otherwise they must
+ * outlive the font.  A negative face index is taken as 0. */
+TAVREL_API TavFont *PhotoGetFontData(TavFontEngine *engine, const unsigned char *bytes, int length,
+                                     int flags, int face_index);
+TAVREL_API TavFont *PhotoGetFontFile(TavFontEngine *engine, const char *path, int face_index);
+TAVREL_API int PhotoDeleteFont(TavFont *font);
+TAVREL_API int PhotoPrepareFont(TavFont *font, int size);
+/* The bytes of a built-in face chosen by a family-and-style name, or NULL. */
+TAVREL_API const unsigned char *TavFontBuiltin(const char *name, int *length);
+
+TAVREL_API unsigned int PhotoGetNextChar(const char *text, int encoding, int *length);
+TAVREL_API unsigned int PhotoGetNextUtf(const char *text, int *length);
+TAVREL_API int PhotoTextLength(const char *text, int encoding, int max_chars);
+TAVREL_API int PhotoGetMeasure(TavFont *font, int size, const char *text, int encoding, int max_chars,
+                               int *width, int *ascent, int *descent);
+TAVREL_API int PhotoGetMetrics(TavFont *font, int size, int which, int *value);
+TAVREL_API unsigned int PhotoHasChar(TavFont *font, unsigned int code);
+TAVREL_API int PhotoDrawText(Photo *photo, const unsigned char *color, int x, int y, int halign, int valign,
+                             double angle, double stretch, TavFont *font, int size, const char *text,
+                             int encoding, int max_chars);
 
 /* ------------------------------------------------------------------ */
 /* Matrices, copy, transform, scale and filters                       */
