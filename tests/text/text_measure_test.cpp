@@ -83,6 +83,10 @@ protected:
     Engine engine;
     Font sans{PhotoGetFontFile(engine, texttest::vera_path("Vera.ttf").c_str(), 0)};
     Font serif{PhotoGetFontFile(engine, texttest::vera_path("VeraSe.ttf").c_str(), 0)};
+    void SetUp() override {
+        ASSERT_NE(sans.font, nullptr);
+        ASSERT_NE(serif.font, nullptr);
+    }
 };
 
 TEST_F(TextMeasure, WidthIsFreeTypesAdvancesAndKerning) {

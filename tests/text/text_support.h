@@ -16,9 +16,11 @@
 
 namespace texttest {
 
+// The vendored font files, found from this header's own place in the tree.
 inline std::string vera_path(const std::string &file) {
-    const char *root = std::getenv("TAVREL_SOURCE_DIR");
-    return std::string(root ? root : ".") + "/third_party/vera/" + file;
+    std::string here = __FILE__;
+    here.erase(here.find_last_of('/') + 1);
+    return here + "../../third_party/vera/" + file;
 }
 
 inline std::vector<unsigned char> read_file(const std::string &path) {
