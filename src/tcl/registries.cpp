@@ -3,7 +3,7 @@
 #include "tcl/state_p.h"
 
 void TavOpenRegistries(TavInterpState *state) {
-    state->image_formats = nullptr;
+    state->image_formats = TavImageInit();
     // Without a font engine the interpreter works on; tavfont says so.
     state->font_registry = TavFontInit();
     state->codec_registry = nullptr;
@@ -12,6 +12,7 @@ void TavOpenRegistries(TavInterpState *state) {
 void TavCloseRegistries(TavInterpState *state) {
     TavFontClose(static_cast<TavFontEngine *>(state->font_registry));
     state->font_registry = nullptr;
+    TavImageClose(state->image_formats);
     state->image_formats = nullptr;
     state->codec_registry = nullptr;
 }
