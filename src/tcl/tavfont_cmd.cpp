@@ -14,11 +14,16 @@ int error(Tcl_Interp *interp, const char *message) {
     return TCL_ERROR;
 }
 
-// The font named by objv[2]; nullptr with the message set when none.
-TavFont *find_font(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *name) {
-    auto *font = static_cast<TavFont *>(TavNameLookup(state->fonts, Tcl_GetString(name)));
-    if (!font) Tcl_AppendResult(interp, "font \"", Tcl_GetString(name), "\" doesn't exist", nullptr);
-    return font;
+// The font named by objv[2] and the size in objv[3] of measure and metrics;
+// nullptr with the message set when either is not there.
+TavFont *font_and_size(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[], int *size) {
+    const char *name = Tcl_GetString(objv[2]);
+    auto *font = static_cast<TavFont *>(TavNameLookup(state->fonts, name));
+    if (!font) {
+        Tcl_AppendResult(interp, "font \"", name, "\" doesn't exist", nullptr);
+        return nullptr;
+    }
+    return Tcl_GetIntFromObj(interp, objv[3], size) == TCL_OK ? font : nullptr;
 }
 
 enum Input { kNoInput = -1, kFile = 0, kData = 1, kBuiltin = 2, kIndex = 3 };
@@ -96,10 +101,9 @@ void append_int(Tcl_Interp *interp, Tcl_Obj *list, int value) {
 
 int measure_text(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 5) return wrong_args(interp, objv, "fontname fontsize text");
-    TavFont *font = find_font(state, interp, objv[2]);
-    if (!font) return TCL_ERROR;
     int size = 0;
-    if (Tcl_GetIntFromObj(interp, objv[3], &size) != TCL_OK) return TCL_ERROR;
+    TavFont *font = font_and_size(state, interp, objv, &size);
+    if (!font) return TCL_ERROR;
     // Without a usable size the layout writes nothing: the answer is {0 0 0}.
     int width = 0, ascent = 0, descent = 0;
     PhotoGetMeasure(font, size, Tcl_GetString(objv[4]), TAV_TEXT_UTF8, -1, &width, &ascent, &descent);
@@ -112,10 +116,9 @@ int measure_text(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
 
 int font_metrics(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 4) return wrong_args(interp, objv, "fontname fontsize");
-    TavFont *font = find_font(state, interp, objv[2]);
-    if (!font) return TCL_ERROR;
     int size = 0;
-    if (Tcl_GetIntFromObj(interp, objv[3], &size) != TCL_OK) return TCL_ERROR;
+    TavFont *font = font_and_size(state, interp, objv, &size);
+    if (!font) return TCL_ERROR;
     int ascent = 0, descent = 0;
     if (PhotoGetMetrics(font, size, 0, &ascent) < 0 || PhotoGetMetrics(font, size, 1, &descent) < 0)
         return error(interp, "invalid font metrics");
