@@ -268,19 +268,193 @@ TAVREL_API int TavPointInRegion(TavRegion *region, int x, int y);
 /* Streams (AuxIO)                                                    */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* A byte stream bound to a kind: a named table of ten operations
+ * registered once per process ("string": a growable memory buffer,
+ * "channel": a Tcl channel).  Readers and writers use only the AuxIO_
+ * functions; every slot of a kind's table may be NULL. */
+typedef struct AuxIO AuxIO;
+
+typedef struct AuxIOOps {
+    int (*open)(AuxIO *stream);
+    int (*close)(AuxIO *stream);
+    int (*putc)(AuxIO *stream, int byte);
+    int (*getc)(AuxIO *stream);
+    int (*write)(AuxIO *stream, const unsigned char *bytes, int n);
+    int (*read)(AuxIO *stream, unsigned char *buffer, int n);
+    int (*seek)(AuxIO *stream, int offset, int whence);
+    int (*tell)(AuxIO *stream);
+    int (*clearerr)(AuxIO *stream);
+    int (*flush)(AuxIO *stream);
+} AuxIOOps;
+
+struct AuxIO {
+    AuxIOOps *ops;
+    void *handle;     /* "string": unsigned char ** of the caller; "channel": the Tcl_Channel */
+    int *size_ref;    /* "string": address of the data length, NULL for a stream to write */
+    int extra1, extra2, extra3;
+    void *priv;       /* kind-private state */
+    int pos;          /* position counted by the stream layer */
+    int length;       /* highest position known to exist, -1 when unknown */
+    int unget;        /* pushed-back byte, -1 when none */
+    int eof;          /* set when a byte read failed */
+    int read_only;    /* non-zero: every write is refused */
+    int error;        /* set when a write or flush failed; cleared by AuxIO_ClearErr */
+};
+
+/* Kind registry (process-wide). */
+TAVREL_API AuxIOOps *AuxIO_Reset(AuxIOOps *ops);
+TAVREL_API int AuxIO_Register(const char *name, const AuxIOOps *ops);
+TAVREL_API int AuxIO_Start(void);
+TAVREL_API int AuxIO_Finish(void);
+
+/* Streams.  Closing never closes a Tcl channel nor frees a "string" buffer. */
+TAVREL_API AuxIO *AuxIO_Init(const char *kind, void *handle, int *size_ref,
+                             int extra1, int extra2, int extra3);
+TAVREL_API void AuxIO_Close(AuxIO *stream);
+
+/* Reading.  AuxIO_Fread counts bytes, not items. */
+TAVREL_API int AuxIO_Fgetc(AuxIO *stream);
+TAVREL_API int AuxIO_Ungetc(int byte, AuxIO *stream);
+TAVREL_API int AuxIO_Read(AuxIO *stream, unsigned char *buffer, int n);
+TAVREL_API int AuxIO_Fread(unsigned char *buffer, int size, int count, AuxIO *stream);
+TAVREL_API char *AuxIO_Fgets(char *buffer, int n, AuxIO *stream);
+TAVREL_API int AuxIO_SkipTo(AuxIO *stream, const char *pattern);
+TAVREL_API int AuxIO_SkipLine(AuxIO *stream);
+TAVREL_API int AuxIO_SkipSpace(AuxIO *stream);
+TAVREL_API int AuxIO_Eof(AuxIO *stream);
+
+/* Writing. */
+TAVREL_API int AuxIO_Fputc(int byte, AuxIO *stream);
+TAVREL_API int AuxIO_Fwrite(const unsigned char *bytes, int size, int count, AuxIO *stream);
+TAVREL_API int AuxIO_Write(AuxIO *stream, const unsigned char *bytes, int n);
+TAVREL_API int AuxIO_Fputs(const char *text, AuxIO *stream);
+TAVREL_API int AuxIO_Flush(AuxIO *stream);
+
+/* Positioning. */
+TAVREL_API int AuxIO_Tell(AuxIO *stream);
+TAVREL_API int AuxIO_Seek(AuxIO *stream, int offset, int whence);
+TAVREL_API int AuxIO_Rewind(AuxIO *stream);
+TAVREL_API int AuxIO_ClearErr(AuxIO *stream);
+
+/* The "channel" kind over Tcl channels: registered once per process. */
+TAVREL_API int ChannelIO_Init(void);
+
 
 /* ------------------------------------------------------------------ */
 /* Image formats: registry, readers and writers                       */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* A reader fills the Photo from the stream and returns it, or returns NULL
+ * when the stream is not in its format or is damaged.  A writer's result
+ * is not used by the registry. */
+typedef Photo *(*FormatReader)(AuxIO *stream, Photo *image, const char *options);
+typedef int (*FormatWriter)(AuxIO *stream, Photo *image, const char *options);
+
+typedef struct FormatEntry {
+    char *formats;      /* comma-separated names, e.g. "jpg,jpeg"; a leading "-" hides the entry */
+    char *label;
+    char *extra_label;
+    FormatReader reader;
+    FormatWriter writer;
+} FormatEntry;
+
+typedef struct FormatLink {
+    FormatEntry *entry;
+    struct FormatLink *next;
+} FormatLink;
+
+/* Most recent registration first. */
+typedef struct FormatDb {
+    FormatLink *first;
+    int count;
+} FormatDb;
+
+TAVREL_API FormatDb **TavImageInit(void);
+TAVREL_API void TavImageClose(FormatDb **handle);
+TAVREL_API void DbInit(FormatDb *db);
+TAVREL_API void DbRegister(FormatDb *db, const char *formats, const char *label,
+                           const char *extra_label, FormatReader reader, FormatWriter writer);
+TAVREL_API void DbClean(FormatDb *db);
+TAVREL_API int TavNbFormats(FormatDb *db);
+
+/* Generic reading probes the matching readers in turn (a NULL or empty
+ * format matches every visible entry); writing uses the first matching
+ * writer.  The buffer of TavWriteString is released with TavFree. */
+TAVREL_API Photo *TavReadGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format);
+TAVREL_API int TavWriteGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format);
+TAVREL_API Photo *TavReadString(FormatDb **handle, Photo *image, unsigned char *data, int length,
+                                const char *format, const char *options);
+TAVREL_API unsigned char *TavWriteString(FormatDb **handle, Photo *image, int *length,
+                                         const char *format, const char *options);
+
+/* The same over a Tcl channel (a Tcl_Channel), which stays open and as
+ * the caller configured it. */
+struct Tcl_Channel_;
+TAVREL_API Photo *TavReadChannel(FormatDb **handle, Photo *image, struct Tcl_Channel_ *channel,
+                                 const char *format, const char *options);
+TAVREL_API int TavWriteChannel(FormatDb **handle, Photo *image, struct Tcl_Channel_ *channel,
+                               const char *format, const char *options);
+
+/* One reader/writer pair per format. */
+TAVREL_API Photo *ReadPPM(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WritePPM(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API Photo *ReadRFB(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WriteRFB(AuxIO *stream, Photo *image, const char *options);
+
 
 /* ------------------------------------------------------------------ */
 /* Fonts and text                                                     */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* One FreeType library instance; made by TavFontInit, one per interpreter. */
+typedef struct TavFontEngine TavFontEngine;
+
+struct FT_FaceRec_;
+
+/* Bit of TavFont.flags: the font owns a private copy of its bytes. */
+#define TAV_FONT_OWN_DATA 1
+
+/* A font face and the size last set on it (26.6 fixed point, 0 = none). */
+typedef struct TavFont {
+    struct FT_FaceRec_ *face;
+    int char_width;
+    int char_height;
+    const unsigned char *data;
+    int data_length;
+    int flags;
+} TavFont;
+
+/* Text encodings of the text functions. */
+enum {
+    TAV_TEXT_BYTE = 0, TAV_TEXT_UTF8 = 1, TAV_TEXT_UTF16BE = 2, TAV_TEXT_UTF16LE = 4,
+    TAV_TEXT_UTF32BE = 5, TAV_TEXT_UTF32LE = 7
+};
+/* Horizontal and vertical alignment of PhotoDrawText. */
+enum { TAV_ALIGN_LEFT = 0, TAV_ALIGN_RIGHT = 1, TAV_ALIGN_CENTER = 2 };
+enum { TAV_VALIGN_BASELINE = 0, TAV_VALIGN_BOTTOM = 1, TAV_VALIGN_TOP = 2, TAV_VALIGN_MIDDLE = 3 };
+
+TAVREL_API TavFontEngine *TavFontInit(void);
+TAVREL_API void TavFontClose(TavFontEngine *engine);
+/* With TAV_FONT_OWN_DATA in flags the bytes are copied; otherwise they must
+ * outlive the font.  A negative face index is taken as 0. */
+TAVREL_API TavFont *PhotoGetFontData(TavFontEngine *engine, const unsigned char *bytes, int length,
+                                     int flags, int face_index);
+TAVREL_API TavFont *PhotoGetFontFile(TavFontEngine *engine, const char *path, int face_index);
+TAVREL_API int PhotoDeleteFont(TavFont *font);
+TAVREL_API int PhotoPrepareFont(TavFont *font, int size);
+/* The bytes of a built-in face chosen by a family-and-style name, or NULL. */
+TAVREL_API const unsigned char *TavFontBuiltin(const char *name, int *length);
+
+TAVREL_API unsigned int PhotoGetNextChar(const char *text, int encoding, int *length);
+TAVREL_API unsigned int PhotoGetNextUtf(const char *text, int *length);
+TAVREL_API int PhotoTextLength(const char *text, int encoding, int max_chars);
+TAVREL_API int PhotoGetMeasure(TavFont *font, int size, const char *text, int encoding, int max_chars,
+                               int *width, int *ascent, int *descent);
+TAVREL_API int PhotoGetMetrics(TavFont *font, int size, int which, int *value);
+TAVREL_API unsigned int PhotoHasChar(TavFont *font, unsigned int code);
+TAVREL_API int PhotoDrawText(Photo *photo, const unsigned char *color, int x, int y, int halign, int valign,
+                             double angle, double stretch, TavFont *font, int size, const char *text,
+                             int encoding, int max_chars);
 
 /* ------------------------------------------------------------------ */
 /* Matrices, copy, transform, scale and filters                       */

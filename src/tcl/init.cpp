@@ -14,7 +14,7 @@ void global_exit(ClientData) {
     if (!started) return;
     Tcl_MutexLock(&start_mutex);
     if (started) {
-        AuxIOFinishHook();
+        AuxIO_Finish();
         started = 0;
     }
     Tcl_MutexUnlock(&start_mutex);
@@ -62,7 +62,8 @@ int Tavrel_GlobalInit(void) {
     if (started) return 0;
     Tcl_MutexLock(&start_mutex);
     if (!started) {
-        AuxIOStartHook();
+        AuxIO_Start();
+        ChannelIO_Init();
         Tcl_CreateExitHandler(global_exit, nullptr);
         started = 1;
     }

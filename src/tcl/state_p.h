@@ -14,7 +14,7 @@ struct TavInterpState {
     unsigned int image_counter;
     Tcl_HashTable *codecs;
     unsigned int codec_counter;
-    void *image_formats;
+    FormatDb **image_formats;
     void *font_registry;
     void *codec_registry;
 };
@@ -45,7 +45,3 @@ void Tavrel_RegisterTkPhotoFormats(Tcl_Interp *interp);
 
 // Message for a subcommand whose subsystem has not been built yet.
 int TavNotAvailable(Tcl_Interp *interp, const char *command, const char *subcommand);
-
-// Process-wide start and finish of the stream layer (run under the start-up mutex).
-void AuxIOStartHook();
-void AuxIOFinishHook();
