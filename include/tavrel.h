@@ -254,6 +254,23 @@ TAVREL_API int PhotoDrawBox(Photo *image, const unsigned char *color, int compos
                             int x, int y, int width, int height);
 TAVREL_API int PhotoFill(Photo *image, const unsigned char *color);
 TAVREL_API int PhotoBlank(Photo *image);
+TAVREL_API int PhotoDrawHLine(Photo *image, const unsigned char *color, int x, int y, int length);
+TAVREL_API int PhotoDrawVLine(Photo *image, const unsigned char *color, int x, int y, int length);
+TAVREL_API int PhotoDrawPixel(Photo *image, const unsigned char *color, int x, int y);
+/* One-pixel line from (x0, y0) towards (x1, y1), the end point excluded; with
+ * fill non-zero every step is extended to the end point's column or row. */
+TAVREL_API int PhotoDrawFan(Photo *image, const unsigned char *color,
+                            int x0, int y0, int x1, int y1, int fill);
+TAVREL_API int PhotoDrawLine(Photo *image, const unsigned char *color, int x0, int y0, int x1, int y1);
+/* Antialiased line of the given width, both end points included. */
+TAVREL_API int PhotoDrawLineExt(Photo *image, const unsigned char *color,
+                                int x0, int y0, int x1, int y1, int width);
+/* Ellipse around (cx, cy) limited to the offsets xmin..xmax, ymin..ymax from
+ * the centre; fill_color may be NULL for an outline only. */
+TAVREL_API int PhotoDrawArc(Photo *image, const unsigned char *color, const unsigned char *fill_color,
+                            int cx, int cy, int rx, int ry, int xmin, int xmax, int ymin, int ymax);
+TAVREL_API int PhotoDrawCircle(Photo *image, const unsigned char *color, const unsigned char *fill_color,
+                               int cx, int cy, int r);
 
 /* ------------------------------------------------------------------ */
 /* Convex hull and regions                                             */
