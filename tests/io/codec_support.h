@@ -20,9 +20,10 @@ namespace codectest {
 
 using Bytes = std::vector<unsigned char>;
 
+// The fixtures lie beside this header.
 inline std::string fixture_path(const std::string &name) {
-    const char *root = std::getenv("TAVREL_SOURCE_DIR");
-    return std::string(root ? root : ".") + "/tests/io/fixtures/" + name;
+    const std::string here = __FILE__;
+    return here.substr(0, here.find_last_of('/') + 1) + "fixtures/" + name;
 }
 
 inline Bytes slurp(const std::string &path) {
@@ -180,6 +181,13 @@ inline int max_difference(const Bytes &a, const Bytes &b) {
     int worst = a.size() == b.size() ? 0 : 256;
     for (size_t i = 0; i < a.size() && i < b.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
     return worst;
+}
+
+inline double mean_difference(const Bytes &a, const Bytes &b) {
+    if (a.size() != b.size() || a.empty()) return 256;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) sum += std::abs(a[i] - b[i]);
+    return sum / static_cast<double>(a.size());
 }
 
 // A photo-like test picture: smooth colour ramps with some texture.
