@@ -30,6 +30,11 @@ inline unsigned char *channel_at(const TavMemoryRenderData *d, int c, int x, int
            static_cast<ptrdiff_t>(y) * d->row_stride[c];
 }
 
+// A block as wide as the storage's rows is one contiguous run of bytes.
+inline bool full_rows(const TavMemoryRenderData *d, size_t row_bytes) {
+    return d->row_stride[0] > 0 && static_cast<size_t>(d->row_stride[0]) == row_bytes;
+}
+
 int memory_put_block(Photo *image, const unsigned char *src, int x, int y, int w, int h) {
     if (w <= 0 || h <= 0) return 0;
     TavMemoryRenderData *d = data_of(image);
@@ -37,6 +42,10 @@ int memory_put_block(Photo *image, const unsigned char *src, int x, int y, int w
     const int channels = image->channels;
     const size_t row_bytes = static_cast<size_t>(w) * channels;
     if (d->flags & kInterleaved) {
+        if (full_rows(d, row_bytes)) {  // the rows lie back to back: one copy for all
+            std::memcpy(channel_at(d, 0, x, y), src, row_bytes * h);
+            return 0;
+        }
         for (int r = 0; r < h; ++r)
             std::memcpy(channel_at(d, 0, x, y + r), src + r * row_bytes, row_bytes);
         return 0;
@@ -59,6 +68,10 @@ int memory_get_block(Photo *image, unsigned char *dst, int x, int y, int w, int 
     const int channels = image->channels;
     const size_t row_bytes = static_cast<size_t>(w) * channels;
     if (d->flags & kInterleaved) {
+        if (full_rows(d, row_bytes)) {
+            std::memcpy(dst, channel_at(d, 0, x, y), row_bytes * h);
+            return 0;
+        }
         for (int r = 0; r < h; ++r)
             std::memcpy(dst + r * row_bytes, channel_at(d, 0, x, y + r), row_bytes);
         return 0;

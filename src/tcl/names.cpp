@@ -1,7 +1,5 @@
-// Name tables of images, fonts and codecs, and the Tk availability check.
+// Name tables of images, fonts and codecs.
 #include "tcl/state_p.h"
-
-#include <tk.h>
 
 #include <cstdio>
 #include <cstring>
@@ -40,23 +38,6 @@ void *TavNameRemove(Tcl_HashTable *table, const char *name) {
     void *object = Tcl_GetHashValue(entry);
     Tcl_DeleteHashEntry(entry);
     return object;
-}
-
-int TavRequireTk(Tcl_Interp *interp, TavInterpState *state) {
-    Tcl_ResetResult(interp);
-    if (state->tk_ready) return 0;
-    if (!Tcl_PkgPresent(interp, "Tk", "8.3", 0)) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, "Required package 'Tk' not present", nullptr);
-        return 1;
-    }
-    if (!Tk_InitStubs(interp, "8.3", 0)) {
-        Tcl_ResetResult(interp);
-        Tcl_AppendResult(interp, "Could not initialize Tk stub", nullptr);
-        return 1;
-    }
-    state->tk_ready = 1;
-    return 0;
 }
 
 int TavNotAvailable(Tcl_Interp *interp, const char *command, const char *subcommand) {

@@ -1,0 +1,22 @@
+// Whether Tk can be used by an interpreter: loaded there, and its stub
+// table bound for the library.
+#include "tcl/state_p.h"
+
+#include <tk.h>
+
+int TavRequireTk(Tcl_Interp *interp, TavInterpState *state) {
+    Tcl_ResetResult(interp);
+    if (state->tk_ready) return 0;
+    if (!Tcl_PkgPresent(interp, "Tk", "8.3", 0)) {
+        Tcl_ResetResult(interp);
+        Tcl_AppendResult(interp, "Required package 'Tk' not present", nullptr);
+        return 1;
+    }
+    if (!Tk_InitStubs(interp, "8.3", 0)) {
+        Tcl_ResetResult(interp);
+        Tcl_AppendResult(interp, "Could not initialize Tk stub", nullptr);
+        return 1;
+    }
+    state->tk_ready = 1;
+    return 0;
+}

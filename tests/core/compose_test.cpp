@@ -1,0 +1,141 @@
+// Compose modes and the two blending primitives, through PhotoPutRGBA onto
+// a one-pixel image so that the whole write path is exercised.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/tcl_env.h"
+
+namespace {
+
+using Rgba = std::array<unsigned char, 4>;
+
+Rgba compose_one(Rgba dst, Rgba src, int mode, int image_mode = TAV_MODE_RGBA) {
+    tavtest::interp();
+    Photo *image = PhotoCreate(1, 1, image_mode, TAV_RENDER_MEMORY);
+    PhotoPutRGBA(image, dst.data(), 0, 0, 1, 1, TAV_COMPOSE_REPLACE);
+    PhotoPutRGBA(image, src.data(), 0, 0, 1, 1, mode);
+    Rgba out = tavtest::pixel(image, 0, 0);
+    PhotoDelete(image);
+    return out;
+}
+
+TEST(Compose, OverHalfWhiteOnOpaqueBlack) {
+    EXPECT_EQ(compose_one({0, 0, 0, 255}, {255, 255, 255, 128}, TAV_COMPOSE_OVER), (Rgba{128, 128, 128, 255}));
+}
+
+TEST(Compose, OverTransparentSourceChangesNothing) {
+    EXPECT_EQ(compose_one({10, 20, 30, 40}, {255, 255, 255, 0}, TAV_COMPOSE_OVER), (Rgba{10, 20, 30, 40}));
+}
+
+TEST(Compose, OverOpaqueSourceCopies) {
+    EXPECT_EQ(compose_one({10, 20, 30, 40}, {1, 2, 3, 255}, TAV_COMPOSE_OVER), (Rgba{1, 2, 3, 255}));
+}
+
+TEST(Compose, ArithmeticModesKeepAlpha) {
+    const Rgba d{200, 100, 1, 77};
+    const Rgba s{100, 200, 2, 255};
+    EXPECT_EQ(compose_one(d, s, TAV_COMPOSE_PLUS), (Rgba{255, 255, 3, 77}));
+    EXPECT_EQ(compose_one(d, s, TAV_COMPOSE_ADD), (Rgba{44, 44, 3, 77}));
+    EXPECT_EQ(compose_one({100, 0, 0, 9}, {200, 0, 0, 255}, TAV_COMPOSE_MINUS), (Rgba{0, 0, 0, 9}));
+    EXPECT_EQ(compose_one({100, 0, 0, 9}, {200, 0, 0, 255}, TAV_COMPOSE_SUBTRACT), (Rgba{156, 0, 0, 9}));
+    EXPECT_EQ(compose_one({100, 200, 0, 9}, {200, 100, 0, 255}, TAV_COMPOSE_DIFFERENCE), (Rgba{100, 100, 0, 9}));
+    EXPECT_EQ(compose_one(d, s, TAV_COMPOSE_MIX), (Rgba{150, 150, 1, 77}));
+}
+
+TEST(Compose, MapScalesAlphaAndCopiesColour) {
+    EXPECT_EQ(compose_one({1, 2, 3, 200}, {50, 60, 70, 128}, TAV_COMPOSE_MAP), (Rgba{50, 60, 70, 100}));
+    EXPECT_EQ(compose_one({1, 2, 3, 200}, {50, 60, 70, 0}, TAV_COMPOSE_MAP), (Rgba{1, 2, 3, 200}));
+}
+
+TEST(Compose, BumpBlendsLikeOverButKeepsAlpha) {
+    EXPECT_EQ(compose_one({0, 0, 0, 255}, {255, 255, 255, 128}, TAV_COMPOSE_BUMP), (Rgba{128, 128, 128, 255}));
+    const Rgba over = compose_one({0, 0, 0, 100}, {255, 255, 255, 128}, TAV_COMPOSE_OVER);
+    const Rgba bump = compose_one({0, 0, 0, 100}, {255, 255, 255, 128}, TAV_COMPOSE_BUMP);
+    EXPECT_EQ(bump[0], over[0]);
+    EXPECT_EQ(bump[3], 100);
+}
+
+TEST(Compose, UnderHasNoShortcutForTransparentSource) {
+    EXPECT_EQ(compose_one({10, 20, 30, 0}, {200, 200, 200, 0}, TAV_COMPOSE_UNDER), (Rgba{10, 20, 30, 0}));
+    // Opaque image stays on top.
+    EXPECT_EQ(compose_one({10, 20, 30, 255}, {200, 200, 200, 255}, TAV_COMPOSE_UNDER), (Rgba{10, 20, 30, 255}));
+    // A transparent image lets the source through.
+    EXPECT_EQ(compose_one({10, 20, 30, 0}, {200, 100, 50, 255}, TAV_COMPOSE_UNDER), (Rgba{200, 100, 50, 255}));
+}
+
+TEST(Compose, UnknownModeLeavesPixel) {
+    EXPECT_EQ(compose_one({1, 2, 3, 4}, {9, 9, 9, 255}, 42), (Rgba{1, 2, 3, 4}));
+}
+
+TEST(Compose, DefaultModeUsesImageSetting) {
+    tavtest::interp();
+    Photo *image = PhotoCreate(1, 1, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+    const unsigned char black[4] = {0, 0, 0, 255}, half[4] = {255, 255, 255, 128};
+    PhotoPutRGBA(image, black, 0, 0, 1, 1, TAV_COMPOSE_REPLACE);
+    PhotoPutRGBA(image, half, 0, 0, 1, 1, TAV_COMPOSE_DEFAULT);  // image compose is over
+    EXPECT_EQ(tavtest::pixel(image, 0, 0), (Rgba{128, 128, 128, 255}));
+    PhotoSetCompose(image, TAV_COMPOSE_DEFAULT);  // 0 twice means replace
+    PhotoPutRGBA(image, half, 0, 0, 1, 1, TAV_COMPOSE_DEFAULT);
+    EXPECT_EQ(tavtest::pixel(image, 0, 0), (Rgba{255, 255, 255, 128}));
+    PhotoDelete(image);
+}
+
+TEST(Compose, GrayImageTakesRedChannel) {
+    EXPECT_EQ(compose_one({0, 0, 0, 255}, {90, 10, 10, 255}, TAV_COMPOSE_REPLACE, TAV_MODE_GRAY),
+              (Rgba{90, 90, 90, 255}));
+    EXPECT_EQ(compose_one({0, 0, 0, 255}, {90, 10, 10, 7}, TAV_COMPOSE_REPLACE, TAV_MODE_GRAYALPHA),
+              (Rgba{90, 90, 90, 7}));
+}
+
+TEST(Combine, Primitives) {
+    EXPECT_EQ(TavCombineAlpha(255, 0), 255);
+    EXPECT_EQ(TavCombineAlpha(0, 200), 200);
+    EXPECT_EQ(TavCombineAlpha(128, 255), 255);
+    EXPECT_EQ(TavCombineOver(77, 1, 2, 3, 0), 77);
+    // Quotient above a byte is clamped: 255 over 255 with alphas 100/0, result alpha 100.
+    EXPECT_EQ(TavCombineOver(255, 255, 100, 0, 100), 255);
+    // Arguments count by their low byte.
+    EXPECT_EQ(TavCombineAlpha(255 + 256, 0), 255);
+    unsigned char c[4];
+    EXPECT_EQ(TavSetColor(c, 256 + 1, 2, 3, -1), 1);
+    EXPECT_EQ(c[0], 1);
+    EXPECT_EQ(c[3], 255);
+}
+
+}  // namespace
+
+namespace {
+
+// The row compositor divides by the result alpha through a reciprocal table;
+// it must agree with the plain primitives for every alpha pair.
+TEST(Compose, OverAgreesWithPrimitivesEverywhere) {
+    tavtest::interp();
+    Photo *image = PhotoCreate(256, 1, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+    std::vector<unsigned char> dst(256 * 4), src(256 * 4), out(256 * 4);
+    for (int sa = 0; sa < 256; sa += 3) {
+        for (int i = 0; i < 256; ++i) {
+            TavSetColor(&dst[i * 4], 255 - i, i, 200, i);
+            TavSetColor(&src[i * 4], i, 255, 13, sa);
+        }
+        PhotoPutRGBA(image, dst.data(), 0, 0, 256, 1, TAV_COMPOSE_REPLACE);
+        PhotoPutRGBA(image, src.data(), 0, 0, 256, 1, TAV_COMPOSE_OVER);
+        PhotoGetRGBA(image, out.data(), 0, 0, 256, 1);
+        for (int i = 0; i < 256; ++i) {
+            const int da = i;
+            if (sa == 0) {
+                ASSERT_EQ(out[i * 4 + 3], da);
+                continue;
+            }
+            const int ar = TavCombineAlpha(sa, da);
+            ASSERT_EQ(out[i * 4 + 3], ar);
+            for (int k = 0; k < 3; ++k) {
+                const int want = sa == 255 ? src[i * 4 + k] : TavCombineOver(src[i * 4 + k], dst[i * 4 + k], sa, da, ar);
+                ASSERT_EQ(out[i * 4 + k], want) << "sa " << sa << " da " << da << " k " << k;
+            }
+        }
+    }
+    PhotoDelete(image);
+}
+
+}  // namespace
