@@ -25,7 +25,7 @@ const BuiltinFormat builtin_formats[] = {
     {"jpg,jpeg", "jpg", ReadJPG, WriteJPG},
     {"png", "png", ReadPNG, WritePNG},
     {"gif", "gif", nullptr, nullptr},
-    {"ppm", "ppm", nullptr, nullptr},
+    {"ppm", "ppm", ReadPPM, WritePPM},
     {"-rfb", "rfb", ReadRFB, WriteRFB},
 };
 

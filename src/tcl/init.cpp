@@ -63,6 +63,7 @@ int Tavrel_GlobalInit(void) {
     Tcl_MutexLock(&start_mutex);
     if (!started) {
         AuxIO_Start();
+        ChannelIO_Init();
         Tcl_CreateExitHandler(global_exit, nullptr);
         started = 1;
     }

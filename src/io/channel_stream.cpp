@@ -1,0 +1,87 @@
+// The "channel" stream kind: readers and writers work directly on a Tcl
+// channel, which belongs to the caller — the stream never opens,
+// configures or closes it.  Positions are the channel's own once a seek
+// has been made.
+#include "tavrel.h"
+
+#include <tcl.h>
+
+namespace {
+
+Tcl_Channel channel_of(AuxIO *stream) { return static_cast<Tcl_Channel>(stream->handle); }
+
+int channel_open(AuxIO *) { return 0; }
+
+int channel_putc(AuxIO *stream, int byte) {
+    const char c = static_cast<char>(byte);
+    return Tcl_Write(channel_of(stream), &c, 1) == 1 ? byte & 0xFF : -1;
+}
+
+int channel_getc(AuxIO *stream) {
+    char c;
+    return Tcl_Read(channel_of(stream), &c, 1) == 1 ? static_cast<unsigned char>(c) : -1;
+}
+
+int channel_write(AuxIO *stream, const unsigned char *bytes, int n) {
+    return Tcl_Write(channel_of(stream), reinterpret_cast<const char *>(bytes), n);
+}
+
+// End and error look alike to the readers: both deliver nothing.
+int channel_read(AuxIO *stream, unsigned char *buffer, int n) {
+    const int got = Tcl_Read(channel_of(stream), reinterpret_cast<char *>(buffer), n);
+    if (got < n && (got <= 0 || Tcl_Eof(channel_of(stream)))) stream->eof = 1;
+    return got > 0 ? got : 0;
+}
+
+int channel_seek(AuxIO *stream, int offset, int whence) {
+    return Tcl_Seek(channel_of(stream), static_cast<Tcl_WideInt>(offset), whence) == -1 ? -1 : 0;
+}
+
+int channel_tell(AuxIO *stream) { return static_cast<int>(Tcl_Tell(channel_of(stream))); }
+
+int channel_flush(AuxIO *stream) { return Tcl_Flush(channel_of(stream)) == TCL_OK ? 0 : -1; }
+
+bool drawable(Photo *image) { return image && image->width > 0 && image->height > 0; }
+
+}  // namespace
+
+extern "C" {
+
+int ChannelIO_Init(void) {
+    AuxIOOps ops;
+    AuxIO_Reset(&ops);
+    ops.open = channel_open;
+    ops.putc = channel_putc;
+    ops.getc = channel_getc;
+    ops.write = channel_write;
+    ops.read = channel_read;
+    ops.seek = channel_seek;
+    ops.tell = channel_tell;
+    ops.flush = channel_flush;
+    AuxIO_Register("channel", &ops);
+    return 0;
+}
+
+Photo *TavReadChannel(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format, const char *) {
+    if (!channel) return nullptr;
+    AuxIO *stream = AuxIO_Init("channel", channel, nullptr, 0, 0, 0);
+    if (!stream) return nullptr;
+    Photo *result = TavReadGeneric(handle, image, stream, format);
+    AuxIO_Close(stream);
+    return result;
+}
+
+int TavWriteChannel(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format, const char *) {
+    if (!drawable(image)) return -1;
+    if (!channel) return 1;
+    AuxIO *stream = AuxIO_Init("channel", channel, nullptr, 0, 0, 0);
+    if (!stream) return 1;
+    int result = TavWriteGeneric(handle, image, stream, format);
+    // A write or flush that failed (a full disk, a closed pipe) is a failed
+    // save, not a success with a cut-off file.
+    if (result == 0 && (AuxIO_Flush(stream) != 0 || stream->error)) result = 1;
+    AuxIO_Close(stream);
+    return result;
+}
+
+}  // extern "C"

@@ -1,0 +1,215 @@
+// Binary PPM ("P6", RGB) and PGM ("P5", grey) reading; PPM writing.
+//
+// The raster is read in chunks of about 512 KiB straight into the image.
+// Sizes come from the file, so nothing is allocated before the stream is
+// known to hold the whole raster: a file that claims more pixels than it
+// carries is refused.  On streams that cannot tell their length (pipes,
+// sockets) the raster is gathered first into a buffer that grows with the
+// data that actually arrives.
+#include "io/auxio_p.h"
+
+#include "core/memory_p.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kChunkBytes = 524288;
+constexpr int kMaxTokenBytes = 15;
+
+struct PpmHeader {
+    int width;
+    int height;
+    int maxval;
+    int channels;  // 3 for P6, 1 for P5
+};
+
+inline bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Decimal integer as "%d" reads it (sign, digits, anything after ignored),
+// refusing values outside int instead of wrapping.
+bool parse_int(const char *text, int *value) {
+    const char *p = text;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    if (*p < '0' || *p > '9') return false;
+    long long v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        v = v * 10 + (*p - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1) return false;
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX || v < INT_MIN) return false;
+    *value = static_cast<int>(v);
+    return true;
+}
+
+// Magic, width, height and maxval, separated by whitespace; a "#" right
+// after whitespace starts a comment that runs to the end of its line.  Any
+// end of stream inside the header refuses it.  The stream is left at the
+// first raster byte.
+bool read_header(AuxIO *stream, PpmHeader *header) {
+    char tokens[4][kMaxTokenBytes + 1];
+    int count = 0;
+    int c = tav::fgetc(stream);
+    if (c < 0) return false;
+    while (count < 4) {
+        if (is_space(c)) {
+            c = tav::fgetc(stream);
+            while (c == '#') {
+                if (!AuxIO_SkipLine(stream)) return false;
+                c = tav::fgetc(stream);
+            }
+            if (c < 0) return false;
+            continue;
+        }
+        int length = 0;
+        do {
+            if (length == kMaxTokenBytes) return false;
+            tokens[count][length++] = static_cast<char>(c);
+            c = tav::fgetc(stream);
+            if (c < 0) return false;
+        } while (!is_space(c));
+        tokens[count][length] = '\0';
+        // Refusing a foreign magic at once keeps probing cheap.
+        if (count == 0 && std::strcmp(tokens[0], "P6") != 0 && std::strcmp(tokens[0], "P5") != 0) return false;
+        ++count;
+    }
+    // Text after maxval on its line is ignored; the raster follows the newline.
+    if (c != '\n' && !AuxIO_SkipLine(stream)) return false;
+
+    header->channels = tokens[0][1] == '6' ? 3 : 1;
+    if (!parse_int(tokens[1], &header->width) || !parse_int(tokens[2], &header->height) ||
+        !parse_int(tokens[3], &header->maxval))
+        return false;
+    return header->width > 0 && header->height > 0 && header->maxval >= 1 && header->maxval <= 255;
+}
+
+// Fills `buffer` with `n` bytes unless the stream ends first.
+bool read_fully(AuxIO *stream, unsigned char *buffer, size_t n) {
+    while (n > 0) {
+        const int want = static_cast<int>(std::min<size_t>(n, INT_MAX));
+        const int got = AuxIO_Read(stream, buffer, want);
+        if (got <= 0) return false;
+        buffer += got;
+        n -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+// Samples of a maxval below 255 are stretched to 0..255 (the low 8 bits
+// of value * 255 / maxval, also for samples above maxval).
+struct SampleScale {
+    unsigned char table[256];
+    bool identity;
+    explicit SampleScale(int maxval) : identity(maxval == 255) {
+        for (int v = 0; v < 256; ++v) table[v] = static_cast<unsigned char>(v * 255 / maxval);
+    }
+    void apply(unsigned char *bytes, size_t n) const {
+        if (identity) return;
+        for (size_t i = 0; i < n; ++i) bytes[i] = table[bytes[i]];
+    }
+};
+
+void put_rows(Photo *image, const PpmHeader &header, const unsigned char *bytes, int y, int rows) {
+    if (header.channels == 3) PhotoPutRGB(image, bytes, 0, y, header.width, rows);
+    else PhotoPutGray(image, bytes, 0, y, header.width, rows);
+}
+
+Photo *recreate(Photo *image, const PpmHeader &header) {
+    const int mode = header.channels == 3 ? TAV_MODE_RGBA : TAV_MODE_GRAY;
+    image = PhotoRecreate(image, header.width, header.height, mode);
+    // A size the memory cannot hold leaves the image empty.
+    if (!image || PhotoWidth(image) != header.width || PhotoHeight(image) != header.height) return nullptr;
+    return image;
+}
+
+// The stream is known to hold the raster: decode it chunk by chunk.
+Photo *read_raster_in_chunks(AuxIO *stream, Photo *image, const PpmHeader &header, const SampleScale &scale) {
+    const size_t row_bytes = static_cast<size_t>(header.width) * header.channels;
+    const int chunk_rows = static_cast<int>(std::clamp<size_t>(kChunkBytes / row_bytes, 1, header.height));
+    tav::Bytes chunk = tav::attempt_bytes(row_bytes * chunk_rows);
+    if (!chunk || !recreate(image, header)) return nullptr;
+    for (int y = 0; y < header.height; y += chunk_rows) {
+        const int rows = std::min(chunk_rows, header.height - y);
+        const size_t bytes = row_bytes * rows;
+        if (!read_fully(stream, chunk.get(), bytes)) return nullptr;
+        scale.apply(chunk.get(), bytes);
+        put_rows(image, header, chunk.get(), y, rows);
+    }
+    return image;
+}
+
+// The stream cannot tell its length: gather the raster, growing the buffer
+// only as data arrives, and make the image once all of it is there.
+Photo *read_raster_gathered(AuxIO *stream, Photo *image, const PpmHeader &header, size_t raster_bytes,
+                            const SampleScale &scale) {
+    size_t capacity = std::min(raster_bytes, kChunkBytes * 2);
+    tav::Bytes raster = tav::attempt_bytes(capacity);
+    size_t filled = 0;
+    while (raster) {
+        const size_t want = std::min<size_t>(capacity - filled, INT_MAX);
+        const int got = AuxIO_Read(stream, raster.get() + filled, static_cast<int>(want));
+        if (got <= 0) return nullptr;
+        filled += static_cast<size_t>(got);
+        if (filled == raster_bytes) break;
+        if (filled == capacity) {
+            capacity = std::min(raster_bytes, capacity * 2);
+            tav::Bytes grown = tav::attempt_bytes(capacity);
+            if (grown) std::memcpy(grown.get(), raster.get(), filled);
+            raster = std::move(grown);
+        }
+    }
+    if (!raster || !recreate(image, header)) return nullptr;
+    scale.apply(raster.get(), raster_bytes);
+    put_rows(image, header, raster.get(), 0, header.height);
+    return image;
+}
+
+}  // namespace
+
+extern "C" {
+
+Photo *ReadPPM(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return nullptr;
+    PpmHeader header;
+    if (!read_header(stream, &header)) return nullptr;
+    // A size-only image learns the size without the pixels.
+    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height,
+                                                 header.channels == 3 ? TAV_MODE_RGBA : TAV_MODE_GRAY);
+
+    size_t raster_bytes = 0;
+    if (!tav::checked_mul(static_cast<size_t>(header.width), static_cast<size_t>(header.height), &raster_bytes) ||
+        !tav::checked_mul(raster_bytes, static_cast<size_t>(header.channels), &raster_bytes))
+        return nullptr;
+    const SampleScale scale(header.maxval);
+    const long long left = tav::bytes_left(stream);
+    if (left < 0) return read_raster_gathered(stream, image, header, raster_bytes, scale);
+    if (static_cast<unsigned long long>(left) < raster_bytes) return nullptr;
+    return read_raster_in_chunks(stream, image, header, scale);
+}
+
+int WritePPM(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return 0;
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width <= 0 || height <= 0) return 0;
+    char size_line[32];
+    std::snprintf(size_line, sizeof size_line, "%d %d\n", width, height);
+    if (AuxIO_Fputs("P6\n", stream) < 0 || AuxIO_Fputs(size_line, stream) < 0 || AuxIO_Fputs("255\n", stream) < 0)
+        return 0;
+    const size_t row_bytes = static_cast<size_t>(width) * 3;
+    if (row_bytes > INT_MAX) return 0;
+    tav::Bytes row = tav::attempt_bytes(row_bytes);
+    if (!row) return 0;
+    for (int y = 0; y < height; ++y) {
+        PhotoGetRGB(image, row.get(), 0, y, width, 1);
+        // After a failed write the rest would be lost too: stop at once.
+        if (AuxIO_Write(stream, row.get(), static_cast<int>(row_bytes)) != static_cast<int>(row_bytes)) return 0;
+    }
+    return 1;
+}
+
+}  // extern "C"

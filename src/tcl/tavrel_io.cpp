@@ -1,0 +1,197 @@
+// The tavrel subcommands that load and save images and move raw pixels.
+#include "tcl/tavrel_cmd_p.h"
+
+#include "core/memory_p.h"
+
+#include <climits>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+struct IoOptions {
+    Tcl_Obj *file = nullptr;
+    Tcl_Obj *channel = nullptr;
+    Tcl_Obj *data = nullptr;
+    const char *format = nullptr;
+};
+
+// Option pairs after the image, compared exactly; a last unpaired word is
+// ignored.  `data_allowed` is false for save, which has no -data.
+int parse_io_options(Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], bool data_allowed, IoOptions *options) {
+    for (int i = 3; i + 1 < objc; i += 2) {
+        const char *word = Tcl_GetString(objv[i]);
+        Tcl_Obj *value = objv[i + 1];
+        if (std::strcmp(word, "-file") == 0) options->file = value;
+        else if (std::strcmp(word, "-channel") == 0) options->channel = value;
+        else if (data_allowed && std::strcmp(word, "-data") == 0) options->data = value;
+        else if (std::strcmp(word, "-format") == 0) options->format = Tcl_GetString(value);
+        else return TavrelUnknownOption(interp, objv[i]);
+    }
+    return TCL_OK;
+}
+
+// A file channel opened by the command: binary, blocking, and closed on
+// every path.  close() reports whether the last buffered bytes reached
+// the file.
+class OwnedFileChannel {
+public:
+    OwnedFileChannel(Tcl_Interp *interp, Tcl_Obj *path, const char *mode) {
+        channel_ = Tcl_FSOpenFileChannel(interp, path, mode, 0644);
+        if (!channel_) return;
+        Tcl_RegisterChannel(nullptr, channel_);
+        Tcl_SetChannelOption(nullptr, channel_, "-translation", "binary");
+        Tcl_SetChannelOption(nullptr, channel_, "-encoding", "binary");
+        Tcl_SetChannelOption(nullptr, channel_, "-blocking", "true");
+    }
+    ~OwnedFileChannel() { close(); }
+    OwnedFileChannel(const OwnedFileChannel &) = delete;
+    OwnedFileChannel &operator=(const OwnedFileChannel &) = delete;
+
+    Tcl_Channel get() const { return channel_; }
+
+    bool close() {
+        if (!channel_) return true;
+        Tcl_Channel channel = channel_;
+        channel_ = nullptr;
+        return Tcl_UnregisterChannel(nullptr, channel) == TCL_OK;
+    }
+
+private:
+    Tcl_Channel channel_ = nullptr;
+};
+
+int refuse_in_safe_mode(Tcl_Interp *interp) {
+    return TavrelError(interp, "file I/O not permitted in safe mode", nullptr);
+}
+
+// Reads into a scratch image first, so that a file the readers refuse
+// leaves the named image as it was; on success the two records trade
+// places.  A Tk-bound image is read in place: its pixels live in the Tk
+// photo, which any attempt writes straight away.
+template <class Read>
+bool load_keeping_on_failure(Photo *image, Read read) {
+    if (!PhotoIsMemory(image)) return read(image) != nullptr;
+    Photo *scratch = PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+    if (!scratch) return false;
+    const bool loaded = read(scratch) != nullptr;
+    if (loaded) std::swap(*image, *scratch);
+    PhotoDelete(scratch);
+    return loaded;
+}
+
+Tcl_Channel find_channel(Tcl_Interp *interp, Tcl_Obj *name, int needed_mode) {
+    int mode = 0;
+    Tcl_Channel channel = Tcl_GetChannel(interp, Tcl_GetString(name), &mode);
+    return channel && (mode & needed_mode) ? channel : nullptr;
+}
+
+}  // namespace
+
+TAVREL_HANDLER(TavrelLoad) {
+    if (objc < 4) return TavrelWrongArgs(interp, objv, "image ?options?");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    IoOptions options;
+    if (parse_io_options(interp, objc, objv, true, &options) != TCL_OK) return TCL_ERROR;
+    FormatDb **formats = state->image_formats;
+
+    if (options.file) {
+        if (Tcl_IsSafe(interp)) return refuse_in_safe_mode(interp);
+        OwnedFileChannel file(interp, options.file, "r");
+        if (!file.get()) return TCL_ERROR;
+        const bool loaded = load_keeping_on_failure(image, [&](Photo *target) {
+            return TavReadChannel(formats, target, file.get(), options.format, nullptr);
+        });
+        file.close();
+        if (!loaded)
+            return TavrelError(interp, "file \"", Tcl_GetString(options.file), "\" does not contain a valid image",
+                               nullptr);
+    } else if (options.channel) {
+        Tcl_Channel channel = find_channel(interp, options.channel, TCL_READABLE);
+        const bool loaded = channel && load_keeping_on_failure(image, [&](Photo *target) {
+            return TavReadChannel(formats, target, channel, options.format, nullptr);
+        });
+        if (!loaded)
+            return TavrelError(interp, "channel \"", Tcl_GetString(options.channel),
+                               "\" does not contain a valid image", nullptr);
+    } else if (options.data) {
+        int length = 0;
+        unsigned char *bytes = Tcl_GetByteArrayFromObj(options.data, &length);
+        const bool loaded = load_keeping_on_failure(image, [&](Photo *target) {
+            return TavReadString(formats, target, bytes, length, options.format, nullptr);
+        });
+        if (!loaded) return TavrelError(interp, "data does not contain a valid image", nullptr);
+    }
+    Tcl_ResetResult(interp);
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelSave) {
+    if (objc < 3) return TavrelWrongArgs(interp, objv, "image ?-file filename? ?-channel channel? ?-format format?");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    IoOptions options;
+    if (objc > 4 && parse_io_options(interp, objc, objv, false, &options) != TCL_OK) return TCL_ERROR;
+    FormatDb **formats = state->image_formats;
+    const char *name = Tcl_GetString(objv[2]);
+
+    if (options.file) {
+        if (Tcl_IsSafe(interp)) return refuse_in_safe_mode(interp);
+        OwnedFileChannel file(interp, options.file, "w");
+        if (!file.get()) return TCL_ERROR;
+        const int written = TavWriteChannel(formats, image, file.get(), options.format, nullptr);
+        // Closing flushes the last bytes: a full disk may only show here.
+        const bool closed = file.close();
+        if (written != 0 || !closed) return TavrelError(interp, "Couldn't save image \"", name, "\"", nullptr);
+    } else if (options.channel) {
+        Tcl_Channel channel = find_channel(interp, options.channel, TCL_WRITABLE);
+        if (!channel)
+            return TavrelError(interp, "channel \"", Tcl_GetString(options.channel),
+                               "\" is not a valid writable channel", nullptr);
+        if (TavWriteChannel(formats, image, channel, options.format, nullptr) != 0)
+            return TavrelError(interp, "Couldn't save image \"", name, "\"", nullptr);
+    } else {
+        int length = 0;
+        tav::Bytes encoded(TavWriteString(formats, image, &length, options.format, nullptr));
+        if (!encoded) return TavrelError(interp, "Couldn't save image \"", name, "\"", nullptr);
+        if (length > 0) Tcl_SetObjResult(interp, Tcl_NewByteArrayObj(encoded.get(), length));
+        return TCL_OK;
+    }
+    Tcl_ResetResult(interp);
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelPut) {
+    if (objc != 4) return TavrelWrongArgs(interp, objv, "image data");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int length = 0;
+    const unsigned char *data = Tcl_GetByteArrayFromObj(objv[3], &length);
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width < 1 || height < 1) return TCL_OK;
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const size_t bytes = static_cast<size_t>(length);
+    if (bytes == 4 * pixels) PhotoPutRGBA(image, data, 0, 0, width, height, TAV_COMPOSE_DEFAULT);
+    else if (bytes == 3 * pixels) PhotoPutRGB(image, data, 0, 0, width, height);
+    else if (bytes == 2 * pixels) PhotoPut565(image, data, 0, 0, width, height);
+    else return TavrelError(interp, "invalid format for raw image data", nullptr);
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelGet) {
+    if (objc != 3) return TavrelWrongArgs(interp, objv, "image");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width < 1 || height < 1) return TCL_OK;
+    size_t bytes = 0;
+    // A Tcl byte array holds at most INT_MAX bytes.
+    if (!tav::checked_mul(static_cast<size_t>(width) * static_cast<size_t>(height), 3, &bytes) || bytes > INT_MAX)
+        return TavrelError(interp, "image \"", Tcl_GetString(objv[2]), "\" is too large to get", nullptr);
+    Tcl_Obj *result = Tcl_NewObj();
+    unsigned char *pixels = Tcl_SetByteArrayLength(result, static_cast<int>(bytes));
+    PhotoGetRGB(image, pixels, 0, 0, width, height);
+    Tcl_SetObjResult(interp, result);
+    return TCL_OK;
+}

@@ -1,0 +1,133 @@
+// The tavrel subcommands that create, delete, query and size images.
+#include "tcl/tavrel_cmd_p.h"
+
+#include <tk.h>
+
+namespace {
+
+const char *const create_options[] = {"-tkphoto", "-palette", nullptr};
+enum { kCreateTkPhoto, kCreatePalette };
+
+// A memory image, or one drawn straight into the named Tk photo.
+Photo *create_image(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *tk_photo, int mode) {
+    if (!tk_photo) return PhotoCreate(0, 0, mode, TAV_RENDER_MEMORY);
+    if (TavRequireTk(interp, state) != 0) {
+        Tcl_AppendResult(interp, "Tk not loaded", nullptr);
+        return nullptr;
+    }
+    if (mode == TAV_MODE_INDEXED) {
+        TavrelError(interp, "create from Tk photo must be truecolor", nullptr);
+        return nullptr;
+    }
+    const char *name = Tcl_GetString(tk_photo);
+    Tk_PhotoHandle photo = Tk_FindPhoto(interp, name);
+    if (!photo) {
+        TavrelError(interp, "photo \"", name, "\" doesn't exist", nullptr);
+        return nullptr;
+    }
+    int width = 0, height = 0;
+    Tk_PhotoGetSize(photo, &width, &height);
+    Photo *image = PhotoCreateExt(width, height, TAV_MODE_RGBA, TAV_RENDER_TKPHOTO, photo);
+    if (!image) TavrelError(interp, "failed to create image.", nullptr);
+    return image;
+}
+
+}  // namespace
+
+TAVREL_HANDLER(TavrelCreate) {
+    const char *wanted = nullptr;
+    int first_option = 2;
+    if (objc > 2 && Tcl_GetString(objv[2])[0] != '-') {
+        wanted = Tcl_GetString(objv[2]);
+        first_option = 3;
+    }
+    Tcl_Obj *tk_photo = nullptr;
+    int mode = TAV_MODE_RGBA;
+    for (int i = first_option; i < objc; i += 2) {
+        int option = 0;
+        if (Tcl_GetIndexFromObj(interp, objv[i], create_options, "create option", 0, &option) != TCL_OK)
+            return TCL_ERROR;
+        if (i + 1 >= objc) return TavrelMissingValue(interp, create_options[option]);
+        if (option == kCreateTkPhoto) {
+            tk_photo = objv[i + 1];
+        } else {
+            int indexed = 0;
+            if (Tcl_GetBooleanFromObj(interp, objv[i + 1], &indexed) != TCL_OK) return TCL_ERROR;
+            mode = indexed ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
+        }
+    }
+
+    Photo *image = create_image(state, interp, tk_photo, mode);
+    if (!image) {
+        if (!tk_photo) TavrelError(interp, "failed to create image.", nullptr);
+        return TCL_ERROR;
+    }
+    if (PhotoIsIndexed(image)) {
+        TavColormap *map = PhotoColormap(image);
+        TavResizeColormap(map, 2);
+        TavSetColormap(map, 0, 0, 0, 0);
+        TavSetColormap(map, 1, 255, 255, 255);
+    }
+    const char *name = TavNameRegister(state->images, wanted, image, "tavrel", &state->image_counter);
+    if (!name) {
+        PhotoDelete(image);
+        return TavrelError(interp, "could not create a new entry for image.", nullptr);
+    }
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelDelete) {
+    // Names before a missing one stay deleted.
+    for (int i = 2; i < objc; ++i) {
+        const char *name = Tcl_GetString(objv[i]);
+        auto *image = static_cast<Photo *>(TavNameRemove(state->images, name));
+        if (!image) return TavrelError(interp, "can not find image \"", name, "\"", nullptr);
+        PhotoDelete(image);
+    }
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelWidth) {
+    if (objc != 3) return TavrelWrongArgs(interp, objv, "image");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    Tcl_SetObjResult(interp, Tcl_NewIntObj(PhotoWidth(image)));
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelHeight) {
+    if (objc != 3) return TavrelWrongArgs(interp, objv, "image");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    Tcl_SetObjResult(interp, Tcl_NewIntObj(PhotoHeight(image)));
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelResize) {
+    if (objc != 5) return TavrelWrongArgs(interp, objv, "image width height");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int width = 0, height = 0;
+    if (Tcl_GetIntFromObj(interp, objv[3], &width) != TCL_OK || Tcl_GetIntFromObj(interp, objv[4], &height) != TCL_OK)
+        return TCL_ERROR;
+    // A size the memory cannot hold leaves the image as it was; say so
+    // rather than pretend the resize happened.
+    if (PhotoExpand(image, width, height) != 0)
+        return TavrelError(interp, "could not resize image \"", Tcl_GetString(objv[2]), "\" to ",
+                           Tcl_GetString(objv[3]), "x", Tcl_GetString(objv[4]), nullptr);
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelQuality) {
+    if (objc != 3 && objc != 4) return TavrelWrongArgs(interp, objv, "image ?quality?");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int quality = PhotoGetQuality(image);
+    if (objc == 4) {
+        if (Tcl_GetIntFromObj(interp, objv[3], &quality) != TCL_OK) return TCL_ERROR;
+        quality = PhotoSetQuality(image, quality);
+    }
+    Tcl_SetObjResult(interp, Tcl_NewIntObj(quality));
+    return TCL_OK;
+}
