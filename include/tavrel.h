@@ -418,6 +418,23 @@ TAVREL_API int WritePPM(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API Photo *ReadRFB(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteRFB(AuxIO *stream, Photo *image, const char *options);
 
+/* PNG: every file reads as truecolour with alpha; grayscale Photos are
+ * written as 8-bit grey, all others as 8-bit RGBA, Adam7-interlaced.
+ * WritePNG returns 1 when written, 0 on failure. */
+TAVREL_API Photo *ReadPNG(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WritePNG(AuxIO *stream, Photo *image, const char *options);
+
+/* JPEG: every file reads as truecolour.  Bit 0 of the value of ReadJPG's
+ * option argument asks for the JPEG's own size even when the Photo has a
+ * larger one.  WriteJPG returns 1 when JPEG support is unusable, else 0.
+ * load_jpeg_library checks once that the linked libjpeg matches our headers:
+ * 1 usable, -1 not.  LoadDLL and CloseDLL do nothing and return 0. */
+TAVREL_API Photo *ReadJPG(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WriteJPG(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int load_jpeg_library(void);
+TAVREL_API int LoadDLL(void);
+TAVREL_API int CloseDLL(void);
+
 
 /* ------------------------------------------------------------------ */
 /* Fonts and text                                                     */

@@ -33,8 +33,21 @@ bool is_packed_rgba(const SourceRow &s) {
            s.stride[1] == 4 && s.stride[2] == 4 && s.stride[3] == 4;
 }
 
+// One colour for the whole row (a fill, the blanking of every new image):
+// the first pixel is copied onto the rest in doubling runs, wide copies
+// instead of one byte store per channel and pixel.
+void repeat_first_pixel(unsigned char *out, int n) {
+    const size_t total = static_cast<size_t>(n) * 4;
+    for (size_t done = 4; done < total; done *= 2) std::memcpy(out + done, out, std::min(done, total - done));
+}
+
 // Gathers n pixels from separate planes into packed RGBA.
 void gather_rgba(const SourceRow &s, unsigned char *out, int n) {
+    if (s.stride[0] == 0 && s.stride[1] == 0 && s.stride[2] == 0 && s.stride[3] == 0) {
+        for (int ch = 0; ch < 4; ++ch) out[ch] = *s.p[ch];
+        repeat_first_pixel(out, n);
+        return;
+    }
     for (int ch = 0; ch < 4; ++ch) {
         const unsigned char *src = s.p[ch];
         const int step = s.stride[ch];
