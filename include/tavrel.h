@@ -254,6 +254,23 @@ TAVREL_API int PhotoDrawBox(Photo *image, const unsigned char *color, int compos
                             int x, int y, int width, int height);
 TAVREL_API int PhotoFill(Photo *image, const unsigned char *color);
 TAVREL_API int PhotoBlank(Photo *image);
+TAVREL_API int PhotoDrawHLine(Photo *image, const unsigned char *color, int x, int y, int length);
+TAVREL_API int PhotoDrawVLine(Photo *image, const unsigned char *color, int x, int y, int length);
+TAVREL_API int PhotoDrawPixel(Photo *image, const unsigned char *color, int x, int y);
+/* One-pixel line from (x0, y0) towards (x1, y1), the end point excluded; with
+ * fill non-zero every step is extended to the end point's column or row. */
+TAVREL_API int PhotoDrawFan(Photo *image, const unsigned char *color,
+                            int x0, int y0, int x1, int y1, int fill);
+TAVREL_API int PhotoDrawLine(Photo *image, const unsigned char *color, int x0, int y0, int x1, int y1);
+/* Antialiased line of the given width, both end points included. */
+TAVREL_API int PhotoDrawLineExt(Photo *image, const unsigned char *color,
+                                int x0, int y0, int x1, int y1, int width);
+/* Ellipse around (cx, cy) limited to the offsets xmin..xmax, ymin..ymax from
+ * the centre; fill_color may be NULL for an outline only. */
+TAVREL_API int PhotoDrawArc(Photo *image, const unsigned char *color, const unsigned char *fill_color,
+                            int cx, int cy, int rx, int ry, int xmin, int xmax, int ymin, int ymax);
+TAVREL_API int PhotoDrawCircle(Photo *image, const unsigned char *color, const unsigned char *fill_color,
+                               int cx, int cy, int r);
 
 /* ------------------------------------------------------------------ */
 /* Convex hull and regions                                             */
@@ -401,12 +418,77 @@ TAVREL_API int WritePPM(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API Photo *ReadRFB(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteRFB(AuxIO *stream, Photo *image, const char *options);
 
+/* PNG: every file reads as truecolour with alpha; grayscale Photos are
+ * written as 8-bit grey, all others as 8-bit RGBA, Adam7-interlaced.
+ * WritePNG returns 1 when written, 0 on failure. */
+TAVREL_API Photo *ReadPNG(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WritePNG(AuxIO *stream, Photo *image, const char *options);
+
+/* JPEG: every file reads as truecolour.  Bit 0 of the value of ReadJPG's
+ * option argument asks for the JPEG's own size even when the Photo has a
+ * larger one.  WriteJPG returns 1 when JPEG support is unusable, else 0.
+ * load_jpeg_library checks once that the linked libjpeg matches our headers:
+ * 1 usable, -1 not.  LoadDLL and CloseDLL do nothing and return 0. */
+TAVREL_API Photo *ReadJPG(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WriteJPG(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int load_jpeg_library(void);
+TAVREL_API int LoadDLL(void);
+TAVREL_API int CloseDLL(void);
+
 
 /* ------------------------------------------------------------------ */
 /* Fonts and text                                                     */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* One FreeType library instance; made by TavFontInit, one per interpreter. */
+typedef struct TavFontEngine TavFontEngine;
+
+struct FT_FaceRec_;
+
+/* Bit of TavFont.flags: the font owns a private copy of its bytes. */
+#define TAV_FONT_OWN_DATA 1
+
+/* A font face and the size last set on it (26.6 fixed point, 0 = none). */
+typedef struct TavFont {
+    struct FT_FaceRec_ *face;
+    int char_width;
+    int char_height;
+    const unsigned char *data;
+    int data_length;
+    int flags;
+} TavFont;
+
+/* Text encodings of the text functions. */
+enum {
+    TAV_TEXT_BYTE = 0, TAV_TEXT_UTF8 = 1, TAV_TEXT_UTF16BE = 2, TAV_TEXT_UTF16LE = 4,
+    TAV_TEXT_UTF32BE = 5, TAV_TEXT_UTF32LE = 7
+};
+/* Horizontal and vertical alignment of PhotoDrawText. */
+enum { TAV_ALIGN_LEFT = 0, TAV_ALIGN_RIGHT = 1, TAV_ALIGN_CENTER = 2 };
+enum { TAV_VALIGN_BASELINE = 0, TAV_VALIGN_BOTTOM = 1, TAV_VALIGN_TOP = 2, TAV_VALIGN_MIDDLE = 3 };
+
+TAVREL_API TavFontEngine *TavFontInit(void);
+TAVREL_API void TavFontClose(TavFontEngine *engine);
+/* With TAV_FONT_OWN_DATA in flags the bytes are copied; otherwise they must
+ * outlive the font.  A negative face index is taken as 0. */
+TAVREL_API TavFont *PhotoGetFontData(TavFontEngine *engine, const unsigned char *bytes, int length,
+                                     int flags, int face_index);
+TAVREL_API TavFont *PhotoGetFontFile(TavFontEngine *engine, const char *path, int face_index);
+TAVREL_API int PhotoDeleteFont(TavFont *font);
+TAVREL_API int PhotoPrepareFont(TavFont *font, int size);
+/* The bytes of a built-in face chosen by a family-and-style name, or NULL. */
+TAVREL_API const unsigned char *TavFontBuiltin(const char *name, int *length);
+
+TAVREL_API unsigned int PhotoGetNextChar(const char *text, int encoding, int *length);
+TAVREL_API unsigned int PhotoGetNextUtf(const char *text, int *length);
+TAVREL_API int PhotoTextLength(const char *text, int encoding, int max_chars);
+TAVREL_API int PhotoGetMeasure(TavFont *font, int size, const char *text, int encoding, int max_chars,
+                               int *width, int *ascent, int *descent);
+TAVREL_API int PhotoGetMetrics(TavFont *font, int size, int which, int *value);
+TAVREL_API unsigned int PhotoHasChar(TavFont *font, unsigned int code);
+TAVREL_API int PhotoDrawText(Photo *photo, const unsigned char *color, int x, int y, int halign, int valign,
+                             double angle, double stretch, TavFont *font, int size, const char *text,
+                             int encoding, int max_chars);
 
 /* ------------------------------------------------------------------ */
 /* Matrices, copy, transform, scale and filters                       */

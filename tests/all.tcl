@@ -27,6 +27,7 @@ if {$withTk} {
         }
     }
 }
+proc child_exit {args} { return -code error -errorcode TAVREL_TEST_EXIT "exit" }
 set failed 0
 set total 0
 set passed 0
@@ -35,6 +36,10 @@ foreach file [lsort $files] {
     puts "==== [file tail $file]"
     set child [interp create]
     if {$withTk} { load {} Tk $child }
+    # tcltest ends a Tk interpreter with [exit]; in a child that would end
+    # the whole run, so the child's exit only stops its file.
+    interp hide $child exit
+    interp alias $child exit {} ::child_exit
     $child eval [list set argv $rest]
     $child eval [list set ::env(TAVREL_BUILD_DIR) $::env(TAVREL_BUILD_DIR)]
     $child eval {
@@ -45,7 +50,7 @@ foreach file [lsort $files] {
             set ::__counts [list $numTests(Total) $numTests(Passed) $numTests(Skipped) $numTests(Failed)]
         }
     }
-    if {[catch {$child eval [list source $file]} msg]} {
+    if {[catch {$child eval [list source $file]} msg opts] && [dict get $opts -errorcode] ne "TAVREL_TEST_EXIT"} {
         puts "ERROR in $file: $msg"
         incr failed
     } elseif {[$child eval {info exists ::__counts}]} {

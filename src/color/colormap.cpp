@@ -128,6 +128,7 @@ int TavSetTransparent(TavColormap *map, int index) {
 }
 
 void ChooseCuttingPlane(TavColormapItem *items, int count, TavColormapNode *node) {
+    if (count < 2) return;  // a plane needs an item on either side of it
     int gap[3] = {0, 0, 0}, at[3] = {1, 1, 1};
     for (int component = 0; component < 3; ++component) {
         sort_by_component(items, count, component);

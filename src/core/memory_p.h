@@ -39,4 +39,23 @@ inline Bytes attempt_bytes(size_t size) {
     return Bytes(static_cast<unsigned char *>(attempt_alloc(size ? size : 1)));
 }
 
+// Scratch space for one call: small requests (single pixels, short runs,
+// the common case when drawing) live on the stack, larger ones come from
+// the attempt-allocator.  data() is null when a large request failed.
+class Scratch {
+public:
+    explicit Scratch(size_t size)
+        : heap_(size > sizeof(inline_) ? attempt_bytes(size) : nullptr),
+          data_(size > sizeof(inline_) ? heap_.get() : inline_) {}
+    Scratch(const Scratch &) = delete;
+    Scratch &operator=(const Scratch &) = delete;
+    unsigned char *data() const { return data_; }
+    explicit operator bool() const { return data_ != nullptr; }
+
+private:
+    alignas(16) unsigned char inline_[512];
+    Bytes heap_;
+    unsigned char *data_;
+};
+
 }  // namespace tav

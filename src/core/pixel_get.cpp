@@ -21,7 +21,7 @@ void row_to_rgba(const Photo *image, const PaletteLut *lut, const unsigned char 
             for (int i = 0; i < n; ++i) TavSetColor(rgba + 4 * i, row[2 * i], row[2 * i], row[2 * i], row[2 * i + 1]);
             break;
         default:
-            std::memcpy(rgba, row, static_cast<size_t>(n) * 4);
+            break;  // truecolour rows are used as read
     }
 }
 
@@ -44,11 +44,11 @@ int PhotoGetChannels(Photo *image, int x, int y, int w, int h, int stepR, int st
 
     // Indices themselves, delivered as the red channel.
     if (image->mode == TAV_MODE_INDEXED && dstR && !dstG && !dstB && !dstA) {
-        Bytes row = attempt_bytes(n);
+        Scratch row(n);
         if (!row) return 1;
         for (int j = 0; j < c.h; ++j) {
-            get_block(image, row.get(), c.x, c.y + j, n, 1);
-            for (int i = 0; i < n; ++i, dst[0] += step[0]) *dst[0] = row[i];
+            get_block(image, row.data(), c.x, c.y + j, n, 1);
+            for (int i = 0; i < n; ++i, dst[0] += step[0]) *dst[0] = row.data()[i];
         }
         return 0;
     }
@@ -64,15 +64,19 @@ int PhotoGetChannels(Photo *image, int x, int y, int w, int h, int stepR, int st
 
     PaletteLut lut;
     if (image->mode == TAV_MODE_INDEXED) build_palette_lut(image->colormap, lut);
-    Bytes row = attempt_bytes(static_cast<size_t>(n) * image->channels);
-    Bytes rgba = attempt_bytes(static_cast<size_t>(n) * 4);
+    Scratch row(static_cast<size_t>(n) * image->channels);
+    Scratch rgba(static_cast<size_t>(n) * 4);
     if (!row || !rgba) return 1;
     for (int j = 0; j < c.h; ++j) {
-        get_block(image, row.get(), c.x, c.y + j, n, 1);
-        row_to_rgba(image, &lut, row.get(), rgba.get(), n);
+        get_block(image, row.data(), c.x, c.y + j, n, 1);
+        const unsigned char *pixels = row.data();  // truecolour rows are RGBA already
+        if (image->mode != TAV_MODE_RGBA) {
+            row_to_rgba(image, &lut, row.data(), rgba.data(), n);
+            pixels = rgba.data();
+        }
         for (int ch = 0; ch < 4; ++ch) {
             if (!dst[ch]) continue;
-            const unsigned char *src = rgba.get() + ch;
+            const unsigned char *src = pixels + ch;
             unsigned char *out = dst[ch];
             for (int i = 0; i < n; ++i, src += 4, out += step[ch]) *out = *src;
             dst[ch] = out;

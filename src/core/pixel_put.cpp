@@ -33,8 +33,21 @@ bool is_packed_rgba(const SourceRow &s) {
            s.stride[1] == 4 && s.stride[2] == 4 && s.stride[3] == 4;
 }
 
+// One colour for the whole row (a fill, the blanking of every new image):
+// the first pixel is copied onto the rest in doubling runs, wide copies
+// instead of one byte store per channel and pixel.
+void repeat_first_pixel(unsigned char *out, int n) {
+    const size_t total = static_cast<size_t>(n) * 4;
+    for (size_t done = 4; done < total; done *= 2) std::memcpy(out + done, out, std::min(done, total - done));
+}
+
 // Gathers n pixels from separate planes into packed RGBA.
 void gather_rgba(const SourceRow &s, unsigned char *out, int n) {
+    if (s.stride[0] == 0 && s.stride[1] == 0 && s.stride[2] == 0 && s.stride[3] == 0) {
+        for (int ch = 0; ch < 4; ++ch) out[ch] = *s.p[ch];
+        repeat_first_pixel(out, n);
+        return;
+    }
     for (int ch = 0; ch < 4; ++ch) {
         const unsigned char *src = s.p[ch];
         const int step = s.stride[ch];
@@ -51,13 +64,13 @@ int put_indexed(Photo *image, const PhotoBlock *block, const Clip &c) {
     if (!block->colormap || !block->planes.plane[0]) return 1;
     auto put_block = image->render_ops->put_block;
     if (!put_block) return 0;
-    Bytes row = attempt_bytes(static_cast<size_t>(c.w));
+    Scratch row(static_cast<size_t>(c.w));
     if (!row) return 1;
     for (int j = 0; j < c.h; ++j) {
         const SourceRow s = source_row(block, c, j);
         const unsigned char *src = s.p[0];
-        for (int i = 0; i < c.w; ++i, src += s.stride[0]) row[i] = *src;
-        put_block(image, row.get(), c.x, c.y + j, c.w, 1);
+        for (int i = 0; i < c.w; ++i, src += s.stride[0]) row.data()[i] = *src;
+        put_block(image, row.data(), c.x, c.y + j, c.w, 1);
     }
     return 0;
 }
@@ -116,9 +129,9 @@ int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compo
     const int channels = image->channels;
     const int alpha_at = alpha_index(image->mode);
     const size_t n = static_cast<size_t>(c.w);
-    Bytes scratch = attempt_bytes(n * channels + n * 4 + (image->region ? n : 0));
+    Scratch scratch(n * channels + n * 4 + (image->region ? n : 0));
     if (!scratch) return 1;
-    unsigned char *dst_row = scratch.get();
+    unsigned char *dst_row = scratch.data();
     unsigned char *rgba_row = dst_row + n * channels;
     unsigned char *pass = rgba_row + n * 4;
 

@@ -53,12 +53,28 @@ int PhotoDrawBox(Photo *image, const unsigned char *color, int compose, int x, i
 }
 
 int PhotoFill(Photo *image, const unsigned char *color) {
+    if (!image) return 1;
     return PhotoDrawBox(image, color, TAV_COMPOSE_DEFAULT, 0, 0, image->width, image->height);
 }
 
 int PhotoBlank(Photo *image) {
     static const unsigned char blank[4] = {192, 192, 192, 0};
+    if (!image) return 1;
     return PhotoDrawBox(image, blank, TAV_COMPOSE_REPLACE, 0, 0, image->width, image->height);
+}
+
+// Runs mirror a negative length exactly as the box does: a run of length -n
+// from x covers x-n .. x-1.
+int PhotoDrawHLine(Photo *image, const unsigned char *color, int x, int y, int length) {
+    return PhotoDrawBox(image, color, TAV_COMPOSE_DEFAULT, x, y, length, 1);
+}
+
+int PhotoDrawVLine(Photo *image, const unsigned char *color, int x, int y, int length) {
+    return PhotoDrawBox(image, color, TAV_COMPOSE_DEFAULT, x, y, 1, length);
+}
+
+int PhotoDrawPixel(Photo *image, const unsigned char *color, int x, int y) {
+    return PhotoDrawBox(image, color, TAV_COMPOSE_DEFAULT, x, y, 1, 1);
 }
 
 }  // extern "C"

@@ -4,11 +4,13 @@
 
 void TavOpenRegistries(TavInterpState *state) {
     state->image_formats = TavImageInit();
-    state->font_registry = nullptr;
+    // Without a font engine the interpreter works on; tavfont says so.
+    state->font_registry = TavFontInit();
     state->codec_registry = nullptr;
 }
 
 void TavCloseRegistries(TavInterpState *state) {
+    TavFontClose(static_cast<TavFontEngine *>(state->font_registry));
     state->font_registry = nullptr;
     TavImageClose(state->image_formats);
     state->image_formats = nullptr;
@@ -27,5 +29,6 @@ void destroy_all(Tcl_HashTable *table, Destroy destroy) {
 }  // namespace
 
 void TavDestroyNamedObjects(TavInterpState *state) {
+    destroy_all(state->fonts, [](void *object) { PhotoDeleteFont(static_cast<TavFont *>(object)); });
     destroy_all(state->images, [](void *object) { PhotoDelete(static_cast<Photo *>(object)); });
 }

@@ -1,10 +1,149 @@
-// The tavfont command: named fonts.
+// The tavfont command: fonts made from files, bytes or built-in faces,
+// named in the interpreter's font table, measured and deleted.
 #include "tcl/state_p.h"
 
-int TavfontCmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc < 2) {
-        Tcl_WrongNumArgs(interp, 1, objv, "option ?arg ...?");
+namespace {
+
+int wrong_args(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage) {
+    Tcl_WrongNumArgs(interp, 2, objv, usage);
+    return TCL_ERROR;
+}
+
+int error(Tcl_Interp *interp, const char *message) {
+    Tcl_AppendResult(interp, message, nullptr);
+    return TCL_ERROR;
+}
+
+// The font named by objv[2] and the size in objv[3] of measure and metrics;
+// nullptr with the message set when either is not there.
+TavFont *font_and_size(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[], int *size) {
+    const char *name = Tcl_GetString(objv[2]);
+    auto *font = static_cast<TavFont *>(TavNameLookup(state->fonts, name));
+    if (!font) {
+        Tcl_AppendResult(interp, "font \"", name, "\" doesn't exist", nullptr);
+        return nullptr;
+    }
+    return Tcl_GetIntFromObj(interp, objv[3], size) == TCL_OK ? font : nullptr;
+}
+
+enum Input { kNoInput = -1, kFile = 0, kData = 1, kBuiltin = 2, kIndex = 3 };
+
+int create_font(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    static const char *const options[] = {"-file", "-data", "-builtin", "-index", nullptr};
+    if (objc == 3) return wrong_args(interp, objv, "?-file filename | -data data | -builtin name? ?-index faceindex?");
+    auto *engine = static_cast<TavFontEngine *>(state->font_registry);
+    if (!engine) return error(interp, "font engine not available");
+
+    int face_index = 0;
+    int input = kNoInput;
+    Tcl_Obj *value = nullptr;
+    for (int i = 2; i < objc; i += 2) {
+        int option = 0;
+        if (Tcl_GetIndexFromObj(interp, objv[i], options, "", 0, &option) != TCL_OK) return TCL_ERROR;
+        if (i + 1 >= objc) {
+            Tcl_AppendResult(interp, "missing value after ", options[option], " option", nullptr);
+            return TCL_ERROR;
+        }
+        if (option == kIndex) {
+            if (Tcl_GetIntFromObj(interp, objv[i + 1], &face_index) != TCL_OK) return TCL_ERROR;
+            if (face_index < 0) return error(interp, "invalid face index");
+            continue;
+        }
+        if (input != kNoInput) return error(interp, "font input already defined");
+        input = option;
+        value = objv[i + 1];
+    }
+
+    TavFont *font = nullptr;
+    if (input == kFile) {
+        // A safe interpreter may not read files, fonts included.
+        if (Tcl_IsSafe(interp)) return error(interp, "file I/O not permitted in safe mode");
+        font = PhotoGetFontFile(engine, Tcl_GetString(value), face_index);
+        if (!font) return error(interp, "invalid font format");
+    } else if (input == kData) {
+        int length = 0;
+        const unsigned char *bytes = Tcl_GetByteArrayFromObj(value, &length);
+        if (length > 0) font = PhotoGetFontData(engine, bytes, length, TAV_FONT_OWN_DATA, face_index);
+        if (!font) return error(interp, "invalid font format");
+    } else {
+        int length = 0;
+        const unsigned char *bytes = TavFontBuiltin(input == kBuiltin ? Tcl_GetString(value) : nullptr, &length);
+        if (bytes && length > 0) font = PhotoGetFontData(engine, bytes, length, TAV_FONT_OWN_DATA, face_index);
+        if (!font) return error(interp, input == kBuiltin ? "invalid builtin font name" : "invalid font format");
+    }
+
+    const char *name = TavNameRegister(state->fonts, nullptr, font, "tavfont", &state->font_counter);
+    if (!name) {
+        PhotoDeleteFont(font);
+        Tcl_AppendResult(interp, "internal error : ", "could not create a new entry for font.", nullptr);
         return TCL_ERROR;
     }
-    return TavNotAvailable(interp, "tavfont", Tcl_GetString(objv[1]));
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
+    return TCL_OK;
+}
+
+int delete_fonts(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    for (int i = 2; i < objc; ++i) {
+        const char *name = Tcl_GetString(objv[i]);
+        auto *font = static_cast<TavFont *>(TavNameRemove(state->fonts, name));
+        if (!font) {
+            Tcl_AppendResult(interp, "can not find font \"", name, "\"", nullptr);
+            return TCL_ERROR;
+        }
+        PhotoDeleteFont(font);
+    }
+    return TCL_OK;
+}
+
+void append_int(Tcl_Interp *interp, Tcl_Obj *list, int value) {
+    Tcl_ListObjAppendElement(interp, list, Tcl_NewIntObj(value));
+}
+
+int measure_text(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    if (objc != 5) return wrong_args(interp, objv, "fontname fontsize text");
+    int size = 0;
+    TavFont *font = font_and_size(state, interp, objv, &size);
+    if (!font) return TCL_ERROR;
+    // Without a usable size the layout writes nothing: the answer is {0 0 0}.
+    int width = 0, ascent = 0, descent = 0;
+    PhotoGetMeasure(font, size, Tcl_GetString(objv[4]), TAV_TEXT_UTF8, -1, &width, &ascent, &descent);
+    Tcl_Obj *result = Tcl_GetObjResult(interp);
+    append_int(interp, result, width);
+    append_int(interp, result, ascent);
+    append_int(interp, result, descent);
+    return TCL_OK;
+}
+
+int font_metrics(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    if (objc != 4) return wrong_args(interp, objv, "fontname fontsize");
+    int size = 0;
+    TavFont *font = font_and_size(state, interp, objv, &size);
+    if (!font) return TCL_ERROR;
+    int ascent = 0, descent = 0;
+    if (PhotoGetMetrics(font, size, 0, &ascent) < 0 || PhotoGetMetrics(font, size, 1, &descent) < 0)
+        return error(interp, "invalid font metrics");
+    Tcl_Obj *result = Tcl_GetObjResult(interp);
+    append_int(interp, result, ascent);
+    append_int(interp, result, -descent);  // the face's descender is negative below the baseline
+    return TCL_OK;
+}
+
+}  // namespace
+
+int TavfontCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    static const char *const subcommands[] = {"create", "delete", "measure", "metrics", nullptr};
+    auto *state = static_cast<TavInterpState *>(data);
+    Tcl_ResetResult(interp);
+    if (objc < 2) {
+        Tcl_WrongNumArgs(interp, 1, objv, "option ?args?");
+        return TCL_ERROR;
+    }
+    int index = 0;
+    if (Tcl_GetIndexFromObj(interp, objv[1], subcommands, "option", 0, &index) != TCL_OK) return TCL_ERROR;
+    switch (index) {
+    case 0: return create_font(state, interp, objc, objv);
+    case 1: return delete_fonts(state, interp, objc, objv);
+    case 2: return measure_text(state, interp, objc, objv);
+    default: return font_metrics(state, interp, objc, objv);
+    }
 }

@@ -1,0 +1,53 @@
+// Gaussian kernels for the blur filter and binomial weights.
+#include "tavrel.h"
+
+#include <cstring>
+
+extern "C" {
+
+int *TavGaussian(int *values, int n, double sigma) {
+    if (!values || n < 0) return values;
+    if (n == 0) {
+        values[0] = 1;
+        return values;
+    }
+    const int side = 2 * n + 1;
+    if (!(sigma > 0.0)) sigma = n / 3.4;  // also catches a NaN sigma
+    if (sigma < 0.3) {
+        std::memset(values, 0, sizeof(int) * static_cast<size_t>(side) * side);
+        values[n * side + n] = 1;
+        return values;
+    }
+    const double e = FExp(1.0 / (2.0 * sigma * sigma));
+    const double e2 = e * e;
+    auto at = [values, side, n](int row, int col) -> int & { return values[(n + row) * side + (n + col)]; };
+
+    // 255 * e^-(i*i + j*j) over the triangle 0 <= i <= j <= n: a step along a
+    // row divides by e^(2j+1), a step along the diagonal by e^(2(2i+1)).
+    double diagonal = 255.0, diagonal_step = e2, first_row_step = e;
+    for (int i = 0; i <= n; ++i) {
+        double value = diagonal, row_step = first_row_step;
+        for (int j = i; j <= n; ++j) {
+            const int weight = static_cast<int>(value + 0.5);
+            at(i, j) = at(-i, j) = at(i, -j) = at(-i, -j) = weight;
+            at(j, i) = at(-j, i) = at(j, -i) = at(-j, -i) = weight;
+            value /= row_step;
+            row_step *= e2;
+        }
+        diagonal /= diagonal_step;
+        diagonal_step *= e2 * e2;
+        first_row_step *= e2;
+    }
+    return values;
+}
+
+int Gaussian(int n, int *out) {
+    out[0] = 1;
+    if (n <= 0) return 1;
+    // C(2n+1, i); 64-bit products so that a large n wraps instead of overflowing.
+    for (int i = 1; i <= n; ++i)
+        out[i] = static_cast<int>(static_cast<long long>(out[i - 1]) * (2LL * n + 2 - i) / i);
+    return n + 1;
+}
+
+}  // extern "C"

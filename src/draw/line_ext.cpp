@@ -1,0 +1,182 @@
+// Antialiased lines of any width: a fixed-point walk along the major axis
+// that puts two edge pixels per step, with alphas fading and rising as the
+// line moves between them, and cross-sections that close the band.
+//
+// The walk is evaluated only at the steps where something can land in the
+// image: each edge pixel's major coordinate moves exactly one pixel per
+// step, so its visible steps form one interval, found in closed form.  The
+// walk state at any step follows from the step number (the 16.16
+// accumulator is a product), so far-away end points cost nothing.
+#include "draw/draw_p.h"
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+struct Offset {
+    long long x, y;
+};
+
+struct WalkSpec {
+    long long x0, y0, x1, y1;
+    int width;
+    bool first, last;      // draw the steps at the two end points
+    bool edge1, fade1;     // edge pixel 1, with fading alpha
+    bool edge2, rise2;     // edge pixel 2, with rising alpha
+};
+
+void plot(Photo *image, const unsigned char *rgb, int alpha, long long x, long long y) {
+    if (!tav::inside(image, x, y)) return;
+    const unsigned char color[4] = {rgb[0], rgb[1], rgb[2], static_cast<unsigned char>(alpha)};
+    PhotoDrawPixel(image, color, static_cast<int>(x), static_cast<int>(y));
+}
+
+class LineWalk {
+public:
+    LineWalk(Photo *image, const unsigned char *color, const WalkSpec &spec) : image_(image), k_(color), s_(spec) {
+        const long long dx = s_.x1 - s_.x0, dy = s_.y1 - s_.y0;
+        sx_ = dx < 0 ? -1 : 1;
+        sy_ = dy < 0 ? -1 : 1;
+        dx_ = dx < 0 ? -dx : dx;
+        dy_ = dy < 0 ? -dy : dy;
+        x_major_ = dx_ >= dy_;
+        count_ = std::max(dx_, dy_);
+        const long long minor = std::min(dx_, dy_);
+        frac_ = count_ ? static_cast<uint64_t>(minor) * 65536u / static_cast<uint64_t>(count_) : 0;
+        set_edges();
+    }
+
+    void run() {
+        // Steps to visit: where either edge pixel can be inside, the two end
+        // cross-sections, and every cross-section of an axis-parallel band.
+        std::array<tav::StepRange, 5> ranges{};
+        int n = 0;
+        if (s_.edge1) ranges[n++] = visible_steps(e1_);
+        if (s_.edge2) ranges[n++] = visible_steps(e2_);
+        if (s_.width > 1) {
+            ranges[n++] = {0, 0};
+            ranges[n++] = {count_, count_};
+            if (dx_ == 0 || dy_ == 0) ranges[n++] = visible_steps({0, 0});
+        }
+        std::sort(ranges.begin(), ranges.begin() + n,
+                  [](const tav::StepRange &a, const tav::StepRange &b) { return a.lo < b.lo; });
+        // Visit the union in increasing order, so overlapping pixels are
+        // composed in the order the full walk would draw them.
+        long long next = 0;
+        for (int k = 0; k < n; ++k) {
+            const long long lo = std::max(ranges[k].lo, next);
+            if (lo > ranges[k].hi) continue;
+            walk(lo, ranges[k].hi);
+            next = ranges[k].hi + 1;
+        }
+    }
+
+private:
+    void set_edges() {
+        if (s_.width <= 1) {
+            e1_ = {0, 0};
+            e2_ = x_major_ ? Offset{0, sy_} : Offset{sx_, 0};
+            return;
+        }
+        // The perpendicular of the given width, split in two halves; its size
+        // is defined by FSqrt, not by the exact length.
+        const double w = s_.width;
+        const double len = FSqrt(static_cast<double>(dx_) * static_cast<double>(dx_) +
+                                 static_cast<double>(dy_) * static_cast<double>(dy_));
+        const long long a = truncate(static_cast<double>(dy_) * w / len);
+        const long long b = truncate(static_cast<double>(dx_) * w / len);
+        const long long ha = a / 2, hb = b / 2;
+        if (x_major_) {
+            e1_ = {sx_ * ha, -sy_ * hb};
+            e2_ = {-sx_ * (a - ha), sy_ * (b - hb)};
+        } else {
+            e1_ = {-sx_ * ha, sy_ * hb};
+            e2_ = {sx_ * (a - ha), -sy_ * (b - hb)};
+        }
+    }
+
+    // Offsets are at most about the width; anything beyond (a degenerate
+    // length) is kept in a range where coordinates cannot overflow.
+    static long long truncate(double v) {
+        if (!(v > 0)) return 0;
+        return v < 4.0e12 ? static_cast<long long>(v) : 4000000000000LL;
+    }
+
+    tav::StepRange visible_steps(Offset e) const {
+        return x_major_ ? tav::steps_inside(s_.x0 + e.x, sx_, image_->width, count_)
+                        : tav::steps_inside(s_.y0 + e.y, sy_, image_->height, count_);
+    }
+
+    void walk(long long from, long long to) {
+        // State at step `from`: the accumulator has collected from * frac.
+        const uint64_t total = static_cast<uint64_t>(from) * frac_;
+        uint64_t acc = total & 0xFFFF;
+        const long long moved = static_cast<long long>(total >> 16);
+        long long x = s_.x0, y = s_.y0;
+        if (x_major_) {
+            x += sx_ * from;
+            y += sy_ * moved;
+        } else {
+            y += sy_ * from;
+            x += sx_ * moved;
+        }
+        const int ka = k_[3];
+        const bool cross_every_step = s_.width > 1 && (dx_ == 0 || dy_ == 0);
+        for (long long i = from; i <= to; ++i) {
+            const int q = static_cast<int>(acc * static_cast<uint64_t>(ka) / 65535u);
+            if ((i != 0 || s_.first) && (i != count_ || s_.last)) {
+                if (s_.edge1) plot(image_, k_, s_.fade1 ? ka - q : ka, x + e1_.x, y + e1_.y);
+                if (s_.edge2) plot(image_, k_, s_.rise2 ? q : ka, x + e2_.x, y + e2_.y);
+                if (s_.width > 1 && (i == 0 || i == count_ || cross_every_step)) cross_section(x, y);
+            }
+            if (frac_ > 0) {
+                acc += frac_;
+                if (acc >= 65536) {
+                    acc -= 65536;
+                    if (x_major_) y += sy_;
+                    else x += sx_;
+                }
+            }
+            if (x_major_) x += sx_;
+            else y += sy_;
+        }
+    }
+
+    // A one-pixel walk between the two edge pixels, its ends left out.
+    void cross_section(long long x, long long y) const {
+        const WalkSpec inner{x + e1_.x, y + e1_.y, x + e2_.x, y + e2_.y, 1, false, false, true, true, false, false};
+        LineWalk(image_, k_, inner).run();
+    }
+
+    Photo *image_;
+    const unsigned char *k_;
+    WalkSpec s_;
+    long long dx_ = 0, dy_ = 0, count_ = 0;
+    int sx_ = 1, sy_ = 1;
+    bool x_major_ = true;
+    uint64_t frac_ = 0;
+    Offset e1_{}, e2_{};
+};
+
+}  // namespace
+
+extern "C" {
+
+int PhotoDrawLineExt(Photo *image, const unsigned char *color, int x0, int y0, int x1, int y1, int width) {
+    if (!image || width <= 0) return 0;
+    unsigned char k[4];
+    std::copy_n(color ? color : image->foreground, 4, k);
+    if (width > 1 && x0 == x1 && y0 == y1) {
+        // A point has no direction: it becomes a square of the line's width,
+        // placed like the band of a horizontal line (half the width above).
+        const long long left = static_cast<long long>(x0) - width / 2, top = static_cast<long long>(y0) - width / 2;
+        tav::fill_box(image, k, left, top, left + width, top + width);
+        return 0;
+    }
+    const WalkSpec spec{x0, y0, x1, y1, width, true, true, true, true, true, true};
+    LineWalk(image, k, spec).run();
+    return 0;
+}
+
+}  // extern "C"

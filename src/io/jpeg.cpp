@@ -1,0 +1,265 @@
+// JPEG through libjpeg: a source and a destination manager over AuxIO,
+// the header-only size probe, and the reader and writer.
+//
+// Every function that sets a recovery point keeps only trivially
+// destructible locals (the libjpeg structures, the error trap, plain
+// pointers); row buffers come from libjpeg's own pools, so destroying the
+// structure releases everything on every path.
+#include "io/jpeg_p.h"
+#include "io/read_exactly_p.h"
+#include "tavrel.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include <jerror.h>
+
+namespace tav {
+namespace {
+
+constexpr int kStreamBufferSize = 4096;
+
+struct StreamSource {
+    jpeg_source_mgr pub;
+    AuxIO *stream;
+    JOCTET buffer[kStreamBufferSize];
+};
+
+struct StreamDestination {
+    jpeg_destination_mgr pub;
+    AuxIO *stream;
+    JOCTET buffer[kStreamBufferSize];
+};
+
+void source_init(j_decompress_ptr) {}
+void source_term(j_decompress_ptr) {}
+
+// At the end of the stream a truncated file gets an end-of-image marker, so
+// libjpeg finishes the picture with what it has.
+boolean source_fill(j_decompress_ptr cinfo) {
+    auto *src = reinterpret_cast<StreamSource *>(cinfo->src);
+    int got = AuxIO_Read(src->stream, src->buffer, kStreamBufferSize);
+    if (got <= 0) {
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = static_cast<size_t>(got);
+    return TRUE;
+}
+
+void source_skip(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    jpeg_source_mgr *src = cinfo->src;
+    while (count > static_cast<long>(src->bytes_in_buffer)) {
+        count -= static_cast<long>(src->bytes_in_buffer);
+        source_fill(cinfo);
+    }
+    src->next_input_byte += count;
+    src->bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void install_source(j_decompress_ptr cinfo, AuxIO *stream) {
+    if (!cinfo->src)
+        cinfo->src = static_cast<jpeg_source_mgr *>(cinfo->mem->alloc_small(
+            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(StreamSource)));
+    auto *src = reinterpret_cast<StreamSource *>(cinfo->src);
+    src->pub.init_source = source_init;
+    src->pub.fill_input_buffer = source_fill;
+    src->pub.skip_input_data = source_skip;
+    src->pub.resync_to_restart = jpeg_resync_to_restart;
+    src->pub.term_source = source_term;
+    src->pub.next_input_byte = nullptr;
+    src->pub.bytes_in_buffer = 0;
+    src->stream = stream;
+}
+
+void destination_init(j_compress_ptr cinfo) {
+    auto *dest = reinterpret_cast<StreamDestination *>(cinfo->dest);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kStreamBufferSize;
+}
+
+boolean destination_empty(j_compress_ptr cinfo) {
+    auto *dest = reinterpret_cast<StreamDestination *>(cinfo->dest);
+    if (AuxIO_Write(dest->stream, dest->buffer, kStreamBufferSize) != kStreamBufferSize)
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    destination_init(cinfo);
+    return TRUE;
+}
+
+void destination_term(j_compress_ptr cinfo) {
+    auto *dest = reinterpret_cast<StreamDestination *>(cinfo->dest);
+    const int pending = kStreamBufferSize - static_cast<int>(dest->pub.free_in_buffer);
+    if (pending > 0 && AuxIO_Write(dest->stream, dest->buffer, pending) != pending)
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    AuxIO_Flush(dest->stream);
+}
+
+void install_destination(j_compress_ptr cinfo, AuxIO *stream) {
+    if (!cinfo->dest)
+        cinfo->dest = static_cast<jpeg_destination_mgr *>(cinfo->mem->alloc_small(
+            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(StreamDestination)));
+    auto *dest = reinterpret_cast<StreamDestination *>(cinfo->dest);
+    dest->pub.init_destination = destination_init;
+    dest->pub.empty_output_buffer = destination_empty;
+    dest->pub.term_destination = destination_term;
+    dest->stream = stream;
+}
+
+// libjpeg quality for the Photo's setting 0..100 (-1: not set).
+int libjpeg_quality(int quality) {
+    if (quality == -1) return 75;
+    if (quality >= 100) return 99;
+    if (quality <= 0) return 25;
+    return 25 + 74 * quality / 100;
+}
+
+int big_endian16(const unsigned char *p) { return p[0] << 8 | p[1]; }
+
+// Walks the markers up to the first baseline, extended or progressive
+// start-of-frame and takes the size from it, without decoding.
+Photo *read_size_only(AuxIO *stream, Photo *photo) {
+    unsigned char bytes[256];
+    if (!read_exactly(stream, bytes, 3) || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF)
+        return nullptr;
+    for (;;) {  // the last byte read is the FF of the next marker
+        int code = AuxIO_Fgetc(stream);
+        while (code == 0xFF) code = AuxIO_Fgetc(stream);
+        if (code < 0) return nullptr;
+        if (code >= 0xC0 && code <= 0xC2) {
+            if (!read_exactly(stream, bytes, 7)) return nullptr;
+            const int height = big_endian16(bytes + 3), width = big_endian16(bytes + 5);
+            if (width == 0 || height == 0) return nullptr;
+            return PhotoRecreate(photo, width, height, TAV_MODE_RGBA);
+        }
+        // The segment length counts itself; read its body and the next byte.
+        if (!read_exactly(stream, bytes, 2)) return nullptr;
+        int left = big_endian16(bytes) - 1;
+        if (left <= 0) return nullptr;
+        for (; left > 256; left -= 256)
+            if (!read_exactly(stream, bytes, 256)) return nullptr;
+        if (!read_exactly(stream, bytes, static_cast<size_t>(left))) return nullptr;
+        for (int last = bytes[left - 1]; last != 0xFF;)
+            if ((last = AuxIO_Fgetc(stream)) < 0) return nullptr;
+    }
+}
+
+// The decoded size unless the caller asked for the JPEG's own size: a
+// Photo that already has a size keeps it when the JPEG is smaller in either
+// direction.
+void choose_size(Photo *photo, bool jpeg_size, int *width, int *height) {
+    if (jpeg_size || (*width >= PhotoWidth(photo) && *height >= PhotoHeight(photo))) return;
+    *width = PhotoWidth(photo);
+    *height = PhotoHeight(photo);
+}
+
+Photo *decode(AuxIO *stream, Photo *photo, bool jpeg_size) {
+    JpegErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_trap_errors(&trap);
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return nullptr;
+    }
+    jpeg_CreateDecompress(&cinfo, JPEG_LIB_VERSION, sizeof cinfo);
+    install_source(&cinfo, stream);
+    jpeg_read_header(&cinfo, TRUE);
+    const bool gray = cinfo.out_color_space == JCS_GRAYSCALE;
+    if (cinfo.data_precision != 8 || (!gray && cinfo.out_color_space != JCS_RGB)) {
+        jpeg_destroy_decompress(&cinfo);
+        return nullptr;
+    }
+#ifdef JCS_EXTENSIONS
+    // Colour rows arrive with opaque alpha: stored by one copy each.
+    if (!gray) cinfo.out_color_space = JCS_EXT_RGBA;
+#endif
+
+    // Take the Photo's memory before libjpeg takes its own, so a size that
+    // cannot be held is refused before any decoding work.
+    jpeg_calc_output_dimensions(&cinfo);
+    const int jpeg_width = static_cast<int>(cinfo.output_width);
+    int width = jpeg_width, height = static_cast<int>(cinfo.output_height);
+    choose_size(photo, jpeg_size, &width, &height);
+    Photo *const image = PhotoRecreate(photo, width, height, TAV_MODE_RGBA);
+    if (!image || PhotoWidth(image) != width || PhotoHeight(image) != height) {
+        jpeg_destroy_decompress(&cinfo);
+        return nullptr;
+    }
+
+    jpeg_start_decompress(&cinfo);
+    JSAMPARRAY row = cinfo.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                             cinfo.output_width * cinfo.output_components, 1);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int y = static_cast<int>(cinfo.output_scanline);
+        if (jpeg_read_scanlines(&cinfo, row, 1) != 1) break;
+        if (gray) PhotoPutGray(image, row[0], 0, y, jpeg_width, 1);
+#ifdef JCS_EXTENSIONS
+        else PhotoPutRGBA(image, row[0], 0, y, jpeg_width, 1, TAV_COMPOSE_REPLACE);
+#else
+        else PhotoPutRGB(image, row[0], 0, y, jpeg_width, 1);
+#endif
+    }
+    if (cinfo.output_scanline == cinfo.output_height) jpeg_finish_decompress(&cinfo);
+    else jpeg_abort_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return image;
+}
+
+// Returns 0 whether or not the image could be written.
+int encode(AuxIO *stream, Photo *photo) {
+    JpegErrorTrap trap;
+    jpeg_compress_struct cinfo;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_trap_errors(&trap);
+    if (setjmp(trap.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        return 0;
+    }
+    jpeg_CreateCompress(&cinfo, JPEG_LIB_VERSION, sizeof cinfo);
+    install_destination(&cinfo, stream);
+    const int width = PhotoWidth(photo), height = PhotoHeight(photo);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, libjpeg_quality(PhotoGetQuality(photo)), FALSE);
+    cinfo.smoothing_factor = 0;
+    if (PhotoIsGrayscale(photo)) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    // Sizes are checked here, before the row is taken from the image pool.
+    jpeg_start_compress(&cinfo, TRUE);
+    JSAMPARRAY row = cinfo.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                             cinfo.image_width * 3, 1);
+    for (int y = 0; y < height; ++y) {
+        PhotoGetRGB(photo, row[0], 0, y, width, 1);
+        jpeg_write_scanlines(&cinfo, row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    return 0;
+}
+
+}  // namespace
+}  // namespace tav
+
+extern "C" {
+
+// Bit 0 of the option argument's value asks for the JPEG's own size even
+// when the Photo already has a larger one.
+Photo *ReadJPG(AuxIO *stream, Photo *image, const char *options) {
+    if (!stream || !image) return nullptr;
+    if (PhotoIsNull(image)) return tav::read_size_only(stream, image);
+    if (load_jpeg_library() <= 0) return nullptr;
+    return tav::decode(stream, image, (reinterpret_cast<uintptr_t>(options) & 1u) != 0);
+}
+
+int WriteJPG(AuxIO *stream, Photo *image, const char * /*options*/) {
+    if (load_jpeg_library() <= 0) return 1;
+    if (!stream || !image) return 0;
+    return tav::encode(stream, image);
+}
+
+}  // extern "C"

@@ -1,0 +1,222 @@
+// PNG through libpng: stream callbacks over AuxIO, error recovery, and the
+// transforms that turn every PNG into 8-bit RGBA rows.
+//
+// libpng reports errors by longjmp, which skips C++ destructors.  Every
+// function that sets a recovery point is therefore a small C-style function
+// whose locals are trivially destructible; the libpng structures and the
+// row buffers are owned by its caller, which releases them on every path.
+#include "core/memory_p.h"
+#include "io/auxio_p.h"
+#include "io/read_exactly_p.h"
+#include "tavrel.h"
+
+#include <png.h>
+
+#include <climits>
+#include <cstdint>
+#include <csetjmp>
+#include <cstring>
+
+namespace tav {
+namespace {
+
+constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+
+uint32_t big_endian32(const unsigned char *p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+[[noreturn]] void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void on_warning(png_structp, png_const_charp) {}
+
+void read_callback(png_structp png, png_bytep data, size_t n) {
+    if (!read_exactly(static_cast<AuxIO *>(png_get_io_ptr(png)), data, n)) png_error(png, "Read Error");
+}
+
+void write_callback(png_structp png, png_bytep data, size_t n) {
+    auto *stream = static_cast<AuxIO *>(png_get_io_ptr(png));
+    if (n > INT_MAX || AuxIO_Fwrite(data, 1, static_cast<int>(n), stream) != static_cast<int>(n))
+        png_error(png, "Write Error");
+}
+
+// libpng would fflush() the stream pointer without one; the caller flushes.
+void flush_callback(png_structp) {}
+
+struct ReadStructs {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    png_infop end = nullptr;
+    ReadStructs(const ReadStructs &) = delete;
+    ReadStructs &operator=(const ReadStructs &) = delete;
+    ReadStructs() {
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
+        if (!png) return;
+        info = png_create_info_struct(png);
+        end = png_create_info_struct(png);
+    }
+    ~ReadStructs() { png_destroy_read_struct(&png, &info, &end); }
+    bool ok() const { return png && info && end; }
+};
+
+struct WriteStructs {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    WriteStructs(const WriteStructs &) = delete;
+    WriteStructs &operator=(const WriteStructs &) = delete;
+    WriteStructs() {
+        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
+        if (png) info = png_create_info_struct(png);
+    }
+    ~WriteStructs() { png_destroy_write_struct(&png, &info); }
+    bool ok() const { return png && info; }
+};
+
+// What the row loop needs to know once the transforms are set.
+struct RowLayout {
+    int width = 0;
+    int height = 0;
+    int passes = 1;
+    size_t row_bytes = 0;
+    uint64_t least_data_bytes = 0;  // the image data cannot inflate to less
+};
+
+// Reads the header and asks for 8-bit RGBA whatever the file holds.
+// False on any libpng error or a layout other than 4 bytes a pixel.
+bool read_header(png_structp png, png_infop info, RowLayout *layout) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, color = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &color, &interlace, nullptr, nullptr);
+    layout->least_data_bytes = uint64_t{width} * height * (depth * png_get_channels(png, info)) / 8;
+
+    if (depth < 8) png_set_packing(png);
+    if (depth == 16) png_set_strip_16(png);
+    if (color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    if (color == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (color == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    if (color != PNG_COLOR_TYPE_RGB_ALPHA) png_set_filler(png, 0xff, PNG_FILLER_AFTER);
+
+    layout->passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    png_get_IHDR(png, info, &width, &height, &depth, &color, &interlace, nullptr, nullptr);
+    layout->row_bytes = png_get_rowbytes(png, info);
+    // libpng's own limits keep both sizes far below INT_MAX.
+    layout->width = static_cast<int>(width);
+    layout->height = static_cast<int>(height);
+    return png_get_channels(png, info) == 4 && depth == 8 && layout->row_bytes == size_t{width} * 4;
+}
+
+void store_row(Photo *photo, const unsigned char *row, int y, int width) {
+    PhotoPutExt(photo, 0, y, width, 1, 4, 4, 4, 4, row, row + 1, row + 2, row + 3, TAV_COMPOSE_REPLACE);
+}
+
+// Decodes every row into the Photo.  An interlaced image needs all its rows
+// at hand until the last pass (`rows` holds height rows); otherwise `rows`
+// holds one row, stored as soon as it is decoded.
+bool read_rows(png_structp png, Photo *photo, const RowLayout *layout, unsigned char *rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    if (layout->passes == 1) {
+        for (int y = 0; y < layout->height; ++y) {
+            png_read_row(png, rows, nullptr);
+            store_row(photo, rows, y, layout->width);
+        }
+    } else {
+        for (int pass = 0; pass < layout->passes; ++pass)
+            for (int y = 0; y < layout->height; ++y) png_read_row(png, rows + y * layout->row_bytes, nullptr);
+        for (int y = 0; y < layout->height; ++y) store_row(photo, rows + y * layout->row_bytes, y, layout->width);
+    }
+    png_read_end(png, nullptr);
+    return true;
+}
+
+// Whether the rest of the stream could inflate to the image data at all:
+// deflate expands at most 1032 times.  Refuses files claiming a size their
+// data cannot fill before a byte is allocated for it.
+bool can_hold(AuxIO *stream, const RowLayout &layout) {
+    const long long left = bytes_left(stream);
+    return left < 0 || static_cast<uint64_t>(left) * 1032 + 1024 >= layout.least_data_bytes;
+}
+
+// Learns the size from the signature and the IHDR chunk alone.
+Photo *read_size_only(AuxIO *stream, Photo *photo) {
+    unsigned char head[16];
+    if (!read_exactly(stream, head, sizeof head) || std::memcmp(head + 4, "IHDR", 4) != 0) return nullptr;
+    const uint32_t width = big_endian32(head + 8), height = big_endian32(head + 12);
+    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) return nullptr;
+    return PhotoRecreate(photo, static_cast<int>(width), static_cast<int>(height), TAV_MODE_RGBA);
+}
+
+Photo *read_png(AuxIO *stream, Photo *photo) {
+    unsigned char signature[8];
+    if (!read_exactly(stream, signature, sizeof signature) ||
+        std::memcmp(signature, kSignature, sizeof signature) != 0)
+        return nullptr;
+    if (PhotoIsNull(photo)) return read_size_only(stream, photo);
+
+    ReadStructs structs;
+    if (!structs.ok()) return nullptr;
+    png_set_read_fn(structs.png, stream, read_callback);
+    png_set_sig_bytes(structs.png, sizeof signature);
+
+    RowLayout layout;
+    if (!read_header(structs.png, structs.info, &layout) || !can_hold(stream, layout)) return nullptr;
+    photo = PhotoRecreate(photo, layout.width, layout.height, TAV_MODE_RGBA);
+    // A size the Photo could not take leaves it empty.
+    if (!photo || PhotoWidth(photo) != layout.width || PhotoHeight(photo) != layout.height) return nullptr;
+
+    size_t buffer_bytes = layout.row_bytes;
+    if (layout.passes > 1 && !checked_mul(layout.row_bytes, static_cast<size_t>(layout.height), &buffer_bytes))
+        return nullptr;
+    Bytes rows = attempt_bytes(buffer_bytes);
+    if (!rows || !read_rows(structs.png, photo, &layout, rows.get())) return nullptr;
+    return photo;
+}
+
+// Writes the Photo as an Adam7-interlaced PNG; `row` holds width × 4 bytes.
+bool write_image(png_structp png, png_infop info, Photo *photo, unsigned char *row) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    const int width = PhotoWidth(photo), height = PhotoHeight(photo);
+    const bool gray = PhotoIsGrayscale(photo);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 gray ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < height; ++y) {
+            PhotoGetRGBA(photo, row, 0, y, width, 1);
+            if (gray)  // grey level = R, packed in place
+                for (int x = 0; x < width; ++x) row[x] = row[4 * x];
+            png_write_row(png, row);
+        }
+    }
+    png_write_end(png, nullptr);
+    return true;
+}
+
+}  // namespace
+}  // namespace tav
+
+extern "C" {
+
+Photo *ReadPNG(AuxIO *stream, Photo *image, const char * /*options*/) {
+    if (!stream || !image) return nullptr;
+    return tav::read_png(stream, image);
+}
+
+int WritePNG(AuxIO *stream, Photo *image, const char * /*options*/) {
+    using namespace tav;
+    if (!stream || !image) return 0;
+    WriteStructs structs;
+    if (!structs.ok()) return 0;
+    png_set_write_fn(structs.png, stream, write_callback, flush_callback);
+    size_t row_bytes = 0;
+    if (PhotoWidth(image) < 0 || !checked_mul(static_cast<size_t>(PhotoWidth(image)), 4, &row_bytes)) return 0;
+    Bytes row = attempt_bytes(row_bytes);
+    if (!row) return 0;
+    return write_image(structs.png, structs.info, image, row.get()) ? 1 : 0;
+}
+
+}  // extern "C"
