@@ -5,6 +5,8 @@
 #include "core/pixel_p.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace tav {
@@ -46,6 +48,32 @@ void gather_rgba(const SourceRow &s, unsigned char *out, int n) {
     if (s.stride[0] == 0 && s.stride[1] == 0 && s.stride[2] == 0 && s.stride[3] == 0) {
         for (int ch = 0; ch < 4; ++ch) out[ch] = *s.p[ch];
         repeat_first_pixel(out, n);
+        return;
+    }
+    // Packed RGB with one alpha for all (every RGB reader's rows): one
+    // pass the compiler can keep in registers.
+    if (s.stride[0] == 3 && s.stride[1] == 3 && s.stride[2] == 3 && s.stride[3] == 0 && s.p[1] == s.p[0] + 1 &&
+        s.p[2] == s.p[0] + 2) {
+        const unsigned char *rgb = s.p[0];
+        const unsigned char alpha = *s.p[3];
+        int i = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            // Four bytes in, the fourth replaced by alpha; the last pixel is
+            // left to the byte loop so that no byte past the row is read.
+            const uint32_t alpha_bits = static_cast<uint32_t>(alpha) << 24;
+            for (; i + 1 < n; ++i, rgb += 3, out += 4) {
+                uint32_t v;
+                std::memcpy(&v, rgb, 4);
+                v = (v & 0x00FFFFFFu) | alpha_bits;
+                std::memcpy(out, &v, 4);
+            }
+        }
+        for (; i < n; ++i, rgb += 3, out += 4) {
+            out[0] = rgb[0];
+            out[1] = rgb[1];
+            out[2] = rgb[2];
+            out[3] = alpha;
+        }
         return;
     }
     for (int ch = 0; ch < 4; ++ch) {

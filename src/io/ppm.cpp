@@ -171,9 +171,10 @@ Photo *read_raster_gathered(AuxIO *stream, Photo *image, const PpmHeader &header
         if (filled == raster_bytes) break;
         if (filled == capacity) {
             capacity = std::min(raster_bytes, capacity * 2);
-            tav::Bytes grown = tav::attempt_bytes(capacity);
-            if (grown) std::memcpy(grown.get(), raster.get(), filled);
-            raster = std::move(grown);
+            void *grown = tav::attempt_realloc(raster.get(), capacity);
+            if (!grown) return nullptr;
+            raster.release();
+            raster.reset(static_cast<unsigned char *>(grown));
         }
     }
     if (!raster || !recreate(image, header)) return nullptr;
