@@ -141,14 +141,24 @@ int memory_resize(Photo *image, int w, int h) {
         d->buffer = fresh;
         point_planes_into(d, fresh, w, channels);
         update_interleaved(d, channels);
+        // Pixels the old buffer does not cover are zeroed: whatever the heap
+        // held before must never reach a script through get or save.
+        const size_t new_row = static_cast<size_t>(w) * channels;
+        int kept_rows = 0;
         if (old) {
             const int columns = std::min(w, old_w), rows = std::min(h, old_h);
             if (columns > 0 && rows > 0) {
                 const size_t old_row = static_cast<size_t>(old_w) * channels;
-                for (int j = 0; j < rows; ++j) memory_put_block(image, old + j * old_row, 0, j, columns, 1);
+                const size_t kept = static_cast<size_t>(columns) * channels;
+                for (int j = 0; j < rows; ++j) {
+                    memory_put_block(image, old + j * old_row, 0, j, columns, 1);
+                    std::memset(fresh + j * new_row + kept, 0, new_row - kept);
+                }
+                kept_rows = rows;
             }
             TavFree(old);
         }
+        std::memset(fresh + kept_rows * new_row, 0, (static_cast<size_t>(h) - kept_rows) * new_row);
     } else if (image->width != 0 && image->height != 0) {
         return 1;  // caller storage cannot change size
     }

@@ -129,6 +129,17 @@ TEST(MemoryRenderer, ResizeKeepsTopLeftPixels) {
         }
 }
 
+TEST(MemoryRenderer, GrowingExposesZeroesNotOldHeapBytes) {
+    PhotoPtr image(PhotoCreate(2, 2, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+    ASSERT_EQ(PhotoExpand(image, 3, 4), 0);
+    EXPECT_EQ(pixel(image, 1, 1), (std::array<unsigned char, 4>{192, 192, 192, 0}));
+    EXPECT_EQ(pixel(image, 2, 0), (std::array<unsigned char, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(pixel(image, 0, 3), (std::array<unsigned char, 4>{0, 0, 0, 0}));
+    PhotoPtr empty(PhotoCreate(0, 0, TAV_MODE_GRAY, TAV_RENDER_MEMORY));
+    ASSERT_EQ(PhotoExpand(empty, 5, 5), 0);
+    EXPECT_EQ(pixel(empty, 4, 4), (std::array<unsigned char, 4>{0, 0, 0, 255}));
+}
+
 TEST(MemoryRenderer, ZeroDimensionEmptiesTheImage) {
     PhotoPtr image(PhotoCreate(3, 3, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
     EXPECT_EQ(PhotoExpand(image, 0, 7), 0);
