@@ -18,7 +18,7 @@ struct Offset {
     long long x, y;
 };
 
-struct WalkSpec {
+struct WalkSetup {
     long long x0, y0, x1, y1;
     int width;
     bool first, last;      // draw the steps at the two end points
@@ -34,7 +34,7 @@ void plot(Photo *image, const unsigned char *rgb, int alpha, long long x, long l
 
 class LineWalk {
 public:
-    LineWalk(Photo *image, const unsigned char *color, const WalkSpec &spec) : image_(image), k_(color), s_(spec) {
+    LineWalk(Photo *image, const unsigned char *color, const WalkSetup &setup) : image_(image), k_(color), s_(setup) {
         const long long dx = s_.x1 - s_.x0, dy = s_.y1 - s_.y0;
         sx_ = dx < 0 ? -1 : 1;
         sy_ = dy < 0 ? -1 : 1;
@@ -145,13 +145,13 @@ private:
 
     // A one-pixel walk between the two edge pixels, its ends left out.
     void cross_section(long long x, long long y) const {
-        const WalkSpec inner{x + e1_.x, y + e1_.y, x + e2_.x, y + e2_.y, 1, false, false, true, true, false, false};
+        const WalkSetup inner{x + e1_.x, y + e1_.y, x + e2_.x, y + e2_.y, 1, false, false, true, true, false, false};
         LineWalk(image_, k_, inner).run();
     }
 
     Photo *image_;
     const unsigned char *k_;
-    WalkSpec s_;
+    WalkSetup s_;
     long long dx_ = 0, dy_ = 0, count_ = 0;
     int sx_ = 1, sy_ = 1;
     bool x_major_ = true;
@@ -174,8 +174,8 @@ int PhotoDrawLineExt(Photo *image, const unsigned char *color, int x0, int y0, i
         tav::fill_box(image, k, left, top, left + width, top + width);
         return 0;
     }
-    const WalkSpec spec{x0, y0, x1, y1, width, true, true, true, true, true, true};
-    LineWalk(image, k, spec).run();
+    const WalkSetup setup{x0, y0, x1, y1, width, true, true, true, true, true, true};
+    LineWalk(image, k, setup).run();
     return 0;
 }
 
