@@ -75,8 +75,10 @@ Photo *PhotoRecreate(Photo *image, int width, int height, int mode) {
     image->compose = TAV_COMPOSE_OVER;
 
     PhotoExpand(image, width, height);
-    // Outside buffers and Tk photos keep the pixels they already hold.
-    if (!render_arg) PhotoBlank(image);
+    // Outside buffers and Tk photos keep the pixels they already hold; a
+    // null image has none to clear (readers give it sizes up to 2^31 on a
+    // side just to learn them, and blanking would walk every row).
+    if (!render_arg && renderer != TAV_RENDER_NULL) PhotoBlank(image);
     return image;
 }
 

@@ -128,13 +128,15 @@ int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compo
     const Clip c = clip_to_image(image, x, y, block->width, block->height);
     if (image->mode == TAV_MODE_INDEXED) {
         if (!block->colormap) return 1;
-        return c.empty() ? 0 : put_indexed(image, block, c);
+        return c.empty() || !image->render_ops->put_block ? 0 : put_indexed(image, block, c);
     }
     if (compose == TAV_COMPOSE_DEFAULT) compose = image->compose;
     if (compose == TAV_COMPOSE_DEFAULT) compose = TAV_COMPOSE_REPLACE;
     for (int ch = 0; ch < 4; ++ch)
         if (!block->planes.plane[ch]) return 1;
-    if (c.empty()) return 0;
+    // A renderer that stores nothing makes the transfer a no-op: no rows
+    // are walked (a file header may give an image any size up to 2^31).
+    if (c.empty() || !image->render_ops->put_block) return 0;
 
     auto put_block = image->render_ops->put_block;
     auto get_block = image->render_ops->get_block;

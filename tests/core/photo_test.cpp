@@ -202,6 +202,17 @@ TEST(NullRenderer, SizeWithoutPixels) {
     for (unsigned char b : dst) EXPECT_EQ(b, 0x5a);
 }
 
+TEST(NullRenderer, HugeSizesCostNothing) {
+    // Readers learn a file's size into a null image; creating it must not
+    // walk 2^31 rows, nor must a write through a renderer that stores nothing.
+    PhotoPtr image(PhotoCreate(2147483647, 2147483647, TAV_MODE_RGBA, TAV_RENDER_NULL));
+    ASSERT_NE(image.p, nullptr);
+    EXPECT_EQ(PhotoWidth(image), 2147483647);
+    EXPECT_EQ(PhotoRecreate(image, 2147483647, 2147483647, TAV_MODE_GRAY), image.p);
+    image->render_ops->put_block = nullptr;
+    EXPECT_EQ(PhotoFill(image, nullptr), 0);
+}
+
 TEST(Memory, StrdupCopies) {
     char *copy = TavStrdup("tavrel");
     EXPECT_STREQ(copy, "tavrel");
