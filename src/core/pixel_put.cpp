@@ -219,7 +219,14 @@ int PhotoPutExt(Photo *image, int x, int y, int w, int h, int strideR, int strid
     for (int ch = 0; ch < 4; ++ch) {
         block.planes.plane[ch] = const_cast<unsigned char *>(src[ch]);
         block.planes.pixel_stride[ch] = src[ch] ? stride[ch] : 0;
-        block.planes.row_stride[ch] = w * block.planes.pixel_stride[ch];
+        // A row too long for an int stride only works as a single row,
+        // where the stride is never used; more such rows are refused.
+        int row_stride = 0;
+        if (__builtin_mul_overflow(w, block.planes.pixel_stride[ch], &row_stride)) {
+            if (h > 1) return 1;
+            row_stride = 0;
+        }
+        block.planes.row_stride[ch] = row_stride;
     }
     if (image && image->mode == TAV_MODE_INDEXED && srcR && !srcG && !srcB && !srcA)
         block.colormap = image->colormap;
@@ -260,7 +267,7 @@ int PhotoPutIndex(Photo *image, const unsigned char *src, int x, int y, int w, i
 int PhotoPut565(Photo *image, const unsigned char *src, int x, int y, int w, int h) {
     using namespace tav;
     if (w < 1 || h < 1) return 0;
-    const int slice = std::max(1, 262144 / (3 * w));
+    const int slice = static_cast<int>(std::max(1LL, 262144 / (3LL * w)));
     Bytes rgb = attempt_bytes(static_cast<size_t>(std::min(slice, h)) * w * 3);
     if (!rgb) return 1;
     for (int start = 0; start < h; start += slice) {

@@ -128,9 +128,11 @@ int memory_resize(Photo *image, int w, int h) {
     if (w == image->width && h == image->height) return 0;
 
     if (d->flags & kOwnsBuffer) {
+        // Row strides are ints: a row longer than that cannot be described.
+        int row_bytes = 0;
         size_t bytes = 0;
-        if (!checked_mul(static_cast<size_t>(w), static_cast<size_t>(h), &bytes) ||
-            !checked_mul(bytes, static_cast<size_t>(channels), &bytes))
+        if (__builtin_mul_overflow(w, channels, &row_bytes) ||
+            !checked_mul(static_cast<size_t>(row_bytes), static_cast<size_t>(h), &bytes))
             return 1;
         // Sizes come from files and scripts: an impossible one is refused,
         // not allowed to end the process.

@@ -159,6 +159,7 @@ TEST(MemoryRenderer, ImpossibleSizeIsRefusedAndImageUnchanged) {
     PhotoPtr image(PhotoCreate(2, 2, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
     EXPECT_EQ(PhotoExpand(image, 2147483647, 2147483647), 1);
     EXPECT_EQ(PhotoExpand(image, 100000, 100000), 1);  // 40 GB
+    EXPECT_EQ(PhotoExpand(image, 1 << 29, 1), 1);      // one row of 2^31 bytes
     EXPECT_EQ(PhotoWidth(image), 2);
     EXPECT_EQ(PhotoHeight(image), 2);
     EXPECT_EQ(pixel(image, 1, 1)[0], 192);

@@ -118,6 +118,17 @@ TEST(PixelPut, ClippedWriteTakesMatchingColumns) {
     EXPECT_EQ(tavtest::pixel(img.p, 5, 3)[3], 0);  // untouched, still blank
 }
 
+TEST(PixelPut, RowsTooLongForAnIntStride) {
+    // 2^29 RGBA pixels make a row of 2^31 bytes: one such row is still
+    // written (clipped to the image), several are refused untouched.
+    Image img(2, 2);
+    const unsigned char px[8] = {1, 2, 3, 255, 4, 5, 6, 255};
+    EXPECT_EQ(PhotoPutRGBA(img.p, px, 0, 0, 1 << 29, 1, TAV_COMPOSE_REPLACE), 0);
+    EXPECT_EQ(tavtest::pixel(img.p, 1, 0), (Rgba{4, 5, 6, 255}));
+    EXPECT_EQ(PhotoPutRGBA(img.p, px, 0, 1, 1 << 29, 2, TAV_COMPOSE_REPLACE), 1);
+    EXPECT_EQ(tavtest::pixel(img.p, 0, 1), (Rgba{192, 192, 192, 0}));
+}
+
 TEST(PixelPut, RgbStoresOpaqueAlpha) {
     Image img(1, 1);
     const unsigned char rgb[3] = {5, 6, 7};
