@@ -39,6 +39,24 @@ FT_Matrix text_matrix(double angle, double stretch) {
     return s;
 }
 
+__extension__ typedef __int128 wide;
+
+// a × b / 65536 rounded as FreeType's FT_MulFix rounds, without overflow.
+wide mul_fix(FT_Pos a, FT_Fixed b) {
+    const wide ab = static_cast<wide>(a) * b;
+    return (ab + 0x8000 - (ab < 0 ? 1 : 0)) >> 16;
+}
+
+// v × m in 16.16 over the full 64 bits of FT_Pos: FreeType's own
+// FT_Vector_Transform works on 32 bits on some hosts, which wraps the pen
+// positions of long lines and the alignment offsets of wide stretches.
+// Results are held within +-2^60, far off any image.
+FT_Vector transform(FT_Vector v, const FT_Matrix &m) {
+    const wide far = wide{1} << 60;
+    const auto held = [far](wide r) { return static_cast<FT_Pos>(std::clamp(r, -far, far)); };
+    return FT_Vector{held(mul_fix(v.x, m.xx) + mul_fix(v.y, m.xy)), held(mul_fix(v.x, m.yx) + mul_fix(v.y, m.yy))};
+}
+
 // A point of the image in pixels, 64-bit so that the offsets of huge texts
 // cannot overflow.
 struct Point {
@@ -181,8 +199,7 @@ void draw_glyph(Target &t, Point anchor, const TextGlyph &entry, const FT_Matrix
     FT_Glyph raw = nullptr;
     if (FT_Glyph_Copy(entry.glyph, &raw) != 0) return;
     GlyphPtr copy(raw);
-    FT_Vector pen{entry.pen_x, entry.pen_y};
-    FT_Vector_Transform(&pen, &m);
+    const FT_Vector pen = transform(FT_Vector{entry.pen_x, entry.pen_y}, m);
     // The glyph is moved by the fraction of a pixel only and its whole
     // pixels are added where the bitmap is placed: FreeType refuses bitmaps
     // lying more than 32768 pixels from the origin, which a long line
@@ -234,8 +251,7 @@ void draw_text(Photo *photo, const unsigned char *color, int x, int y, int halig
     const FT_Matrix m = text_matrix(angle, stretch);
     Point anchor{x, y};
     if (dx != 0 || dy != 0) {
-        FT_Vector offset{dx, dy};
-        FT_Vector_Transform(&offset, &m);
+        const FT_Vector offset = transform(FT_Vector{dx, dy}, m);
         anchor.x += offset.x;
         anchor.y -= offset.y;  // image rows grow downwards, FreeType's y upwards
     }

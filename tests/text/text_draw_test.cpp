@@ -246,6 +246,30 @@ TEST_F(TextDraw, LongLinesDrawFarFromTheirStart) {
     EXPECT_NE(centred(2001, -0.7), tavtest::rgba_of(empty.get()));
 }
 
+TEST_F(TextDraw, PenPositionsBeyondThirtyTwoBitsStayInPlace) {
+    // At 1000 pixels the middle W of 70001 lies 34.6 million pixels along
+    // the line: past 2^31 in 26.6 units, where a 32-bit transform wraps.
+    // Stretched 250 times, the alignment offset of 18001 passes 2^31 pixels.
+    const auto centred = [&](int n, double stretch) {
+        PhotoPtr image = blank_rgba(64, 64);
+        const std::string line(n, 'W');
+        PhotoDrawText(image.get(), nullptr, 32, 760, TAV_ALIGN_CENTER, 0, 0, stretch, sans, 1000, line.c_str(),
+                      TAV_TEXT_UTF8, -1);
+        return tavtest::rgba_of(image.get());
+    };
+    const auto inked = [](const std::vector<unsigned char> &rgba) {
+        int n = 0;
+        for (size_t i = 3; i < rgba.size(); i += 4) n += rgba[i] != 0;
+        return n;
+    };
+    const std::vector<unsigned char> near = centred(11, 1);
+    ASSERT_GT(inked(near), 100);
+    EXPECT_EQ(centred(70001, 1), near);
+    const std::vector<unsigned char> stretched = centred(11, 250);
+    ASSERT_GT(inked(stretched), 100);
+    EXPECT_EQ(centred(18001, 250), stretched);
+}
+
 TEST_F(TextDraw, HugeSizesAndLongTextsStayBounded) {
     // The stem of an I at 30000 pixels covers the whole small image.
     PhotoPtr image = blank_rgba(64, 64);
