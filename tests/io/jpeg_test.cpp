@@ -113,6 +113,38 @@ TEST(JpegRead, SizeOnlyPathWalksTheMarkers) {
     EXPECT_FALSE(read_into(ReadJPG, cut, refused));
 }
 
+// A comment segment of `body` bytes (`length` = body + 2), optional junk
+// before the next marker, then a frame header of 300 x 200.
+Bytes comment_then_frame(int body, int junk) {
+    const unsigned char head[] = {0xFF, 0xD8, 0xFF, 0xFE, static_cast<unsigned char>((body + 2) >> 8),
+                                  static_cast<unsigned char>(body + 2)};
+    const unsigned char frame[] = {0xFF, 0xC0, 0, 17, 8, 0x00, 0xC8, 0x01, 0x2C};
+    Bytes jpeg(sizeof head + static_cast<size_t>(body + junk) + sizeof frame, 0x41);
+    std::memcpy(jpeg.data(), head, sizeof head);
+    std::memset(jpeg.data() + sizeof head + body, 0x42, static_cast<size_t>(junk));
+    std::memcpy(jpeg.data() + sizeof head + body + junk, frame, sizeof frame);
+    return jpeg;
+}
+
+TEST(JpegRead, SizeOnlyPathSkipsLongSegmentsAndJunk) {
+    // Bodies around the 256-byte pieces the walk discards in, and a long
+    // one; junk between a segment and the next marker is passed over.
+    for (int body : {1, 254, 255, 256, 257, 511, 512, 5000}) {
+        for (int junk : {0, 3}) {
+            PhotoPtr image(new_image(TAV_RENDER_NULL));
+            ASSERT_TRUE(read_into(ReadJPG, comment_then_frame(body, junk), image))
+                << "body " << body << " junk " << junk;
+            EXPECT_EQ(PhotoWidth(image), 300);
+            EXPECT_EQ(PhotoHeight(image), 200);
+        }
+    }
+    // A segment longer than the stream ends the walk.
+    Bytes cut = comment_then_frame(700, 0);
+    cut.resize(300);
+    PhotoPtr refused(new_image(TAV_RENDER_NULL));
+    EXPECT_FALSE(read_into(ReadJPG, cut, refused));
+}
+
 TEST(JpegRead, TruncatedFilesDecodeToTheEnd) {
     tavtest::interp();
     PhotoPtr picture(PhotoCreate(64, 64, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
