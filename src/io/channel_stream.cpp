@@ -6,6 +6,9 @@
 
 #include <tcl.h>
 
+#include <climits>
+#include <vector>
+
 namespace {
 
 Tcl_Channel channel_of(AuxIO *stream) { return static_cast<Tcl_Channel>(stream->handle); }
@@ -45,6 +48,19 @@ bool drawable(Photo *image) { return image && image->width > 0 && image->height 
 
 }  // namespace
 
+static Photo *read_unseekable(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format) {
+    std::vector<unsigned char> data;
+    unsigned char chunk[65536];
+    for (;;) {
+        const int got = Tcl_Read(channel, reinterpret_cast<char *>(chunk), sizeof chunk);
+        if (got < 0) return nullptr;
+        if (got == 0) break;
+        if (data.size() + static_cast<size_t>(got) > static_cast<size_t>(INT_MAX)) return nullptr;
+        data.insert(data.end(), chunk, chunk + got);
+    }
+    return TavReadString(handle, image, data.data(), static_cast<int>(data.size()), format, nullptr);
+}
+
 extern "C" {
 
 int ChannelIO_Init(void) {
@@ -64,6 +80,9 @@ int ChannelIO_Init(void) {
 
 Photo *TavReadChannel(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format, const char *) {
     if (!channel) return nullptr;
+    // Probing formats rewinds the stream after every refusal, which a pipe or
+    // socket cannot do: such a channel is read whole first and probed in memory.
+    if (Tcl_Tell(channel) < 0) return read_unseekable(handle, image, channel, format);
     AuxIO *stream = AuxIO_Init("channel", channel, nullptr, 0, 0, 0);
     if (!stream) return nullptr;
     Photo *result = TavReadGeneric(handle, image, stream, format);
