@@ -37,6 +37,9 @@ int string_open(AuxIO *stream) {
     if (stream->size_ref) {
         memory->buffer = stream->handle ? *caller_buffer(stream) : nullptr;
         stream->length = memory->buffer && *stream->size_ref > 0 ? *stream->size_ref : 0;
+        // An empty buffer of the caller's is never grown in place: the
+        // first write takes a fresh one and leaves the caller's alone.
+        if (stream->length == 0) memory->buffer = nullptr;
     } else {
         memory->buffer = nullptr;
         stream->length = 0;
