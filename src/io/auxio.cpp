@@ -371,7 +371,10 @@ int AuxIO_Seek(AuxIO *stream, int offset, int whence) {
     if (stream->ops->seek) {
         // A relative seek counts from the caller's position, which lags
         // the kind's by a pushed-back byte.
-        if (whence == 1 && stream->unget >= 0) --offset;
+        if (whence == 1 && stream->unget >= 0) {
+            if (offset == INT_MIN) return -1;  // before any position
+            --offset;
+        }
         if (stream->ops->seek(stream, offset, whence) != 0) return -1;
         stream->eof = 0;
         stream->unget = -1;
