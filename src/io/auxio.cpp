@@ -37,6 +37,9 @@ int string_open(AuxIO *stream) {
     if (stream->size_ref) {
         memory->buffer = stream->handle ? *caller_buffer(stream) : nullptr;
         stream->length = memory->buffer && *stream->size_ref > 0 ? *stream->size_ref : 0;
+        // An empty buffer of the caller's is never grown in place: the
+        // first write takes a fresh one and leaves the caller's alone.
+        if (stream->length == 0) memory->buffer = nullptr;
     } else {
         memory->buffer = nullptr;
         stream->length = 0;
@@ -368,7 +371,10 @@ int AuxIO_Seek(AuxIO *stream, int offset, int whence) {
     if (stream->ops->seek) {
         // A relative seek counts from the caller's position, which lags
         // the kind's by a pushed-back byte.
-        if (whence == 1 && stream->unget >= 0) --offset;
+        if (whence == 1 && stream->unget >= 0) {
+            if (offset == INT_MIN) return -1;  // before any position
+            --offset;
+        }
         if (stream->ops->seek(stream, offset, whence) != 0) return -1;
         stream->eof = 0;
         stream->unget = -1;

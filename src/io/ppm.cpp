@@ -7,6 +7,7 @@
 // sockets) the raster is gathered first into a buffer that grows with the
 // data that actually arrives.
 #include "io/auxio_p.h"
+#include "io/read_exactly_p.h"
 
 #include "core/memory_p.h"
 
@@ -88,18 +89,6 @@ bool read_header(AuxIO *stream, PpmHeader *header) {
     return header->width > 0 && header->height > 0 && header->maxval >= 1 && header->maxval <= 255;
 }
 
-// Fills `buffer` with `n` bytes unless the stream ends first.
-bool read_fully(AuxIO *stream, unsigned char *buffer, size_t n) {
-    while (n > 0) {
-        const int want = static_cast<int>(std::min<size_t>(n, INT_MAX));
-        const int got = AuxIO_Read(stream, buffer, want);
-        if (got <= 0) return false;
-        buffer += got;
-        n -= static_cast<size_t>(got);
-    }
-    return true;
-}
-
 // Samples of a maxval below 255 are stretched to 0..255 (the low 8 bits
 // of value * 255 / maxval, also for samples above maxval).
 struct SampleScale {
@@ -149,7 +138,7 @@ Photo *read_raster_in_chunks(AuxIO *stream, Photo *image, const PpmHeader &heade
     for (int y = 0; y < header.height; y += chunk_rows) {
         const int rows = std::min(chunk_rows, header.height - y);
         const size_t bytes = row_bytes * rows;
-        if (!read_fully(stream, chunk.get(), bytes)) return refuse(image);
+        if (!tav::read_exactly(stream, chunk.get(), bytes)) return refuse(image);
         scale.apply(chunk.get(), bytes);
         put_rows(image, header, chunk.get(), y, rows);
     }

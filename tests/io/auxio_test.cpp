@@ -204,6 +204,24 @@ TEST(AuxIO, ByteWritesMatchBulkWrites) {
     EXPECT_EQ(out.buffer[11], 'B');
 }
 
+// A stream over an empty caller's buffer owns nothing of it: the first
+// write takes a fresh buffer and leaves the caller's one alone.
+TEST(AuxIO, WritingOverAnEmptyCallersBufferLeavesItAlone) {
+    tavtest::interp();
+    unsigned char outside[4] = {'k', 'e', 'e', 'p'};
+    unsigned char *data = outside;
+    int length = 0;
+    AuxIO *s = AuxIO_Init("string", &data, &length, 0, 0, 0);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(AuxIO_Fputc('a', s), 'a');
+    EXPECT_EQ(AuxIO_Fputs("bc", s), 2);
+    ASSERT_NE(data, outside);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(data), 3), "abc");
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(outside), 4), "keep");
+    AuxIO_Close(s);
+    TavFree(data);
+}
+
 TEST(AuxIO, ReadOnlyRefusesWrites) {
     WriteStream out;
     out.s->read_only = 1;

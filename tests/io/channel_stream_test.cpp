@@ -1,6 +1,7 @@
 // The "channel" stream kind over real Tcl channels.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -76,6 +77,7 @@ TEST(ChannelStream, ReadsSeeksAndTellsTheChannelsPositions) {
     EXPECT_EQ(AuxIO_Fgetc(s), '0');
     AuxIO_Ungetc('0', s);
     EXPECT_EQ(AuxIO_Tell(s), 0);
+    EXPECT_EQ(AuxIO_Seek(s, INT_MIN, 1), -1);  // no position lies that far back
     EXPECT_EQ(AuxIO_Seek(s, 2, 1), 0);
     EXPECT_EQ(AuxIO_Fgetc(s), '2');
     AuxIO_Close(s);

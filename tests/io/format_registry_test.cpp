@@ -170,3 +170,35 @@ TEST(FormatRegistry, WriteGenericWithNoMatchWritesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The built-in table: "p" names PPM, PNG and PCX; the first of them that
+// accepts the bytes wins, and the writer is PPM's.
+TEST(FormatRegistry, BuiltinPrefixProbesInRegistryOrder) {
+    Registry r;
+    Photo *image = PhotoCreate(3, 2, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+    int length = 0;
+    unsigned char *ppm = TavWriteString(r.handle, image, &length, "p", nullptr);
+    ASSERT_NE(ppm, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(ppm), 3), "P6\n");
+    int png_length = 0;
+    unsigned char *png = TavWriteString(r.handle, image, &png_length, "png", nullptr);
+    ASSERT_NE(png, nullptr);
+
+    Photo *back = PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+    EXPECT_EQ(TavReadString(r.handle, back, png, png_length, "p", nullptr), back);  // PPM refused, rewound
+    EXPECT_EQ(PhotoWidth(back), 3);
+    EXPECT_EQ(TavReadString(r.handle, back, ppm, length, "P", nullptr), back);
+    EXPECT_EQ(PhotoHeight(back), 2);
+    EXPECT_EQ(TavReadString(r.handle, back, png, png_length, nullptr, nullptr), back);
+    EXPECT_EQ(TavReadString(r.handle, back, png, png_length, "JPEG", nullptr), nullptr);  // only JPEG is tried
+    EXPECT_EQ(TavReadString(r.handle, back, ppm, length, "rfb", nullptr), nullptr);
+    EXPECT_EQ(PhotoWidth(back), 0);
+    TavFree(ppm);
+    TavFree(png);
+    PhotoDelete(back);
+    PhotoDelete(image);
+}
+
+}  // namespace
