@@ -16,7 +16,8 @@ const char *TavNameRegister(Tcl_HashTable *table, const char *wanted, void *obje
         unsigned int n = counter ? *counter : 0;
         std::string name;
         for (;;) {
-            name = std::string(prefix) + std::to_string(n);
+            // Numbers are written as signed ints: past INT_MAX they carry a "-".
+            name = std::string(prefix) + std::to_string(static_cast<int>(n));
             entry = Tcl_CreateHashEntry(table, name.c_str(), &is_new);
             if (entry && is_new) break;
             ++n;

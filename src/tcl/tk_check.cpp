@@ -12,8 +12,8 @@ int TavRequireTk(Tcl_Interp *interp, TavInterpState *state) {
         Tcl_AppendResult(interp, "Required package 'Tk' not present", nullptr);
         return 1;
     }
+    // Tk's own reason for refusing its stub table stays in front.
     if (!Tk_InitStubs(interp, "8.3", 0)) {
-        Tcl_ResetResult(interp);
         Tcl_AppendResult(interp, "Could not initialize Tk stub", nullptr);
         return 1;
     }

@@ -68,6 +68,10 @@ TEST(InterpState, GeneratedNamesSkipNamesInUse) {
     EXPECT_EQ(TavNameLookup(&table, "nosuch"), nullptr);
     // Without a counter numbering starts at 0 and finds the first free name.
     EXPECT_STREQ(TavNameRegister(&table, nullptr, &objects[2], "tavrel", nullptr), "tavrel2");
+    // Numbers are written as signed ints.
+    unsigned int high = 0x80000000u;
+    EXPECT_STREQ(TavNameRegister(&table, nullptr, &objects[0], "tavrel", &high), "tavrel-2147483648");
+    EXPECT_EQ(high, 0x80000001u);
     Tcl_DeleteHashTable(&table);
 }
 
