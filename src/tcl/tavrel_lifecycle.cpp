@@ -73,6 +73,7 @@ TAVREL_HANDLER(TavrelCreate) {
         PhotoDelete(image);
         return TavrelError(interp, "could not create a new entry for image.", nullptr);
     }
+    if (tk_photo) TavTkBindingAdd(state, image, Tcl_GetString(tk_photo));
     Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
     return TCL_OK;
 }
@@ -83,6 +84,7 @@ TAVREL_HANDLER(TavrelDelete) {
         const char *name = Tcl_GetString(objv[i]);
         auto *image = static_cast<Photo *>(TavNameRemove(state->images, name));
         if (!image) return TavrelError(interp, "can not find image \"", name, "\"", nullptr);
+        TavTkBindingRemove(state, image);
         PhotoDelete(image);
     }
     return TCL_OK;
