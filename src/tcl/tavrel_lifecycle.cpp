@@ -90,21 +90,19 @@ TAVREL_HANDLER(TavrelDelete) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelWidth) {
+// width and height: one integer about the named image.
+template <int (*Query)(Photo *)>
+int report_dimension(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 3) return TavrelWrongArgs(interp, objv, "image");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
-    Tcl_SetObjResult(interp, Tcl_NewIntObj(PhotoWidth(image)));
+    Tcl_SetObjResult(interp, Tcl_NewIntObj(Query(image)));
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelHeight) {
-    if (objc != 3) return TavrelWrongArgs(interp, objv, "image");
-    Photo *image = TavrelFindImage(state, interp, objv[2]);
-    if (!image) return TCL_ERROR;
-    Tcl_SetObjResult(interp, Tcl_NewIntObj(PhotoHeight(image)));
-    return TCL_OK;
-}
+TAVREL_HANDLER(TavrelWidth) { return report_dimension<PhotoWidth>(state, interp, objc, objv); }
+
+TAVREL_HANDLER(TavrelHeight) { return report_dimension<PhotoHeight>(state, interp, objc, objv); }
 
 TAVREL_HANDLER(TavrelResize) {
     if (objc != 5) return TavrelWrongArgs(interp, objv, "image width height");
