@@ -435,6 +435,22 @@ TAVREL_API int load_jpeg_library(void);
 TAVREL_API int LoadDLL(void);
 TAVREL_API int CloseDLL(void);
 
+/* GIF: (arrives with its subsystem) */
+
+/* BMP: (arrives with its subsystem) */
+
+/* PCX: (arrives with its subsystem) */
+
+/* SGI: (arrives with its subsystem) */
+
+/* WBMP: (arrives with its subsystem) */
+
+/* The ceiling on decoded pictures, in pixels, for the whole process
+ * (default 2^28, 1 GiB of RGBA).  Readers refuse a picture above it as
+ * damaged.  TavSetPixelCeiling refuses a count below 1 (returns 1). */
+TAVREL_API long long TavGetPixelCeiling(void);
+TAVREL_API int TavSetPixelCeiling(long long pixels);
+
 
 /* ------------------------------------------------------------------ */
 /* Fonts and text                                                     */

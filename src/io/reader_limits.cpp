@@ -1,0 +1,36 @@
+// The process-wide ceiling on decoded pictures.  It is one number for the
+// whole process, read by every reader on any thread, so it is an atomic.
+#include "io/reader_limits_p.h"
+
+#include <atomic>
+
+namespace {
+
+constexpr long long kDefaultPixelCeiling = 1LL << 28;  // 1 GiB of RGBA
+
+std::atomic<long long> pixel_ceiling{kDefaultPixelCeiling};
+
+}  // namespace
+
+namespace tav {
+
+bool within_pixel_ceiling(long long width, long long height) {
+    if (width < 0 || height < 0) return false;
+    long long pixels;
+    if (__builtin_mul_overflow(width, height, &pixels)) return false;
+    return pixels <= pixel_ceiling.load(std::memory_order_relaxed);
+}
+
+}  // namespace tav
+
+extern "C" {
+
+long long TavGetPixelCeiling(void) { return pixel_ceiling.load(std::memory_order_relaxed); }
+
+int TavSetPixelCeiling(long long pixels) {
+    if (pixels <= 0) return 1;
+    pixel_ceiling.store(pixels, std::memory_order_relaxed);
+    return 0;
+}
+
+}  // extern "C"
