@@ -435,7 +435,16 @@ TAVREL_API int load_jpeg_library(void);
 TAVREL_API int LoadDLL(void);
 TAVREL_API int CloseDLL(void);
 
-/* GIF: (arrives with its subsystem) */
+/* GIF: the first image of a GIF87a/GIF89a file reads as truecolour on the
+ * logical screen (blank where the image does not cover it), alpha 0 at the
+ * transparent index of a graphic control extension; later images are
+ * checked and dropped.  WriteGIF writes one image under a global table:
+ * greyscale through the grey ramp, truecolour through 254 median-cut
+ * colours plus a transparent (192, 192, 192), indexed as it is.  It returns
+ * 0 when written, 1 when nothing was written (grey+alpha images, sides
+ * above 65535, no memory). */
+TAVREL_API Photo *ReadGIF(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WriteGIF(AuxIO *stream, Photo *image, const char *options);
 
 /* BMP: (arrives with its subsystem) */
 
