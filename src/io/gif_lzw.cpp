@@ -23,9 +23,12 @@ void LzwDecoder::reset_table() {
     for (int i = 0; i < clear_code_; ++i) {
         prefix_[i] = 0;
         suffix_[i] = static_cast<uint16_t>(i);
+        length_[i] = 1;
     }
+    clean_ = true;
     std::memset(prefix_ + clear_code_, 0, sizeof(uint16_t) * (kLzwMaxCodes - clear_code_));
     std::memset(suffix_ + clear_code_, 0, sizeof(uint16_t) * (kLzwMaxCodes - clear_code_));
+    std::memset(length_ + clear_code_, 0, sizeof(uint16_t) * (kLzwMaxCodes - clear_code_));
     sp_ = 0;
 }
 
@@ -55,17 +58,23 @@ int LzwDecoder::expand(int code) {
     }
     first_code_ = suffix_[code];
     stack_[sp_++] = static_cast<uint16_t>(first_code_);
-    if (max_code_ < kLzwMaxCodes) {
-        prefix_[max_code_] = static_cast<uint16_t>(old_code_);
-        suffix_[max_code_] = static_cast<uint16_t>(first_code_);
-        ++max_code_;
-        if (max_code_ >= max_code_size_ && max_code_size_ < kLzwMaxCodes) {
-            max_code_size_ *= 2;
-            ++code_size_;
-        }
-    }
+    add_entry();
     old_code_ = in_code;
     return 0;
+}
+
+void LzwDecoder::add_entry() {
+    if (max_code_ >= kLzwMaxCodes) return;
+    const bool known = old_code_ < clear_code_ || (old_code_ >= clear_code_ + 2 && old_code_ < max_code_);
+    if (!known) clean_ = false;
+    prefix_[max_code_] = static_cast<uint16_t>(old_code_);
+    suffix_[max_code_] = static_cast<uint16_t>(first_code_);
+    length_[max_code_] = known ? static_cast<uint16_t>(length_[old_code_] + 1) : 0;
+    ++max_code_;
+    if (max_code_ >= max_code_size_ && max_code_size_ < kLzwMaxCodes) {
+        max_code_size_ *= 2;
+        ++code_size_;
+    }
 }
 
 int LzwDecoder::read(uint16_t *out, int n) {
@@ -84,6 +93,7 @@ int LzwDecoder::read(uint16_t *out, int n) {
                 code = next_code();
                 if (code < 0) return code;
             } while (code == clear_code_);
+            if (code >= clear_code_) clean_ = false;  // not a string of the table
             first_code_ = old_code_ = code;
             out[done++] = static_cast<uint16_t>(code);
             continue;
@@ -94,12 +104,35 @@ int LzwDecoder::read(uint16_t *out, int n) {
             reset_table();
             code = next_code();
             if (code < 0) return code;
+            if (code >= clear_code_) clean_ = false;
             first_code_ = old_code_ = code;
             out[done++] = static_cast<uint16_t>(code);
             continue;
         }
         // The end code before the last index: the image is incomplete.
         if (code == end_code_) return kLzwCorrupt;
+        if (clean_ && code <= max_code_ && (code < clear_code_ || code >= clear_code_ + 2)) {
+            // The string's length is known: write it backwards into place.
+            const int length = code < max_code_ ? length_[code] : length_[old_code_] + 1;
+            if (length > 0 && length <= n - done) {
+                uint16_t *p = out + done + length - 1;
+                int c = code;
+                if (code == max_code_) {
+                    *p-- = static_cast<uint16_t>(first_code_);
+                    c = old_code_;
+                }
+                while (c >= clear_code_) {
+                    *p-- = suffix_[c];
+                    c = prefix_[c];
+                }
+                *p = suffix_[c];
+                first_code_ = suffix_[c];
+                done += length;
+                add_entry();
+                old_code_ = code;
+                continue;
+            }
+        }
         if (expand(code) < 0) return kLzwCorrupt;
     }
     return n;

@@ -41,6 +41,13 @@ private:
     void reset_table();
     // Decodes one code onto the stack; a negative LzwStatus on failure.
     int expand(int code);
+    // Adds the table entry that follows a decoded code.
+    void add_entry();
+    // Whether every entry since the last clear extends a code that existed
+    // when it was made: the table is then a forest, and length_ holds each
+    // string's length, so strings can be written straight into the output.
+    bool clean_ = true;
+    uint16_t length_[kLzwMaxCodes];
 
     const unsigned char *data_;
     size_t size_;
