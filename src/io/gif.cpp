@@ -145,11 +145,18 @@ bool read_descriptor(AuxIO *stream, ImageDescriptor *image) {
 // The screen, made when its blank area is affordable: within the pixel
 // ceiling, and beyond kBlankScreenPixels only as far as `paint_bytes` of
 // image data could cover it.
-Photo *make_screen(Photo *photo, const GifHeader &header, size_t paint_bytes) {
+// A screen the first image covers whole is not blanked first: every pixel
+// is painted right after.
+Photo *make_screen(Photo *photo, const GifHeader &header, size_t paint_bytes, bool covered) {
     const long long pixels = static_cast<long long>(header.width) * header.height;
     if (!within_pixel_ceiling(header.width, header.height)) return nullptr;
     if (pixels > kBlankScreenPixels && static_cast<uint64_t>(pixels) > lzw_most_indices(paint_bytes)) return nullptr;
-    photo = PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
+    if (covered) {
+        photo = PhotoRecreate(photo, 0, 0, TAV_MODE_RGBA);
+        if (photo) PhotoExpand(photo, header.width, header.height);
+    } else {
+        photo = PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
+    }
     if (!photo || PhotoWidth(photo) != header.width || PhotoHeight(photo) != header.height) return nullptr;
     return photo;
 }
@@ -220,7 +227,8 @@ bool read_image(AuxIO *stream, Photo *photo, const GifHeader &header, const Colo
 
     auto decoder = std::make_unique<LzwDecoder>(data.data(), data.size(), min_code_size);
     if (!first) return skip_image(*decoder, image);
-    *screen = make_screen(photo, header, data.size());
+    const bool covered = image.left == 0 && image.top == 0 && image.width >= header.width && image.height >= header.height;
+    *screen = make_screen(photo, header, data.size(), covered);
     return *screen && paint_image(*screen, *decoder, image, table, transparent);
 }
 
@@ -246,7 +254,7 @@ Photo *read_gif(AuxIO *stream, Photo *photo) {
         // Any other byte between blocks is skipped.
     }
     // A file without an image gives its blank screen.
-    return screen ? screen : make_screen(photo, header, 0);
+    return screen ? screen : make_screen(photo, header, 0, false);
 }
 
 // The indexed picture to write and the palette it is written with.
