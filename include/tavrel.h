@@ -528,7 +528,21 @@ TAVREL_API int PhotoDrawText(Photo *photo, const unsigned char *color, int x, in
 /* Tk photo conversion                                                */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* Tk's own records, as tk.h declares them. */
+struct Tk_PhotoHandle_;
+struct Tk_PhotoImageBlock;
+
+/* A truecolour image drawn straight into the Tk photo named photo_name in
+ * interp (Tk loaded there, the package's stubs bound).  The image watches the
+ * photo: once the photo is deleted, or replaced by a new one of the same
+ * name, the image becomes an empty memory image and nothing reaches the old
+ * photo, whoever calls.  NULL when there is no such photo or its command
+ * (which tells when it goes) is not found under its name.  An image made with
+ * PhotoCreateExt over a bare Tk_PhotoHandle is watched only when its photo
+ * already is; otherwise its caller keeps the photo alive. */
+TAVREL_API Photo *PhotoCreateTkPhoto(struct Tcl_Interp *interp, const char *photo_name);
+/* The name of the watched photo a Tk-bound image draws into, or NULL. */
+TAVREL_API const char *PhotoTkPhotoName(Photo *image);
 
 /* ------------------------------------------------------------------ */
 /* Package entry points                                                */

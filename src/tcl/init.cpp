@@ -40,9 +40,6 @@ void cleanup_state(ClientData data, Tcl_Interp *) {
     free_table(state->images);
     free_table(state->fonts);
     free_table(state->codecs);
-    TavTkBindingClear(state);
-    Tcl_DeleteHashTable(state->tk_bindings);
-    TavFree(state->tk_bindings);
     TavCloseRegistries(state);
     TavFree(state);
 }
@@ -84,8 +81,6 @@ int Tavrel_Init(Tcl_Interp *interp) {
     state->images = new_table();
     state->fonts = new_table();
     state->codecs = new_table();
-    state->tk_bindings = static_cast<Tcl_HashTable *>(TavAlloc(sizeof(Tcl_HashTable)));
-    Tcl_InitHashTable(state->tk_bindings, TCL_ONE_WORD_KEYS);
     TavOpenRegistries(state);
 
     Tcl_CallWhenDeleted(interp, cleanup_state, state);

@@ -46,7 +46,6 @@ Photo *TavrelFindImage(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *name)
     const char *text = Tcl_GetString(name);
     auto *image = static_cast<Photo *>(TavNameLookup(state->images, text));
     if (!image) TavrelError(interp, "image \"", text, "\" doesn't exist", nullptr);
-    TavTkBindingCheck(state, interp, image);
     return image;
 }
 
