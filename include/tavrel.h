@@ -528,8 +528,7 @@ TAVREL_API int PhotoDrawText(Photo *photo, const unsigned char *color, int x, in
 /* Tk photo conversion                                                */
 /* ------------------------------------------------------------------ */
 
-/* Tk's own records, as tk.h declares them. */
-struct Tk_PhotoHandle_;
+/* Tk's block record, as tk.h declares it; photo handles are plain pointers. */
 struct Tk_PhotoImageBlock;
 
 /* A truecolour image drawn straight into the Tk photo named photo_name in
@@ -543,6 +542,27 @@ struct Tk_PhotoImageBlock;
 TAVREL_API Photo *PhotoCreateTkPhoto(struct Tcl_Interp *interp, const char *photo_name);
 /* The name of the watched photo a Tk-bound image draws into, or NULL. */
 TAVREL_API const char *PhotoTkPhotoName(Photo *image);
+
+/* A truecolour image reading a Tk photo block's storage in place (alpha at
+ * the byte after the later of red and blue when the pixel has room for it,
+ * else a constant 255).  It is read-only, must be deleted before Tk's
+ * storage changes, and PhotoDelete frees only the image, never Tk's pixels.
+ * NULL for a block that does not describe readable storage. */
+TAVREL_API Photo *PhotoCreateFromTkPhotoBlock(struct Tk_PhotoImageBlock *block);
+/* Writes the width x height rectangle of image at (src_x, src_y) into the Tk
+ * photo (a Tk_PhotoHandle) at (dst_x, dst_y), clipped to the image, in tiles
+ * of at most 256 KiB of RGBA.  0 on success (also when nothing is left after
+ * clipping); 1 when a tile cannot be allocated or Tk refuses a block, with
+ * Tk's message in interp when it is not NULL. */
+TAVREL_API int TavrelToTkPhoto(struct Tcl_Interp *interp, Photo *image, void *photo, int dst_x, int dst_y,
+                               int width, int height, int src_x, int src_y);
+/* Teaches Tk's photo images the library's formats: "tavrel" recognises
+ * whatever the library can read when no format is named, and "bmp", "eps",
+ * "gif", "jpeg", "pcx", "png", "ppm", "sgi", "tiff", "wbmp" and "xpm" answer
+ * when named.  One registry serves every thread of the process; Tk keeps its
+ * formats per thread, so each thread registers them once.  0 on success, 1
+ * when Tk's stubs cannot be bound (message in interp). */
+TAVREL_API int Tavrel_RegisterTkPhotoFormats(struct Tcl_Interp *interp);
 
 /* ------------------------------------------------------------------ */
 /* Package entry points                                                */

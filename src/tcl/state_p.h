@@ -40,8 +40,6 @@ Tcl_ObjCmdProc TavfontCmd;
 Tcl_ObjCmdProc TavcodecCmd;
 Tcl_ObjCmdProc TavcopyCmd;
 
-// Registers the Tk photo image formats (a no-op until they exist).
-void Tavrel_RegisterTkPhotoFormats(Tcl_Interp *interp);
 
 // Message for a subcommand whose subsystem has not been built yet.
 int TavNotAvailable(Tcl_Interp *interp, const char *command, const char *subcommand);
