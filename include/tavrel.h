@@ -510,7 +510,41 @@ TAVREL_API int PhotoDrawText(Photo *photo, const unsigned char *color, int x, in
 /* Matrices, copy, transform, scale and filters                       */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* A matrix is nine doubles, a row-major 3x3 homogeneous transformation.
+ * Composing operations multiply on the left (M := T * M): the new step
+ * acts after those already in M.  MatrixNew's block is released with
+ * MatrixDelete; every other function also takes a caller's double[9]. */
+TAVREL_API double *MatrixIdent(double *m);
+TAVREL_API double *MatrixNew(void);
+TAVREL_API void MatrixDelete(double *m);
+TAVREL_API void MatrixCopy(double *dst, const double *src);
+TAVREL_API void MatrixMult(double *m, const double *t);
+TAVREL_API void MatrixScale(double *m, int w0, int h0, int w1, int h1);
+TAVREL_API void MatrixRotate(double *m, double angle);
+TAVREL_API void MatrixRotateTo(double *m, int dx, int dy);
+TAVREL_API void MatrixTranslate(double *m, int tx, int ty);
+TAVREL_API void MatrixShear(double *m, double a, double b);
+TAVREL_API void MatrixPerspective(void);
+TAVREL_API void MatrixReflect(double *m, int a, int b);
+TAVREL_API double MatrixDeterminant(const double *m);
+/* 0 and m inverted, or 1 and m unchanged when |determinant| < 1e-5. */
+TAVREL_API int MatrixInverse(double *m);
+/* Maps count (x, y) int pairs in place in fixed point; returns count. */
+TAVREL_API int MatrixApply(const double *m, int *points, int count);
+
+/* Copy, transform, scale.  compose 0 is the destination's own mode.  Only
+ * the part of a copy that lies in both images moves, each pixel to its
+ * own place; overlapping copies inside one image are safe. */
+TAVREL_API int PhotoCopy(Photo *src, Photo *dst, int sx, int sy, int dx, int dy,
+                         int width, int height, int compose);
+/* Each destination pixel (x, y) of the rectangle takes the source pixel
+ * at (sx, sy) + matrix * (x - dx, y - dy), transparent black outside the
+ * source; quality >= 2 averages quality x quality samples per pixel.  A
+ * NULL matrix copies. */
+TAVREL_API int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy,
+                              int width, int height, int compose, int quality, const double *matrix);
+TAVREL_API int PhotoScale(Photo *src, Photo *dst, int sx, int sy, int sw, int sh,
+                          int dx, int dy, int dw, int dh, int compose, int quality);
 
 /* ------------------------------------------------------------------ */
 /* Histogram, palettes and quantisation                               */

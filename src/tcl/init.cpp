@@ -3,19 +3,22 @@
 // at interpreter deletion or process exit, whichever comes first.
 #include "tcl/state_p.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
 
-int started = 0;
+// Set under start_mutex; read first without it, so it is atomic: a thread
+// that sees it set also sees everything the start-up did.
+std::atomic<int> started{0};
 Tcl_Mutex start_mutex;
 
 void global_exit(ClientData) {
-    if (!started) return;
+    if (!started.load(std::memory_order_acquire)) return;
     Tcl_MutexLock(&start_mutex);
-    if (started) {
+    if (started.load(std::memory_order_relaxed)) {
         AuxIO_Finish();
-        started = 0;
+        started.store(0, std::memory_order_release);
     }
     Tcl_MutexUnlock(&start_mutex);
 }
@@ -59,13 +62,13 @@ void state_exit(ClientData data) {
 extern "C" {
 
 int Tavrel_GlobalInit(void) {
-    if (started) return 0;
+    if (started.load(std::memory_order_acquire)) return 0;
     Tcl_MutexLock(&start_mutex);
-    if (!started) {
+    if (!started.load(std::memory_order_relaxed)) {
         AuxIO_Start();
         ChannelIO_Init();
         Tcl_CreateExitHandler(global_exit, nullptr);
-        started = 1;
+        started.store(1, std::memory_order_release);
     }
     Tcl_MutexUnlock(&start_mutex);
     return 0;
