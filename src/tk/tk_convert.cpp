@@ -70,33 +70,35 @@ int TavrelToTkPhoto(Tcl_Interp *interp, Photo *image, void *photo, int dst_x, in
     height = std::min(height, image->height - src_y);
     if (width <= 0 || height <= 0) return 0;
 
-    const int rows_per_band = std::max(1, kTileBytes / (4 * std::min(width, kPieceWidth)));
-    const int piece_width = std::min(width, kPieceWidth);
-    const tav::TavMemoryRenderData *rows = rgba_rows_of(image);
-    tav::Bytes tile;
-    if (!rows) {
-        tile = tav::attempt_bytes(static_cast<size_t>(piece_width) * std::min(rows_per_band, height) * 4);
-        if (!tile) return 1;
-    }
-
     Tk_PhotoImageBlock block{};
     block.pixelSize = 4;
     for (int c = 0; c < 4; ++c) block.offset[c] = c;
+
+    // Tk reads an RGBA memory image's own rows in place: one block for the
+    // whole rectangle, no tile.  (Tk's cost per block grows with the photo,
+    // not the block, so many small blocks into a large photo are slow.)
+    if (const tav::TavMemoryRenderData *rows = rgba_rows_of(image)) {
+        block.pixelPtr = rows->plane[0] + static_cast<ptrdiff_t>(src_y) * rows->row_stride[0] +
+                         static_cast<ptrdiff_t>(src_x) * 4;
+        block.pitch = rows->row_stride[0];
+        block.width = width;
+        block.height = height;
+        return Tk_PhotoPutBlock(interp, static_cast<Tk_PhotoHandle>(photo), &block, dst_x, dst_y, width, height,
+                                TK_PHOTO_COMPOSITE_SET) == TCL_OK ? 0 : 1;
+    }
+
+    const int rows_per_band = std::max(1, kTileBytes / (4 * std::min(width, kPieceWidth)));
+    const int piece_width = std::min(width, kPieceWidth);
+    tav::Bytes tile = tav::attempt_bytes(static_cast<size_t>(piece_width) * std::min(rows_per_band, height) * 4);
+    if (!tile) return 1;
     for (int band = 0; band < height; band += rows_per_band) {
         const int band_height = std::min(rows_per_band, height - band);
         for (int piece = 0; piece < width; piece += piece_width) {
             const int w = std::min(piece_width, width - piece);
             const int x = src_x + piece, y = src_y + band;
-            if (rows) {
-                // Tk copies straight from the image's own rows.
-                block.pixelPtr = rows->plane[0] + static_cast<ptrdiff_t>(y) * rows->row_stride[0] +
-                                 static_cast<ptrdiff_t>(x) * 4;
-                block.pitch = rows->row_stride[0];
-            } else {
-                PhotoGetRGBA(image, tile.get(), x, y, w, band_height);
-                block.pixelPtr = tile.get();
-                block.pitch = 4 * w;
-            }
+            PhotoGetRGBA(image, tile.get(), x, y, w, band_height);
+            block.pixelPtr = tile.get();
+            block.pitch = 4 * w;
             block.width = w;
             block.height = band_height;
             if (Tk_PhotoPutBlock(interp, static_cast<Tk_PhotoHandle>(photo), &block, dst_x + piece, dst_y + band, w,
