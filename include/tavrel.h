@@ -519,7 +519,41 @@ TAVREL_API int PhotoDrawText(Photo *photo, const unsigned char *color, int x, in
 /* Matrices, copy, transform, scale and filters                       */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* A matrix is nine doubles, a row-major 3x3 homogeneous transformation.
+ * Composing operations multiply on the left (M := T * M): the new step
+ * acts after those already in M.  MatrixNew's block is released with
+ * MatrixDelete; every other function also takes a caller's double[9]. */
+TAVREL_API double *MatrixIdent(double *m);
+TAVREL_API double *MatrixNew(void);
+TAVREL_API void MatrixDelete(double *m);
+TAVREL_API void MatrixCopy(double *dst, const double *src);
+TAVREL_API void MatrixMult(double *m, const double *t);
+TAVREL_API void MatrixScale(double *m, int w0, int h0, int w1, int h1);
+TAVREL_API void MatrixRotate(double *m, double angle);
+TAVREL_API void MatrixRotateTo(double *m, int dx, int dy);
+TAVREL_API void MatrixTranslate(double *m, int tx, int ty);
+TAVREL_API void MatrixShear(double *m, double a, double b);
+TAVREL_API void MatrixPerspective(void);
+TAVREL_API void MatrixReflect(double *m, int a, int b);
+TAVREL_API double MatrixDeterminant(const double *m);
+/* 0 and m inverted, or 1 and m unchanged when |determinant| < 1e-5. */
+TAVREL_API int MatrixInverse(double *m);
+/* Maps count (x, y) int pairs in place in fixed point; returns count. */
+TAVREL_API int MatrixApply(const double *m, int *points, int count);
+
+/* Copy, transform, scale.  compose 0 is the destination's own mode.  Only
+ * the part of a copy that lies in both images moves, each pixel to its
+ * own place; overlapping copies inside one image are safe. */
+TAVREL_API int PhotoCopy(Photo *src, Photo *dst, int sx, int sy, int dx, int dy,
+                         int width, int height, int compose);
+/* Each destination pixel (x, y) of the rectangle takes the source pixel
+ * at (sx, sy) + matrix * (x - dx, y - dy), transparent black outside the
+ * source; quality >= 2 averages quality x quality samples per pixel.  A
+ * NULL matrix copies. */
+TAVREL_API int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy,
+                              int width, int height, int compose, int quality, const double *matrix);
+TAVREL_API int PhotoScale(Photo *src, Photo *dst, int sx, int sy, int sw, int sh,
+                          int dx, int dy, int dw, int dh, int compose, int quality);
 
 /* ------------------------------------------------------------------ */
 /* Histogram, palettes and quantisation                               */
@@ -581,7 +615,41 @@ TAVREL_API Photo *PhotoQuantize(Photo *image, TavColormap *colormap);
 /* Tk photo conversion                                                */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* Tk's block record, as tk.h declares it; photo handles are plain pointers. */
+struct Tk_PhotoImageBlock;
+
+/* A truecolour image drawn straight into the Tk photo named photo_name in
+ * interp (Tk loaded there, the package's stubs bound).  The image watches the
+ * photo: once the photo is deleted, or replaced by a new one of the same
+ * name, the image becomes an empty memory image and nothing reaches the old
+ * photo, whoever calls.  NULL when there is no such photo or its command
+ * (which tells when it goes) is not found under its name.  An image made with
+ * PhotoCreateExt over a bare Tk_PhotoHandle is watched only when its photo
+ * already is; otherwise its caller keeps the photo alive. */
+TAVREL_API Photo *PhotoCreateTkPhoto(struct Tcl_Interp *interp, const char *photo_name);
+/* The name of the watched photo a Tk-bound image draws into, or NULL. */
+TAVREL_API const char *PhotoTkPhotoName(Photo *image);
+
+/* A truecolour image reading a Tk photo block's storage in place (alpha at
+ * the byte after the later of red and blue when the pixel has room for it,
+ * else a constant 255).  It is read-only, must be deleted before Tk's
+ * storage changes, and PhotoDelete frees only the image, never Tk's pixels.
+ * NULL for a block that does not describe readable storage. */
+TAVREL_API Photo *PhotoCreateFromTkPhotoBlock(struct Tk_PhotoImageBlock *block);
+/* Writes the width x height rectangle of image at (src_x, src_y) into the Tk
+ * photo (a Tk_PhotoHandle) at (dst_x, dst_y), clipped to the image, in tiles
+ * of at most 256 KiB of RGBA.  0 on success (also when nothing is left after
+ * clipping); 1 when a tile cannot be allocated or Tk refuses a block, with
+ * Tk's message in interp when it is not NULL. */
+TAVREL_API int TavrelToTkPhoto(struct Tcl_Interp *interp, Photo *image, void *photo, int dst_x, int dst_y,
+                               int width, int height, int src_x, int src_y);
+/* Teaches Tk's photo images the library's formats: "tavrel" recognises
+ * whatever the library can read when no format is named, and "bmp", "eps",
+ * "gif", "jpeg", "pcx", "png", "ppm", "sgi", "tiff", "wbmp" and "xpm" answer
+ * when named.  One registry serves every thread of the process; Tk keeps its
+ * formats per thread, so each thread registers them once.  0 on success, 1
+ * when Tk's stubs cannot be bound (message in interp). */
+TAVREL_API int Tavrel_RegisterTkPhotoFormats(struct Tcl_Interp *interp);
 
 /* ------------------------------------------------------------------ */
 /* Package entry points                                                */

@@ -6,4 +6,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh build
 mkdir -p build/demo
-tclsh scripts/demo.tcl build build/demo
+# The Tk page needs a display: a virtual one when xvfb-run is there.
+if command -v xvfb-run >/dev/null; then
+  xvfb-run -a tclsh scripts/demo.tcl build build/demo
+else
+  tclsh scripts/demo.tcl build build/demo
+fi

@@ -3,19 +3,22 @@
 // at interpreter deletion or process exit, whichever comes first.
 #include "tcl/state_p.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
 
-int started = 0;
+// Set under start_mutex; read first without it, so it is atomic: a thread
+// that sees it set also sees everything the start-up did.
+std::atomic<int> started{0};
 Tcl_Mutex start_mutex;
 
 void global_exit(ClientData) {
-    if (!started) return;
+    if (!started.load(std::memory_order_acquire)) return;
     Tcl_MutexLock(&start_mutex);
-    if (started) {
+    if (started.load(std::memory_order_relaxed)) {
         AuxIO_Finish();
-        started = 0;
+        started.store(0, std::memory_order_release);
     }
     Tcl_MutexUnlock(&start_mutex);
 }
@@ -40,9 +43,6 @@ void cleanup_state(ClientData data, Tcl_Interp *) {
     free_table(state->images);
     free_table(state->fonts);
     free_table(state->codecs);
-    TavTkBindingClear(state);
-    Tcl_DeleteHashTable(state->tk_bindings);
-    TavFree(state->tk_bindings);
     TavCloseRegistries(state);
     TavFree(state);
 }
@@ -62,13 +62,13 @@ void state_exit(ClientData data) {
 extern "C" {
 
 int Tavrel_GlobalInit(void) {
-    if (started) return 0;
+    if (started.load(std::memory_order_acquire)) return 0;
     Tcl_MutexLock(&start_mutex);
-    if (!started) {
+    if (!started.load(std::memory_order_relaxed)) {
         AuxIO_Start();
         ChannelIO_Init();
         Tcl_CreateExitHandler(global_exit, nullptr);
-        started = 1;
+        started.store(1, std::memory_order_release);
     }
     Tcl_MutexUnlock(&start_mutex);
     return 0;
@@ -84,8 +84,6 @@ int Tavrel_Init(Tcl_Interp *interp) {
     state->images = new_table();
     state->fonts = new_table();
     state->codecs = new_table();
-    state->tk_bindings = static_cast<Tcl_HashTable *>(TavAlloc(sizeof(Tcl_HashTable)));
-    Tcl_InitHashTable(state->tk_bindings, TCL_ONE_WORD_KEYS);
     TavOpenRegistries(state);
 
     Tcl_CallWhenDeleted(interp, cleanup_state, state);

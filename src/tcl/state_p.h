@@ -17,8 +17,6 @@ struct TavInterpState {
     FormatDb **image_formats;
     void *font_registry;
     void *codec_registry;
-    // Images drawn into a Tk photo: Photo -> name of the photo (see tk_binding.cpp).
-    Tcl_HashTable *tk_bindings;
 };
 
 // Name tables: objects stay owned by whoever removes them from the table.
@@ -42,16 +40,6 @@ Tcl_ObjCmdProc TavfontCmd;
 Tcl_ObjCmdProc TavcodecCmd;
 Tcl_ObjCmdProc TavcopyCmd;
 
-// Registers the Tk photo image formats (a no-op until they exist).
-void Tavrel_RegisterTkPhotoFormats(Tcl_Interp *interp);
 
 // Message for a subcommand whose subsystem has not been built yet.
 int TavNotAvailable(Tcl_Interp *interp, const char *command, const char *subcommand);
-
-// Images bound to a Tk photo remember the photo's name, so that an image
-// whose photo was deleted is noticed before its dangling handle is used.
-void TavTkBindingAdd(TavInterpState *state, Photo *image, const char *photo_name);
-// Unbinds `image` (it becomes an empty memory image) when its photo is gone.
-void TavTkBindingCheck(TavInterpState *state, Tcl_Interp *interp, Photo *image);
-void TavTkBindingRemove(TavInterpState *state, Photo *image);
-void TavTkBindingClear(TavInterpState *state);

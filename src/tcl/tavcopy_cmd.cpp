@@ -1,10 +1,141 @@
-// The tavcopy command: copying to and from Tk photos.
+// The tavcopy command: a whole image copied from the library to a Tk photo
+// or back, the destination made when none is named.
 #include "tcl/state_p.h"
 
-int TavcopyCmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc < 2) {
-        Tcl_WrongNumArgs(interp, 1, objv, "option ?arg ...?");
+#include <tk.h>
+
+namespace {
+
+int fail(Tcl_Interp *interp, const char *first, const char *name = nullptr, const char *last = nullptr) {
+    Tcl_ResetResult(interp);
+    Tcl_AppendResult(interp, first, name, last, nullptr);
+    return TCL_ERROR;
+}
+
+// A private copy of `image`, for a copy whose destination shares the
+// source's storage (blanking the destination would wipe the source first).
+Photo *snapshot(Photo *image) {
+    Photo *copy = PhotoCreate(PhotoWidth(image), PhotoHeight(image), TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+    if (copy && (PhotoWidth(copy) != PhotoWidth(image) ||
+                 PhotoCopy(image, copy, 0, 0, 0, 0, PhotoWidth(image), PhotoHeight(image), TAV_COMPOSE_REPLACE) != 0)) {
+        PhotoDelete(copy);
+        copy = nullptr;
+    }
+    return copy;
+}
+
+bool draws_into(Photo *image, Tk_PhotoHandle photo) {
+    return image && PhotoRenderer(image) == TAV_RENDER_TKPHOTO && image->render_arg == photo;
+}
+
+// Owns the temporary images of one call.
+struct Temporary {
+    Photo *image = nullptr;
+    ~Temporary() { PhotoDelete(image); }
+};
+
+int library_to_tk(Tcl_Interp *interp, Photo *source, Tcl_Obj *dest_word) {
+    const int w = PhotoWidth(source), h = PhotoHeight(source);
+    Tk_PhotoHandle photo = nullptr;
+    Tcl_Obj *name = nullptr;
+    bool made_here = false;
+    if (dest_word) {
+        photo = Tk_FindPhoto(interp, Tcl_GetString(dest_word));
+        if (!photo) return fail(interp, "photo \"", Tcl_GetString(dest_word), "\" doesn't exist");
+        name = dest_word;
+    } else {
+        if (Tcl_EvalEx(interp, "image create photo", -1, TCL_EVAL_GLOBAL) != TCL_OK) return TCL_ERROR;
+        name = Tcl_GetObjResult(interp);
+        photo = Tk_FindPhoto(interp, Tcl_GetString(name));
+        if (!photo) return fail(interp, "failed to create new photo");
+        made_here = true;
+    }
+    Tcl_IncrRefCount(name);
+    Temporary own;
+    if (draws_into(source, photo)) source = own.image = snapshot(source);
+
+    int width = 0, height = 0;
+    Tk_PhotoGetSize(photo, &width, &height);
+    bool ok = source != nullptr;
+    if (ok && (width != w || height != h)) ok = Tk_PhotoSetSize(interp, photo, w, h) == TCL_OK;
+    if (ok) {
+        Tk_PhotoBlank(photo);
+        ok = TavrelToTkPhoto(interp, source, photo, 0, 0, w, h, 0, 0) == 0;
+    }
+    if (!ok) {
+        if (made_here) Tk_DeleteImage(interp, Tcl_GetString(name));
+        Tcl_DecrRefCount(name);
+        return fail(interp, "can't convert image");
+    }
+    Tcl_SetObjResult(interp, name);
+    Tcl_DecrRefCount(name);
+    return TCL_OK;
+}
+
+int tk_to_library(TavInterpState *state, Tcl_Interp *interp, Photo *source, Tk_PhotoHandle source_photo,
+                  Tcl_Obj *dest_word) {
+    Temporary view{source};
+    const int w = PhotoWidth(source), h = PhotoHeight(source);
+    Photo *dest = nullptr;
+    Tcl_Obj *name = nullptr;
+    if (dest_word) {
+        dest = static_cast<Photo *>(TavNameLookup(state->images, Tcl_GetString(dest_word)));
+        if (!dest) return fail(interp, "image \"", Tcl_GetString(dest_word), "\" doesn't exist");
+        name = dest_word;
+    } else {
+        dest = PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+        if (!dest) return fail(interp, "failed to create new image");
+        const char *key = TavNameRegister(state->images, nullptr, dest, "tavrel", &state->image_counter);
+        if (!key) {
+            PhotoDelete(dest);
+            return fail(interp, "failed to register new image");
+        }
+        name = Tcl_NewStringObj(key, -1);
+    }
+    Tcl_IncrRefCount(name);
+    // An image drawing into the source photo would resize and blank the
+    // very storage the view reads.
+    Temporary copy;
+    if (draws_into(dest, source_photo)) source = copy.image = snapshot(source);
+    const bool ok = source && PhotoExpand(dest, w, h) == 0 && PhotoWidth(dest) == w && PhotoHeight(dest) == h &&
+                    PhotoBlank(dest) == 0 && PhotoCopy(source, dest, 0, 0, 0, 0, w, h, TAV_COMPOSE_DEFAULT) == 0;
+    if (!ok) {
+        if (!dest_word) PhotoDelete(static_cast<Photo *>(TavNameRemove(state->images, Tcl_GetString(name))));
+        Tcl_DecrRefCount(name);
+        return fail(interp, "can't convert image");
+    }
+    Tcl_SetObjResult(interp, name);
+    Tcl_DecrRefCount(name);
+    return TCL_OK;
+}
+
+}  // namespace
+
+int TavcopyCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    auto *state = static_cast<TavInterpState *>(data);
+    if (TavRequireTk(interp, state) != 0) return TCL_ERROR;
+    if (objc != 2 && objc != 3) {
+        Tcl_WrongNumArgs(interp, 1, objv, "srcimage ?destimage?");
         return TCL_ERROR;
     }
-    return TavNotAvailable(interp, "tavcopy", Tcl_GetString(objv[1]));
+    const char *source_name = Tcl_GetString(objv[1]);
+    Tcl_Obj *dest_word = objc == 3 ? objv[2] : nullptr;
+
+    if (auto *image = static_cast<Photo *>(TavNameLookup(state->images, source_name))) {
+        if (PhotoWidth(image) <= 0 || PhotoHeight(image) <= 0) return fail(interp, "input image is null");
+        return library_to_tk(interp, image, dest_word);
+    }
+    Tk_PhotoHandle photo = Tk_FindPhoto(interp, source_name);
+    Photo *view = nullptr;
+    if (photo) {
+        Tk_PhotoImageBlock block;
+        Tk_PhotoGetImage(photo, &block);
+        view = PhotoCreateFromTkPhotoBlock(&block);
+    }
+    if (!view) return fail(interp, "image \"", source_name, "\" doesn't exist");
+    if (PhotoWidth(view) <= 0 || PhotoHeight(view) <= 0) {
+        PhotoDelete(view);
+        return fail(interp, "input image is null");
+    }
+    return tk_to_library(state, interp, view, photo, dest_word);
 }

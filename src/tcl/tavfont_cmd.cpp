@@ -1,6 +1,6 @@
 // The tavfont command: fonts made from files, bytes or built-in faces,
 // named in the interpreter's font table, measured and deleted.
-#include "tcl/state_p.h"
+#include "tcl/dispatch_p.h"
 
 namespace {
 
@@ -26,10 +26,13 @@ TavFont *font_and_size(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const
     return Tcl_GetIntFromObj(interp, objv[3], size) == TCL_OK ? font : nullptr;
 }
 
-enum Input { kNoInput = -1, kFile = 0, kData = 1, kBuiltin = 2, kIndex = 3 };
+// The create options and, beside them, their positions; the font's input
+// is one of the first three.
+const char *const create_options[] = {"-file", "-data", "-builtin", "-index", nullptr};
+enum CreateOption { kNoInput = -1, kFile, kData, kBuiltin, kIndex };
 
 int create_font(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    static const char *const options[] = {"-file", "-data", "-builtin", "-index", nullptr};
+    const char *const *options = create_options;
     if (objc == 3) return wrong_args(interp, objv, "?-file filename | -data data | -builtin name? ?-index faceindex?");
     auto *engine = static_cast<TavFontEngine *>(state->font_registry);
     if (!engine) return error(interp, "font engine not available");
@@ -131,19 +134,12 @@ int font_metrics(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
 }  // namespace
 
 int TavfontCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    static const char *const subcommands[] = {"create", "delete", "measure", "metrics", nullptr};
-    auto *state = static_cast<TavInterpState *>(data);
-    Tcl_ResetResult(interp);
-    if (objc < 2) {
-        Tcl_WrongNumArgs(interp, 1, objv, "option ?args?");
-        return TCL_ERROR;
-    }
-    int index = 0;
-    if (Tcl_GetIndexFromObj(interp, objv[1], subcommands, "option", 0, &index) != TCL_OK) return TCL_ERROR;
-    switch (index) {
-    case 0: return create_font(state, interp, objc, objv);
-    case 1: return delete_fonts(state, interp, objc, objv);
-    case 2: return measure_text(state, interp, objc, objv);
-    default: return font_metrics(state, interp, objc, objv);
-    }
+    static const TavSubcommand subcommands[] = {
+        {"create", create_font},
+        {"delete", delete_fonts},
+        {"measure", measure_text},
+        {"metrics", font_metrics},
+        {nullptr, nullptr},
+    };
+    return TavDispatch(static_cast<TavInterpState *>(data), interp, subcommands, objc, objv);
 }

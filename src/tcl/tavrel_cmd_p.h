@@ -5,6 +5,7 @@
 
 #include "tcl/state_p.h"
 
+// Every handler has the shape of a TavSubcommandProc (tcl/dispatch_p.h).
 #define TAVREL_HANDLER(name) int name(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
 
 // Lifecycle: tavrel_lifecycle.cpp

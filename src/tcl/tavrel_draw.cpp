@@ -47,9 +47,11 @@ int set_color(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *cons
 // ---- points and polylines --------------------------------------------------
 
 const char *const plot_options[] = {"-width", nullptr};
+enum PlotOption { kPlotWidth };
 const char *const line_options[] = {"-arrow",  "-arrowshape",  "-capstyle", "-joinstyle", "-smooth",
                                     "-splinesteps", "-width", "-antialiased", nullptr};
-enum { kLineWidth = 6, kLineAntialiased = 7 };
+enum LineOption { kLineArrow, kLineArrowShape, kLineCapStyle, kLineJoinStyle, kLineSmooth, kLineSplineSteps,
+                  kLineWidth, kLineAntialiased };
 
 const char *const kPointsUsage = "image x1 y1 ?x2 y2 ... xn yn? ?option value option value ...?";
 
@@ -85,7 +87,7 @@ int parse_points_call(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_O
         if (Tcl_GetIndexFromObj(interp, objv[i], table, line ? "line option" : "plot option", 0, &option) != TCL_OK)
             return TCL_ERROR;
         if (i + 1 >= objc) return TavrelMissingValue(interp, table[option]);
-        const bool is_width = line ? option == kLineWidth : true;
+        const bool is_width = line ? option == kLineWidth : option == kPlotWidth;
         if (is_width) {
             if (Tcl_GetIntFromObj(interp, objv[i + 1], &call->width) != TCL_OK) return TCL_ERROR;
         } else if (option == kLineAntialiased) {

@@ -25,10 +25,9 @@ Photo *create_image(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *tk_photo
         TavrelError(interp, "photo \"", name, "\" doesn't exist", nullptr);
         return nullptr;
     }
-    int width = 0, height = 0;
-    Tk_PhotoGetSize(photo, &width, &height);
-    Photo *image = PhotoCreateExt(width, height, TAV_MODE_RGBA, TAV_RENDER_TKPHOTO, photo);
-    if (!image) TavrelError(interp, "failed to create image.", nullptr);
+    // The image watches the photo through the photo's own command.
+    Photo *image = PhotoCreateTkPhoto(interp, name);
+    if (!image) TavrelError(interp, "photo \"", name, "\" has no command of its own to watch", nullptr);
     return image;
 }
 
@@ -73,7 +72,6 @@ TAVREL_HANDLER(TavrelCreate) {
         PhotoDelete(image);
         return TavrelError(interp, "could not create a new entry for image.", nullptr);
     }
-    if (tk_photo) TavTkBindingAdd(state, image, Tcl_GetString(tk_photo));
     Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
     return TCL_OK;
 }
@@ -84,7 +82,6 @@ TAVREL_HANDLER(TavrelDelete) {
         const char *name = Tcl_GetString(objv[i]);
         auto *image = static_cast<Photo *>(TavNameRemove(state->images, name));
         if (!image) return TavrelError(interp, "can not find image \"", name, "\"", nullptr);
-        TavTkBindingRemove(state, image);
         PhotoDelete(image);
     }
     return TCL_OK;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tavrel.h"
+#include "tk/tk_env.h"
 
 namespace {
 
@@ -24,6 +25,12 @@ public:
 };
 
 const auto *registered = ::testing::AddGlobalTestEnvironment(new TkEnvironment);
+
+}  // namespace
+
+Tcl_Interp *tk_test_interp() { return interp; }
+
+namespace {
 
 void eval(const std::string &script) {
     ASSERT_EQ(Tcl_Eval(interp, script.c_str()), TCL_OK) << Tcl_GetStringResult(interp);

@@ -1,41 +1,28 @@
 // Tk photo renderer: every write goes straight to a Tk photo image so that
 // changes show on screen at once.  Tk may hold an image of another size than
 // the Photo records, so reads clip against Tk's own block.
-#include "core/memory_p.h"
+//
+// A renderer whose photo is watched (tk_binding.cpp) never outlives the
+// photo: when the photo goes, the watch turns the Photo into an empty memory
+// image, and this record with it.  A null handle is refused by every
+// pixel operation.
+#include "tk/tk_p.h"
 
-#include <tk.h>
+#include "core/memory_p.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-struct TavTkRenderData {
-    Tk_PhotoHandle photo;
-    Tk_PhotoImageBlock block;
-    Tcl_Interp *interp;  // always null: Tk leaves no message anywhere
-};
+using tav::tk::BlockChannels;
+using tav::tk::channels_of;
 
 TavTkRenderData *data_of(Photo *image) {
     return static_cast<TavTkRenderData *>(image->render_data);
 }
 
-// Where red, green, blue and alpha sit in a Tk block; alpha follows the
-// later of red and blue when the pixel has room for it.
-struct TkChannels {
-    int r, g, b, a;  // a < 0: no alpha, reads as 255
-    bool rgba_order;
-};
-
-TkChannels channels_of(const Tk_PhotoImageBlock &block) {
-    TkChannels ch{block.offset[0], block.offset[1], block.offset[2], -1, false};
-    const int a = std::max(ch.r, ch.b) + 1;
-    if (a < block.pixelSize) ch.a = a;
-    ch.rgba_order = ch.g == ch.r + 1 && ch.b == ch.r + 2 && ch.a == ch.r + 3 && block.pixelSize == 4;
-    return ch;
-}
-
-inline void copy_tk_pixel(unsigned char *dst, const unsigned char *src, const TkChannels &ch) {
+inline void copy_tk_pixel(unsigned char *dst, const unsigned char *src, const BlockChannels &ch) {
     dst[0] = src[ch.r];
     dst[1] = src[ch.g];
     dst[2] = src[ch.b];
@@ -52,8 +39,9 @@ int tk_resize(Photo *image, int w, int h) {
 
 int tk_destroy(Photo *image) {
     if (!image) return 1;
-    if (image->render_data) {
-        TavFree(image->render_data);
+    if (TavTkRenderData *d = data_of(image)) {
+        tav::tk::detach_renderer(d);
+        TavFree(d);
         image->render_data = nullptr;
     }
     return 0;
@@ -132,7 +120,7 @@ int tk_put_rgba(TavTkRenderData *d, const unsigned char *src, int x, int y, int 
 int tk_get_rgba(TavTkRenderData *d, unsigned char *dst, int x, int y, int w, int h) {
     Tk_PhotoImageBlock &block = d->block;
     Tk_PhotoGetImage(d->photo, &block);
-    const TkChannels ch = channels_of(block);
+    const BlockChannels ch = channels_of(block);
     const long long x0 = std::max(x, 0), y0 = std::max(y, 0);
     const long long x1 = std::min<long long>(static_cast<long long>(x) + w, block.width);
     const long long y1 = std::min<long long>(static_cast<long long>(y) + h, block.height);
@@ -157,7 +145,7 @@ int tk_get_points(Photo *image, unsigned char *dst, int x, int y, const int *off
     if (!d || !d->photo) return 1;
     Tk_PhotoImageBlock &block = d->block;
     Tk_PhotoGetImage(d->photo, &block);
-    const TkChannels ch = channels_of(block);
+    const BlockChannels ch = channels_of(block);
     for (int k = 0; k < count; ++k, dst += 4) {
         const long long px = static_cast<long long>(x) + offsets[2 * k];
         const long long py = static_cast<long long>(y) + offsets[2 * k + 1];
@@ -179,6 +167,8 @@ extern "C" int TavRender_TkPhotoInit(Photo *image) {
     std::memset(d, 0, sizeof(*d));
     d->photo = static_cast<Tk_PhotoHandle>(image->render_arg);
     d->interp = nullptr;
+    d->owner = image;
+    tav::tk::attach_renderer(d);
     TavRenderOps *ops = image->render_ops;
     ops->resize = tk_resize;
     ops->destroy = tk_destroy;

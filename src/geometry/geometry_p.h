@@ -1,0 +1,17 @@
+// Private pieces shared by the copy, transform and filter code.
+#pragma once
+
+#include "tavrel.h"
+
+namespace tav {
+
+// A copy's source and destination rectangle of one size.
+struct CopyRect {
+    int sx, sy, dx, dy, w, h;
+};
+
+// Cuts the rectangle to the part that lies inside both images, keeping
+// source and destination aligned; false when nothing is left.
+bool clip_copy(const Photo *src, const Photo *dst, CopyRect *r);
+
+}  // namespace tav

@@ -1,0 +1,78 @@
+// Filling a destination rectangle through a matrix that maps destination
+// offsets to source offsets, and scaling built on it.  Sampling is at the
+// mapped integer position of each pixel's top-left corner (or an average
+// over a grid of positions inside the mapped cell), without interpolation.
+#include "core/memory_p.h"
+#include "geometry/geometry_p.h"
+
+#include <algorithm>
+
+namespace {
+
+// Points and pixels of one band stay near 256 KiB whatever the image size.
+constexpr long long kBandBytes = 262144;
+
+}  // namespace
+
+extern "C" {
+
+int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int width, int height, int compose,
+                   int quality, const double *matrix) {
+    using namespace tav;
+    if (!src || !dst) return 1;
+    if (!matrix) return PhotoCopy(src, dst, sx, sy, dx, dy, width, height, compose);
+    if (width <= 0 || height <= 0) return 0;
+    const long long x0 = std::max<long long>(dx, 0), y0 = std::max<long long>(dy, 0);
+    const long long x1 = std::min<long long>(static_cast<long long>(dx) + width, dst->width);
+    const long long y1 = std::min<long long>(static_cast<long long>(dy) + height, dst->height);
+    if (x1 <= x0 || y1 <= y0) return 0;
+    const int cw = static_cast<int>(x1 - x0), ch = static_cast<int>(y1 - y0);
+    const int band = static_cast<int>(std::max(1LL, std::min<long long>(ch, kBandBytes / (6LL * cw))));
+    const bool average = quality >= 2;
+
+    // One band's points (a corner grid when averaging) and its pixels.
+    const size_t point_count = average ? (static_cast<size_t>(cw) + 1) * (band + 1) : static_cast<size_t>(cw) * band;
+    Bytes points_block = attempt_bytes(point_count * 2 * sizeof(int));
+    Bytes pixels = attempt_bytes(static_cast<size_t>(cw) * band * 4);
+    if (!points_block || !pixels) return 1;
+    int *points = reinterpret_cast<int *>(points_block.get());
+
+    for (int top = static_cast<int>(y0); top < y1; top += band) {
+        const int t = static_cast<int>(std::min<long long>(band, y1 - top));
+        // Destination offsets from the rectangle's origin: they lie in
+        // 0 .. width, so they fit an int.
+        const int columns = average ? cw + 1 : cw, rows = average ? t + 1 : t;
+        int *p = points;
+        for (int j = 0; j < rows; ++j) {
+            const int oy = static_cast<int>(top + j - static_cast<long long>(dy));
+            const int ox0 = static_cast<int>(x0 - dx);
+            for (int i = 0; i < columns; ++i, p += 2) {
+                p[0] = ox0 + i;
+                p[1] = oy;
+            }
+        }
+        MatrixApply(matrix, points, columns * rows);
+        if (average)
+            PhotoGetRGBAAvg(src, pixels.get(), sx, sy, points, cw, t, quality, quality);
+        else
+            PhotoGetRGBAX(src, pixels.get(), sx, sy, points, cw * t);
+        PhotoPutRGBA(dst, pixels.get(), static_cast<int>(x0), top, cw, t, compose);
+    }
+    return 0;
+}
+
+int PhotoScale(Photo *src, Photo *dst, int sx, int sy, int sw, int sh, int dx, int dy, int dw, int dh, int compose,
+               int quality) {
+    if (!src || !dst) return 1;
+    if (dw < 1 || dh < 1) return 0;
+    if (static_cast<long long>(dx) >= dst->width || static_cast<long long>(dy) >= dst->height) return 0;
+    if (static_cast<long long>(dx) + dw < 0 || static_cast<long long>(dy) + dh < 0) return 0;
+    if (sw == dw && sh == dh) return PhotoCopy(src, dst, sx, sy, dx, dy, dw, dh, compose);
+    double m[9];
+    MatrixIdent(m);
+    MatrixScale(m, sw, sh, dw, dh);
+    MatrixInverse(m);
+    return PhotoTransform(src, dst, sx, sy, dx, dy, dw, dh, compose, quality, m);
+}
+
+}  // extern "C"
