@@ -14,4 +14,12 @@ struct CopyRect {
 // source and destination aligned; false when nothing is left.
 bool clip_copy(const Photo *src, const Photo *dst, CopyRect *r);
 
+// The fixed-point coefficients MatrixApply uses for an affine matrix
+// without rotation or shear: x' = (kx * x + ex) >> 12, y' = (ky * y + ey) >> 12
+// in wrapping 32-bit arithmetic.  False for any other matrix.
+struct AxisFixed {
+    int kx, ex, ky, ey;
+};
+bool axis_aligned_fixed(const double *m, AxisFixed *out);
+
 }  // namespace tav
