@@ -88,8 +88,12 @@ void add_tap(RowSums<Acc> &s, const unsigned char *src, int width, const Tap &ta
     // Columns whose source lies in the row.
     const int x0 = std::max(0, -o), x1 = std::min(width, width - o);
     Acc *sum = s.sum.data();
-    const unsigned char *in = src + 4 * static_cast<ptrdiff_t>(o);
-    for (int i = 4 * x0; i < 4 * x1; ++i) sum[i] += w * in[i];
+    if (x1 > x0) {
+        Acc *acc = sum + 4 * static_cast<size_t>(x0);
+        const unsigned char *in = src + 4 * static_cast<size_t>(x0 + o);
+        const int n = 4 * (x1 - x0);
+        for (int i = 0; i < n; ++i) acc[i] += w * in[i];
+    }
     if (weigh)
         for (int x = x0; x < x1; ++x) s.weight[x] += w;
     if (edge == kEdgeSkip) return;

@@ -112,7 +112,8 @@ int PhotoGradient(Photo *photo, int x0, int y0, const unsigned char *color0, int
     const unsigned char *c1 = color1 ? color1 : photo->foreground;
     // 64 bits: the squared distance of two int points needs 63.
     const long long dx = static_cast<long long>(x1) - x0, dy = static_cast<long long>(y1) - y0;
-    const unsigned long long e = static_cast<unsigned long long>(dx * dx) + static_cast<unsigned long long>(dy * dy);
+    using u128 = unsigned __int128;
+    const u128 e = static_cast<u128>(static_cast<__int128>(dx) * dx) + static_cast<u128>(static_cast<__int128>(dy) * dy);
     // The two colours with alpha 0 outside the band, and the 256 mixes.
     unsigned char before[4] = {c0[0], c0[1], c0[2], 0}, after[4] = {c1[0], c1[1], c1[2], 0};
     unsigned char mix[256][4];
@@ -129,17 +130,16 @@ int PhotoGradient(Photo *photo, int x0, int y0, const unsigned char *color0, int
             const unsigned char *px;
             if (g < 0) {
                 px = before;
-            } else if (static_cast<unsigned __int128>(g) >= e) {
+            } else if (static_cast<u128>(g) >= e) {
                 px = after;
             } else {
-                const unsigned __int128 scaled = static_cast<unsigned __int128>(g) * 255;
-                unsigned long long k = static_cast<unsigned long long>(scaled / e);
-                const unsigned long long r = static_cast<unsigned long long>(scaled - static_cast<unsigned __int128>(e) * k);
+                const u128 scaled = static_cast<u128>(g) * 255;
+                unsigned k = static_cast<unsigned>(scaled / e);
+                const u128 r = scaled - e * k;
                 // The fraction is dithered: one step up with probability r / E.
                 if (k <= 254 && r > 0) {
-                    const unsigned long long draw = e <= static_cast<unsigned long long>(INT_MAX)
-                                                        ? static_cast<unsigned long long>(RandomGet(static_cast<int>(e)))
-                                                        : static_cast<unsigned long long>(std::rand()) % e;
+                    const u128 draw = e <= static_cast<u128>(INT_MAX) ? static_cast<u128>(RandomGet(static_cast<int>(e)))
+                                                                      : static_cast<u128>(std::rand()) % e;
                     if (draw < r) ++k;
                 }
                 px = mix[k];
