@@ -57,11 +57,11 @@ inline int32_t wrap_sub(int32_t a, int32_t b) {
 
 namespace tav {
 
-bool axis_aligned_fixed(const double *m, AxisFixed *out) {
+bool affine_fixed(const double *m, AffineFixed *out) {
     if (!(std::fabs(m[8]) >= kTiny)) return false;
     if (!(std::fabs(m[6]) < kTiny && std::fabs(m[7]) < kTiny && std::fabs(m[8] - 1) < kTiny)) return false;
-    if (near(m[1] * 4096) != 0 || near(m[3] * 4096) != 0) return false;
-    *out = AxisFixed{near(m[0] * 4096), near(m[2] * 4096), near(m[4] * 4096), near(m[5] * 4096)};
+    *out = AffineFixed{near(m[0] * 4096), near(m[1] * 4096), near(m[2] * 4096),
+                       near(m[3] * 4096), near(m[4] * 4096), near(m[5] * 4096)};
     return true;
 }
 

@@ -42,8 +42,9 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
     // Scaling without rotation maps each destination row to one source
     // row: that row is read once and sampled from memory, with the very
     // coordinates MatrixApply gives.
-    AxisFixed axis{};
-    const bool by_rows = !average && axis_aligned_fixed(matrix, &axis);
+    AffineFixed fixed{};
+    const bool affine = affine_fixed(matrix, &fixed);
+    const bool by_rows = !average && affine && fixed.kb == 0 && fixed.kc == 0;
     Bytes source_row = by_rows ? attempt_bytes(static_cast<size_t>(std::max(src->width, 1)) * 4) : nullptr;
     long long cached_row = -1;
 
@@ -54,7 +55,7 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
                 unsigned char *out = pixels.get() + static_cast<size_t>(j) * cw * 4;
                 const uint32_t oy = static_cast<uint32_t>(top + j - static_cast<long long>(dy));
                 const long long row = sy + static_cast<long long>(static_cast<int32_t>(
-                                               oy * static_cast<uint32_t>(axis.ky) + static_cast<uint32_t>(axis.ey)) >> 12);
+                                               oy * static_cast<uint32_t>(fixed.kd) + static_cast<uint32_t>(fixed.kf)) >> 12);
                 if (row < 0 || row >= src->height) {
                     std::memset(out, 0, static_cast<size_t>(cw) * 4);
                     continue;
@@ -64,9 +65,9 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
                     cached_row = row;
                 }
                 const unsigned char *in = source_row.get();
-                uint32_t acc = static_cast<uint32_t>(x0 - dx) * static_cast<uint32_t>(axis.kx) +
-                               static_cast<uint32_t>(axis.ex);
-                for (int i = 0; i < cw; ++i, out += 4, acc += static_cast<uint32_t>(axis.kx)) {
+                uint32_t acc = static_cast<uint32_t>(x0 - dx) * static_cast<uint32_t>(fixed.ka) +
+                               static_cast<uint32_t>(fixed.ke);
+                for (int i = 0; i < cw; ++i, out += 4, acc += static_cast<uint32_t>(fixed.ka)) {
                     const long long col = sx + static_cast<long long>(static_cast<int32_t>(acc) >> 12);
                     if (col >= 0 && col < src->width) std::memcpy(out, in + 4 * col, 4);
                     else std::memset(out, 0, 4);
@@ -79,15 +80,31 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
         // 0 .. width, so they fit an int.
         const int columns = average ? cw + 1 : cw, rows = average ? t + 1 : t;
         int *p = points;
+        const int ox0 = static_cast<int>(x0 - dx);
         for (int j = 0; j < rows; ++j) {
             const int oy = static_cast<int>(top + j - static_cast<long long>(dy));
-            const int ox0 = static_cast<int>(x0 - dx);
-            for (int i = 0; i < columns; ++i, p += 2) {
-                p[0] = ox0 + i;
-                p[1] = oy;
+            if (affine) {
+                // MatrixApply's sums, stepped along the row: adding ka and
+                // kc per column wraps exactly as the products do.
+                const uint32_t ux = static_cast<uint32_t>(ox0), uy = static_cast<uint32_t>(oy);
+                uint32_t ax = ux * static_cast<uint32_t>(fixed.ka) + uy * static_cast<uint32_t>(fixed.kb) +
+                              static_cast<uint32_t>(fixed.ke);
+                uint32_t ay = ux * static_cast<uint32_t>(fixed.kc) + uy * static_cast<uint32_t>(fixed.kd) +
+                              static_cast<uint32_t>(fixed.kf);
+                for (int i = 0; i < columns; ++i, p += 2) {
+                    p[0] = static_cast<int32_t>(ax) >> 12;
+                    p[1] = static_cast<int32_t>(ay) >> 12;
+                    ax += static_cast<uint32_t>(fixed.ka);
+                    ay += static_cast<uint32_t>(fixed.kc);
+                }
+            } else {
+                for (int i = 0; i < columns; ++i, p += 2) {
+                    p[0] = ox0 + i;
+                    p[1] = oy;
+                }
             }
         }
-        MatrixApply(matrix, points, columns * rows);
+        if (!affine) MatrixApply(matrix, points, columns * rows);
         if (average)
             PhotoGetRGBAAvg(src, pixels.get(), sx, sy, points, cw, t, quality, quality);
         else

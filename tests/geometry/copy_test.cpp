@@ -117,6 +117,8 @@ TEST(PhotoTransform, MatchesTranscriptionForRandomMatrices) {
         MatrixScale(m, 100, 100, int(100 * factor(rng)), int(100 * factor(rng)));
         if (round % 3) MatrixRotate(m, angle(rng));  // every third: scaling alone, sampled row by row
         MatrixTranslate(m, off(rng), off(rng));
+        if (round % 5 == 4) m[7] = 0.01;  // projective: mapped by MatrixApply itself
+        if (round == 59) m[8] = 0;        // degenerate: every point marked outside
         const int quality = round % 4, sx = off(rng), sy = off(rng), dx = off(rng), dy = off(rng);
         const Pixels s(src), d(dst);
         ASSERT_EQ(PhotoTransform(src, dst, sx, sy, dx, dy, 28, 21, TAV_COMPOSE_REPLACE, quality, m), 0);
