@@ -555,6 +555,27 @@ TAVREL_API int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, in
 TAVREL_API int PhotoScale(Photo *src, Photo *dst, int sx, int sy, int sw, int sh,
                           int dx, int dy, int dw, int dh, int compose, int quality);
 
+/* Filters, in place.  Convolution flags: 1 wrap and 2 extend horizontally
+ * (otherwise pixels beyond the row are skipped), 32 absolute colour sums
+ * with opaque output; rows beyond the image are always skipped.  divisor 0
+ * normalises by the weight sum of the cells used.  1 when the anchor lies
+ * outside the kernel. */
+TAVREL_API int PhotoConvolution(Photo *photo, const int *kernel, int divisor, int kernel_width,
+                                int kernel_height, int cx, int cy, int flags);
+TAVREL_API int PhotoGaussian(Photo *photo, int radius);
+/* The mean of the (2 radius + 1)^2 neighbourhood (a box blur). */
+TAVREL_API int PhotoMedian(Photo *photo, int radius);
+/* Smears in the direction (dx, dy): the mean along a rasterised line. */
+TAVREL_API int PhotoWind(Photo *photo, int dx, int dy);
+/* A dithered band from colour1 at (x0, y0) to colour0 at (x1, y1), painted
+ * with the image's compose; NULL colours are the background (colour0) and
+ * foreground (colour1). */
+TAVREL_API int PhotoGradient(Photo *photo, int x0, int y0, const unsigned char *color0,
+                             int x1, int y1, const unsigned char *color1);
+/* Random black and white specks with alpha below amount, composed over. */
+TAVREL_API int PhotoNoise(Photo *photo, int amount);
+TAVREL_API int PhotoEmboss(void);
+
 /* ------------------------------------------------------------------ */
 /* Histogram, palettes and quantisation                               */
 /* ------------------------------------------------------------------ */

@@ -14,4 +14,12 @@ struct CopyRect {
 // source and destination aligned; false when nothing is left.
 bool clip_copy(const Photo *src, const Photo *dst, CopyRect *r);
 
+// The fixed-point coefficients MatrixApply uses for an affine matrix:
+// x' = (ka x + kb y + ke) >> 12, y' = (kc x + kd y + kf) >> 12 in wrapping
+// 32-bit arithmetic.  False for a projective or degenerate matrix.
+struct AffineFixed {
+    int ka, kb, ke, kc, kd, kf;
+};
+bool affine_fixed(const double *m, AffineFixed *out);
+
 }  // namespace tav

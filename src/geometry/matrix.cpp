@@ -2,7 +2,7 @@
 // composing operation multiplies on the left (M := T * M), so a new step
 // acts after the ones already in M.  Points are mapped in fixed point:
 // 20.12 for affine matrices, a 64ths form for projective ones.
-#include "tavrel.h"
+#include "geometry/geometry_p.h"
 
 #include <cmath>
 #include <cstdint>
@@ -54,6 +54,18 @@ inline int32_t wrap_sub(int32_t a, int32_t b) {
 }
 
 }  // namespace
+
+namespace tav {
+
+bool affine_fixed(const double *m, AffineFixed *out) {
+    if (!(std::fabs(m[8]) >= kTiny)) return false;
+    if (!(std::fabs(m[6]) < kTiny && std::fabs(m[7]) < kTiny && std::fabs(m[8] - 1) < kTiny)) return false;
+    *out = AffineFixed{near(m[0] * 4096), near(m[1] * 4096), near(m[2] * 4096),
+                       near(m[3] * 4096), near(m[4] * 4096), near(m[5] * 4096)};
+    return true;
+}
+
+}  // namespace tav
 
 extern "C" {
 

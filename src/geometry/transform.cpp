@@ -6,6 +6,8 @@
 #include "geometry/geometry_p.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -37,21 +39,72 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
     if (!points_block || !pixels) return 1;
     int *points = reinterpret_cast<int *>(points_block.get());
 
+    // Scaling without rotation maps each destination row to one source
+    // row: that row is read once and sampled from memory, with the very
+    // coordinates MatrixApply gives.
+    AffineFixed fixed{};
+    const bool affine = affine_fixed(matrix, &fixed);
+    const bool by_rows = !average && affine && fixed.kb == 0 && fixed.kc == 0;
+    Bytes source_row = by_rows ? attempt_bytes(static_cast<size_t>(std::max(src->width, 1)) * 4) : nullptr;
+    long long cached_row = -1;
+
     for (int top = static_cast<int>(y0); top < y1; top += band) {
         const int t = static_cast<int>(std::min<long long>(band, y1 - top));
+        if (source_row) {
+            for (int j = 0; j < t; ++j) {
+                unsigned char *out = pixels.get() + static_cast<size_t>(j) * cw * 4;
+                const uint32_t oy = static_cast<uint32_t>(top + j - static_cast<long long>(dy));
+                const long long row = sy + static_cast<long long>(static_cast<int32_t>(
+                                               oy * static_cast<uint32_t>(fixed.kd) + static_cast<uint32_t>(fixed.kf)) >> 12);
+                if (row < 0 || row >= src->height) {
+                    std::memset(out, 0, static_cast<size_t>(cw) * 4);
+                    continue;
+                }
+                if (row != cached_row) {
+                    PhotoGetRGBA(src, source_row.get(), 0, static_cast<int>(row), src->width, 1);
+                    cached_row = row;
+                }
+                const unsigned char *in = source_row.get();
+                uint32_t acc = static_cast<uint32_t>(x0 - dx) * static_cast<uint32_t>(fixed.ka) +
+                               static_cast<uint32_t>(fixed.ke);
+                for (int i = 0; i < cw; ++i, out += 4, acc += static_cast<uint32_t>(fixed.ka)) {
+                    const long long col = sx + static_cast<long long>(static_cast<int32_t>(acc) >> 12);
+                    if (col >= 0 && col < src->width) std::memcpy(out, in + 4 * col, 4);
+                    else std::memset(out, 0, 4);
+                }
+            }
+            PhotoPutRGBA(dst, pixels.get(), static_cast<int>(x0), top, cw, t, compose);
+            continue;
+        }
         // Destination offsets from the rectangle's origin: they lie in
         // 0 .. width, so they fit an int.
         const int columns = average ? cw + 1 : cw, rows = average ? t + 1 : t;
         int *p = points;
+        const int ox0 = static_cast<int>(x0 - dx);
         for (int j = 0; j < rows; ++j) {
             const int oy = static_cast<int>(top + j - static_cast<long long>(dy));
-            const int ox0 = static_cast<int>(x0 - dx);
-            for (int i = 0; i < columns; ++i, p += 2) {
-                p[0] = ox0 + i;
-                p[1] = oy;
+            if (affine) {
+                // MatrixApply's sums, stepped along the row: adding ka and
+                // kc per column wraps exactly as the products do.
+                const uint32_t ux = static_cast<uint32_t>(ox0), uy = static_cast<uint32_t>(oy);
+                uint32_t ax = ux * static_cast<uint32_t>(fixed.ka) + uy * static_cast<uint32_t>(fixed.kb) +
+                              static_cast<uint32_t>(fixed.ke);
+                uint32_t ay = ux * static_cast<uint32_t>(fixed.kc) + uy * static_cast<uint32_t>(fixed.kd) +
+                              static_cast<uint32_t>(fixed.kf);
+                for (int i = 0; i < columns; ++i, p += 2) {
+                    p[0] = static_cast<int32_t>(ax) >> 12;
+                    p[1] = static_cast<int32_t>(ay) >> 12;
+                    ax += static_cast<uint32_t>(fixed.ka);
+                    ay += static_cast<uint32_t>(fixed.kc);
+                }
+            } else {
+                for (int i = 0; i < columns; ++i, p += 2) {
+                    p[0] = ox0 + i;
+                    p[1] = oy;
+                }
             }
         }
-        MatrixApply(matrix, points, columns * rows);
+        if (!affine) MatrixApply(matrix, points, columns * rows);
         if (average)
             PhotoGetRGBAAvg(src, pixels.get(), sx, sy, points, cw, t, quality, quality);
         else

@@ -1,65 +1,250 @@
-// The tavrel copy, scale, filter and compose subcommands.
+// The tavrel copy, scale, filter and compose subcommands.  None reports the
+// result of the operation it calls: once the arguments are valid it succeeds.
+#include "tcl/dispatch_p.h"
 #include "tcl/tavrel_cmd_p.h"
 
-TAVREL_HANDLER(TavrelScale) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "scale");
+#include "core/memory_p.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// Options of copy and scale, spelled out in full; -angle and -quality
+// belong to scale only.
+const char *const transfer_options[] = {"-from", "-to", "-width", "-height", "-angle", "-quality", nullptr};
+enum TransferOption { kFrom, kTo, kWidth, kHeight, kAngle, kQuality };
+
+struct Transfer {
+    Photo *dst = nullptr, *src = nullptr;
+    int from_x = 0, from_y = 0, to_x = 0, to_y = 0;
+    int width = 0, height = 0;
+    double angle = 0.0;
+    int quality = -1;
+};
+
+int parse_transfer(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], bool scale,
+                   Transfer *t) {
+    if (objc < 4) return TavrelWrongArgs(interp, objv, "dest src ?options?");
+    t->dst = TavrelFindImage(state, interp, objv[2]);
+    if (!t->dst) return TCL_ERROR;
+    t->src = TavrelFindImage(state, interp, objv[3]);
+    if (!t->src) return TCL_ERROR;
+    // copy defaults to the source's size, scale to the destination's.
+    t->width = scale ? PhotoWidth(t->dst) : PhotoWidth(t->src);
+    t->height = scale ? PhotoHeight(t->dst) : PhotoHeight(t->src);
+    for (int i = 4; i < objc;) {
+        const char *word = Tcl_GetString(objv[i]);
+        const int option = TavExactIndex(transfer_options, word);
+        if (option < 0 || (!scale && (option == kAngle || option == kQuality)))
+            return TavrelUnknownOption(interp, objv[i]);
+        const int values = option == kFrom || option == kTo ? 2 : 1;
+        if (i + values >= objc) {
+            return TavrelError(interp, "option \"", word, values == 2 ? "\" needs two values" : "\" needs a value",
+                               nullptr);
+        }
+        Tcl_Obj *const *v = objv + i + 1;
+        int status = TCL_OK;
+        switch (option) {
+        case kFrom:
+            if ((status = Tcl_GetIntFromObj(interp, v[0], &t->from_x)) == TCL_OK)
+                status = Tcl_GetIntFromObj(interp, v[1], &t->from_y);
+            break;
+        case kTo:
+            if ((status = Tcl_GetIntFromObj(interp, v[0], &t->to_x)) == TCL_OK)
+                status = Tcl_GetIntFromObj(interp, v[1], &t->to_y);
+            break;
+        case kWidth: status = Tcl_GetIntFromObj(interp, v[0], &t->width); break;
+        case kHeight: status = Tcl_GetIntFromObj(interp, v[0], &t->height); break;
+        case kAngle: status = Tcl_GetDoubleFromObj(interp, v[0], &t->angle); break;
+        default: status = Tcl_GetIntFromObj(interp, v[0], &t->quality); break;
+        }
+        if (status != TCL_OK) return TCL_ERROR;
+        i += values + 1;
+    }
+    return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelCopy) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "copy");
+// A 64-bit value brought into the int range.
+int to_int(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+
+// The rotation by `angle` fitted into width x height: the source's corners
+// are turned, their bounding box moved to the origin and scaled onto the
+// destination rectangle, and the whole inverted to map destination to source.
+void fitted_rotation(double *m, double angle, int src_w, int src_h, int width, int height) {
+    MatrixIdent(m);
+    MatrixRotate(m, angle);
+    int corners[8] = {0, 0, src_w - 1, 0, src_w - 1, src_h - 1, 0, src_h - 1};
+    MatrixApply(m, corners, 4);
+    long long lx = corners[0], ly = corners[1], gx = corners[0], gy = corners[1];
+    for (int i = 1; i < 4; ++i) {
+        lx = std::min<long long>(lx, corners[2 * i]);
+        gx = std::max<long long>(gx, corners[2 * i]);
+        ly = std::min<long long>(ly, corners[2 * i + 1]);
+        gy = std::max<long long>(gy, corners[2 * i + 1]);
+    }
+    // A meaningless angle (inf, NaN) maps the corners anywhere; 64-bit
+    // arithmetic and clamping keep every step defined.
+    MatrixTranslate(m, to_int(-lx), to_int(-ly));
+    MatrixScale(m, to_int(gx - lx + 1), to_int(gy - ly + 1), width, height);
+    MatrixInverse(m);
 }
 
-TAVREL_HANDLER(TavrelConvolution) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "convolution");
+TAVREL_HANDLER(TavrelCopyImpl) {
+    Transfer t;
+    if (parse_transfer(state, interp, objc, objv, false, &t) != TCL_OK) return TCL_ERROR;
+    PhotoCopy(t.src, t.dst, t.from_x, t.from_y, t.to_x, t.to_y, t.width, t.height, TAV_COMPOSE_DEFAULT);
+    return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelBlur) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "blur");
+TAVREL_HANDLER(TavrelScaleImpl) {
+    Transfer t;
+    if (parse_transfer(state, interp, objc, objv, true, &t) != TCL_OK) return TCL_ERROR;
+    if (t.width < 1 || t.height < 1) return TCL_OK;
+    const int src_w = PhotoWidth(t.src), src_h = PhotoHeight(t.src);
+    // The shrink factor decides the default quality and caps a given one, so
+    // the samples never outnumber the source pixels they stand for.
+    const int f = std::max(src_w / t.width, src_h / t.height);
+    int quality = t.quality;
+    if (quality == -1) quality = std::clamp(f, 1, 5);
+    else if (quality != 0 && quality > f) quality = std::max(f, 1);
+    if (t.angle == 0.0) {
+        PhotoScale(t.src, t.dst, t.from_x, t.from_y, src_w, src_h, t.to_x, t.to_y, t.width, t.height,
+                   TAV_COMPOSE_DEFAULT, quality);
+        return TCL_OK;
+    }
+    double m[9];
+    fitted_rotation(m, t.angle, src_w, src_h, t.width, t.height);
+    PhotoTransform(t.src, t.dst, t.from_x, t.from_y, t.to_x, t.to_y, t.width, t.height, TAV_COMPOSE_DEFAULT,
+                   quality, m);
+    return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelMedian) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "median");
+// A matrix argument: a list of rows, each a list of integers, all rows of
+// one positive length.  On a shape error the message is empty.
+int parse_kernel(Tcl_Interp *interp, Tcl_Obj *matrix, tav::Bytes *kernel, int *columns, int *rows) {
+    Tcl_Obj **row_objs = nullptr;
+    if (Tcl_ListObjGetElements(interp, matrix, rows, &row_objs) != TCL_OK) return TCL_ERROR;
+    if (*rows < 1) return TCL_ERROR;
+    *columns = 0;
+    for (int l = 0; l < *rows; ++l) {
+        int n = 0;
+        Tcl_Obj **cells = nullptr;
+        if (Tcl_ListObjGetElements(interp, row_objs[l], &n, &cells) != TCL_OK) return TCL_ERROR;
+        if (n < 1 || (l > 0 && n != *columns)) {
+            Tcl_ResetResult(interp);
+            return TCL_ERROR;
+        }
+        if (l == 0) {
+            *columns = n;
+            *kernel = tav::attempt_bytes(static_cast<size_t>(n) * *rows * sizeof(int));
+            if (!*kernel) return TavrelError(interp, "not enough memory for the kernel", nullptr);
+        }
+        int *out = reinterpret_cast<int *>(kernel->get()) + static_cast<size_t>(l) * n;
+        for (int k = 0; k < n; ++k)
+            if (Tcl_GetIntFromObj(interp, cells[k], &out[k]) != TCL_OK) return TCL_ERROR;
+    }
+    return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelWind) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "wind");
+TAVREL_HANDLER(TavrelConvolutionImpl) {
+    if (objc < 4) return TavrelWrongArgs(interp, objv, "image matrix ?options ...?");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    tav::Bytes kernel;
+    int columns = 0, rows = 0;
+    if (parse_kernel(interp, objv[3], &kernel, &columns, &rows) != TCL_OK) return TCL_ERROR;
+    // Any further word selects the absolute mode.
+    const bool absolute = objc > 4;
+    PhotoConvolution(image, reinterpret_cast<int *>(kernel.get()), absolute ? 1 : 0, columns, rows, columns / 2,
+                     rows / 2, absolute ? 32 : 0);
+    return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelGradient) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "gradient");
+// image ?value? with an integer default: blur, median and noise.
+int image_and_level(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], const char *usage,
+                    int fallback, Photo **image, int *value) {
+    if (objc < 3 || objc > 4) return TavrelWrongArgs(interp, objv, usage);
+    *image = TavrelFindImage(state, interp, objv[2]);
+    if (!*image) return TCL_ERROR;
+    *value = fallback;
+    return objc == 4 ? Tcl_GetIntFromObj(interp, objv[3], value) : TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelNoise) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "noise");
+TAVREL_HANDLER(TavrelBlurImpl) {
+    Photo *image = nullptr;
+    int radius = 0;
+    if (image_and_level(state, interp, objc, objv, "image ?radius?", 1, &image, &radius) != TCL_OK) return TCL_ERROR;
+    PhotoGaussian(image, radius);
+    return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelCompose) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavNotAvailable(interp, "tavrel", "compose");
+TAVREL_HANDLER(TavrelMedianImpl) {
+    Photo *image = nullptr;
+    int radius = 0;
+    if (image_and_level(state, interp, objc, objv, "image ?radius?", 1, &image, &radius) != TCL_OK) return TCL_ERROR;
+    PhotoMedian(image, radius);
+    return TCL_OK;
 }
+
+TAVREL_HANDLER(TavrelNoiseImpl) {
+    Photo *image = nullptr;
+    int level = 0;
+    if (image_and_level(state, interp, objc, objv, "image ?level?", 15, &image, &level) != TCL_OK) return TCL_ERROR;
+    PhotoNoise(image, level);
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelWindImpl) {
+    if (objc != 5) return TavrelWrongArgs(interp, objv, "image dx dy");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int dx = 0, dy = 0;
+    if (Tcl_GetIntFromObj(interp, objv[3], &dx) != TCL_OK || Tcl_GetIntFromObj(interp, objv[4], &dy) != TCL_OK)
+        return TCL_ERROR;
+    PhotoWind(image, dx, dy);
+    return TCL_OK;
+}
+
+TAVREL_HANDLER(TavrelGradientImpl) {
+    if (objc < 3) return TavrelWrongArgs(interp, objv, "image ?x1 y1? ?x2 y2?");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int x1 = 0, y1 = 0, x2 = PhotoWidth(image), y2 = 0;
+    // objc counts the command word: three words after the subcommand give
+    // the first point, five the second as well.
+    if (objc >= 5 && (Tcl_GetIntFromObj(interp, objv[3], &x1) != TCL_OK ||
+                      Tcl_GetIntFromObj(interp, objv[4], &y1) != TCL_OK))
+        return TCL_ERROR;
+    if (objc >= 7 && (Tcl_GetIntFromObj(interp, objv[5], &x2) != TCL_OK ||
+                      Tcl_GetIntFromObj(interp, objv[6], &y2) != TCL_OK))
+        return TCL_ERROR;
+    PhotoGradient(image, x1, y1, nullptr, x2, y2, nullptr);
+    return TCL_OK;
+}
+
+// The compose keywords; position + 1 is the mode number.
+const char *const compose_modes[] = {"replace", "over", "under",      "plus", "minus", "add",
+                                     "subtract", "difference", "bump", "map", "mix",   nullptr};
+
+TAVREL_HANDLER(TavrelComposeImpl) {
+    if (objc != 4) return TavrelWrongArgs(interp, objv, "image mode");
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int mode = 0;
+    if (Tcl_GetIndexFromObj(interp, objv[3], compose_modes, "compose", 0, &mode) != TCL_OK) return TCL_ERROR;
+    PhotoSetCompose(image, mode + 1);
+    return TCL_OK;
+}
+
+}  // namespace
+
+TAVREL_HANDLER(TavrelScale) { return TavrelScaleImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelCopy) { return TavrelCopyImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelConvolution) { return TavrelConvolutionImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelBlur) { return TavrelBlurImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelMedian) { return TavrelMedianImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelWind) { return TavrelWindImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelGradient) { return TavrelGradientImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelNoise) { return TavrelNoiseImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelCompose) { return TavrelComposeImpl(state, interp, objc, objv); }

@@ -1,4 +1,5 @@
 // The tavrel subcommands that load and save images and move raw pixels.
+#include "tcl/dispatch_p.h"
 #include "tcl/tavrel_cmd_p.h"
 
 #include "core/memory_p.h"
@@ -18,15 +19,22 @@ struct IoOptions {
 
 // Option pairs after the image, compared exactly; a last unpaired word is
 // ignored.  `data_allowed` is false for save, which has no -data.
+const char *const io_options[] = {"-file", "-channel", "-data", "-format", nullptr};
+enum IoOption { kIoFile, kIoChannel, kIoData, kIoFormat };
+
 int parse_io_options(Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], bool data_allowed, IoOptions *options) {
     for (int i = 3; i + 1 < objc; i += 2) {
-        const char *word = Tcl_GetString(objv[i]);
         Tcl_Obj *value = objv[i + 1];
-        if (std::strcmp(word, "-file") == 0) options->file = value;
-        else if (std::strcmp(word, "-channel") == 0) options->channel = value;
-        else if (data_allowed && std::strcmp(word, "-data") == 0) options->data = value;
-        else if (std::strcmp(word, "-format") == 0) options->format = Tcl_GetString(value);
-        else return TavrelUnknownOption(interp, objv[i]);
+        switch (TavExactIndex(io_options, Tcl_GetString(objv[i]))) {
+        case kIoFile: options->file = value; break;
+        case kIoChannel: options->channel = value; break;
+        case kIoData:
+            if (!data_allowed) return TavrelUnknownOption(interp, objv[i]);
+            options->data = value;
+            break;
+        case kIoFormat: options->format = Tcl_GetString(value); break;
+        default: return TavrelUnknownOption(interp, objv[i]);
+        }
     }
     return TCL_OK;
 }

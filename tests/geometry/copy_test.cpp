@@ -108,15 +108,17 @@ TEST(PhotoTransform, MatchesTranscriptionForRandomMatrices) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> angle(-3.2, 3.2), factor(0.3, 3.0);
     std::uniform_int_distribution<int> off(-6, 6);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         Image src(23, 17), dst(31, 19);
         geomtest::fill_random(src, round);
         geomtest::fill_random(dst, round + 1000);
         double m[9];
         MatrixIdent(m);
         MatrixScale(m, 100, 100, int(100 * factor(rng)), int(100 * factor(rng)));
-        MatrixRotate(m, angle(rng));
+        if (round % 3) MatrixRotate(m, angle(rng));  // every third: scaling alone, sampled row by row
         MatrixTranslate(m, off(rng), off(rng));
+        if (round % 5 == 4) m[7] = 0.01;  // projective: mapped by MatrixApply itself
+        if (round == 59) m[8] = 0;        // degenerate: every point marked outside
         const int quality = round % 4, sx = off(rng), sy = off(rng), dx = off(rng), dy = off(rng);
         const Pixels s(src), d(dst);
         ASSERT_EQ(PhotoTransform(src, dst, sx, sy, dx, dy, 28, 21, TAV_COMPOSE_REPLACE, quality, m), 0);

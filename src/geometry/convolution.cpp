@@ -1,0 +1,199 @@
+// Integer convolution in place, a window of source rows at a time.
+//
+// The kernel is first reduced to the taps that can reach the image: rows
+// further from the anchor than the image is high never meet a present row;
+// columns beyond the width either never meet a pixel (skip), always meet
+// the edge pixel (extend) or meet the pixel their offset names modulo the
+// width (wrap), so their weights are added together.  Adding the weights of
+// taps that read the same pixel gives the very same sums, weight sum
+// included, so the result is unchanged and a kernel far larger than the
+// image costs no more than its overlapping part.  Each tap then runs over
+// a whole row; the edge modes only touch the columns near the ends.
+#include "core/memory_p.h"
+#include "geometry/filter_p.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace tav {
+namespace {
+
+struct Tap {
+    int offset;      // source column minus output column
+    long long w;
+};
+
+struct TapRow {
+    int offset;      // source row minus output row
+    std::vector<Tap> taps;
+};
+
+// The overlapping, folded taps of the kernel, one entry per kernel row
+// that has any.
+std::vector<TapRow> reduce_kernel(const KernelView &k, int width, int height, int edge) {
+    std::vector<TapRow> rows;
+    const long long lo_row = std::max<long long>(0, static_cast<long long>(k.cy) - (height - 1));
+    const long long hi_row = std::min<long long>(k.height - 1, static_cast<long long>(k.cy) + (height - 1));
+    std::vector<long long> folded;
+    for (long long l = lo_row; l <= hi_row; ++l) {
+        const int *weights = k.weights + static_cast<size_t>(l) * k.width;
+        TapRow row{static_cast<int>(l - k.cy), {}};
+        if (edge == kEdgeWrap) {
+            folded.assign(width, 0);
+            for (int c = 0; c < k.width; ++c) {
+                if (!weights[c]) continue;
+                long long o = (static_cast<long long>(c) - k.cx) % width;
+                if (o < 0) o += width;
+                folded[o] += weights[c];
+            }
+            for (int o = 0; o < width; ++o)
+                if (folded[o]) row.taps.push_back({o, folded[o]});
+        } else {
+            // Offsets -(width-1) .. width-1; with extend the ends collect
+            // every tap beyond them, which always reads the edge pixel.
+            folded.assign(2 * static_cast<size_t>(width) - 1, 0);
+            for (int c = 0; c < k.width; ++c) {
+                if (!weights[c]) continue;
+                long long o = static_cast<long long>(c) - k.cx;
+                if (o <= -width || o >= width) {
+                    if (edge != kEdgeExtend) continue;
+                    o = o < 0 ? -(width - 1) : width - 1;
+                }
+                folded[o + width - 1] += weights[c];
+            }
+            for (size_t i = 0; i < folded.size(); ++i)
+                if (folded[i]) row.taps.push_back({static_cast<int>(i) - (width - 1), folded[i]});
+        }
+        if (!row.taps.empty()) rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+// Sums of one output row: 4 per pixel, and the weight sum per pixel when
+// the result is normalised by it.  Acc is int when the kernel's absolute
+// weights times 255 fit, so the row loops stay narrow.
+template <typename Acc>
+struct RowSums {
+    std::vector<Acc> sum;
+    std::vector<Acc> weight;
+};
+
+template <typename Acc>
+void add_tap(RowSums<Acc> &s, const unsigned char *src, int width, const Tap &tap, int edge, bool weigh) {
+    const Acc w = static_cast<Acc>(tap.w);
+    const int o = tap.offset;
+    // Columns whose source lies in the row.
+    const int x0 = std::max(0, -o), x1 = std::min(width, width - o);
+    Acc *sum = s.sum.data();
+    if (x1 > x0) {
+        Acc *acc = sum + 4 * static_cast<size_t>(x0);
+        const unsigned char *in = src + 4 * static_cast<size_t>(x0 + o);
+        const int n = 4 * (x1 - x0);
+        for (int i = 0; i < n; ++i) acc[i] += w * in[i];
+    }
+    if (weigh)
+        for (int x = x0; x < x1; ++x) s.weight[x] += w;
+    if (edge == kEdgeSkip) return;
+    // The columns near the ends whose source lies outside the row.
+    auto edge_pixel = [&](int x, int m) {
+        for (int c = 0; c < 4; ++c) sum[4 * x + c] += w * src[4 * m + c];
+        if (weigh) s.weight[x] += w;
+    };
+    for (int x = 0; x < x0 && x < width; ++x) edge_pixel(x, edge == kEdgeWrap ? x + o + width : 0);
+    for (int x = std::max(x1, 0); x < width; ++x) edge_pixel(x, edge == kEdgeWrap ? x + o - width : width - 1);
+}
+
+template <typename Acc>
+void finish_row(const RowSums<Acc> &s, unsigned char *out, int width, int divisor, bool absolute) {
+    for (int x = 0; x < width; ++x) {
+        long long d = divisor;
+        if (!d) d = s.weight.empty() ? 0 : static_cast<long long>(s.weight[x]);
+        for (int c = 0; c < 4; ++c) {
+            long long v = s.sum[4 * x + c];
+            if (d) v /= d;
+            if (absolute) v = c == 3 ? 255 : (v < 0 ? -v : v);
+            else if (v < 0) v = 0;
+            out[4 * x + c] = static_cast<unsigned char>(v > 255 ? 255 : v);
+        }
+    }
+}
+
+template <typename Acc>
+int run(Photo *photo, const std::vector<TapRow> &rows, int divisor, int edge, bool absolute) {
+    const int width = photo->width, height = photo->height;
+    // Source rows y+lo .. y+hi are needed for output row y, and row y must
+    // be read before it is overwritten; a ring holds rows from
+    // y+min(lo,0) to y+max(hi,0), never more rows than the image has.
+    const int lo = std::min(rows.front().offset, 0), hi = std::max(rows.back().offset, 0);
+    const int ring = static_cast<int>(std::min<long long>(static_cast<long long>(hi) - lo + 1, height));
+    const size_t row_bytes = static_cast<size_t>(width) * 4;
+    Bytes window = attempt_bytes(row_bytes * ring);
+    Bytes out = attempt_bytes(row_bytes);
+    if (!window || !out) return 1;
+    RowSums<Acc> s;
+    const bool weigh = divisor == 0;
+    s.sum.resize(row_bytes);
+    if (weigh) s.weight.resize(width);
+    long long loaded = -1;  // last source row read into the ring
+    for (int y = 0; y < height; ++y) {
+        // Read every source row up to y+max(hi,0) before it is overwritten.
+        const long long need = std::min<long long>(height - 1, static_cast<long long>(y) + hi);
+        for (; loaded < need; ++loaded) {
+            const int r = static_cast<int>(loaded + 1);
+            PhotoGetRGBA(photo, window.get() + row_bytes * (r % ring), 0, r, width, 1);
+        }
+        std::fill(s.sum.begin(), s.sum.end(), Acc(0));
+        if (weigh) std::fill(s.weight.begin(), s.weight.end(), Acc(0));
+        for (const TapRow &row : rows) {
+            const long long r = static_cast<long long>(y) + row.offset;
+            if (r < 0 || r >= height) continue;  // absent rows are skipped whatever the edge mode
+            const unsigned char *src = window.get() + row_bytes * (r % ring);
+            for (const Tap &tap : row.taps) add_tap(s, src, width, tap, edge, weigh);
+        }
+        finish_row(s, out.get(), width, divisor, absolute);
+        PhotoPutRGBA(photo, out.get(), 0, y, width, 1, TAV_COMPOSE_REPLACE);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
+    if (kernel.width <= 0 || kernel.height <= 0) return 0;
+    if (kernel.cx < 0 || kernel.cx >= kernel.width || kernel.cy < 0 || kernel.cy >= kernel.height) return 1;
+    if (!photo || photo->width < 1 || photo->height < 1) return 0;
+    const int edge = (flags & 1) ? kEdgeWrap : (flags & 2) ? kEdgeExtend : kEdgeSkip;
+    const std::vector<TapRow> rows = reduce_kernel(kernel, photo->width, photo->height, edge);
+    if (rows.empty()) {
+        // No weight reaches the image: every sum and weight sum is 0.
+        Scratch zero(static_cast<size_t>(photo->width) * 4);
+        if (!zero) return 1;
+        std::memset(zero.data(), 0, static_cast<size_t>(photo->width) * 4);
+        if (flags & 32)
+            for (int x = 0; x < photo->width; ++x) zero.data()[4 * x + 3] = 255;
+        for (int y = 0; y < photo->height; ++y)
+            PhotoPutRGBA(photo, zero.data(), 0, y, photo->width, 1, TAV_COMPOSE_REPLACE);
+        return 0;
+    }
+    // Whether every partial sum fits an int: |weights| summed over the taps
+    // that can meet one pixel, times 255.
+    long long bound = 0;
+    for (const TapRow &row : rows)
+        for (const Tap &tap : row.taps) {
+            bound += std::llabs(tap.w);
+            if (bound > INT_MAX / 255) break;
+        }
+    const bool absolute = (flags & 32) != 0;
+    if (bound <= INT_MAX / 255) return run<int>(photo, rows, divisor, edge, absolute);
+    return run<long long>(photo, rows, divisor, edge, absolute);
+}
+
+}  // namespace tav
+
+extern "C" int PhotoConvolution(Photo *photo, const int *kernel, int divisor, int kernel_width, int kernel_height,
+                                int cx, int cy, int flags) {
+    return tav::convolve(photo, tav::KernelView{kernel, kernel_width, kernel_height, cx, cy}, divisor, flags);
+}

@@ -1,0 +1,20 @@
+// Private interface of the filters: the convolution over a kernel that the
+// callers may have cut to the part that can reach the image.
+#pragma once
+
+#include "tavrel.h"
+
+namespace tav {
+
+enum EdgeMode { kEdgeSkip, kEdgeWrap, kEdgeExtend };
+
+// Row-major weights, width x height, anchored at (cx, cy).
+struct KernelView {
+    const int *weights;
+    int width, height, cx, cy;
+};
+
+// PhotoConvolution: 0, or 1 for an anchor outside the kernel (or no memory).
+int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags);
+
+}  // namespace tav
