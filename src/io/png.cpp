@@ -8,6 +8,7 @@
 #include "core/memory_p.h"
 #include "io/auxio_p.h"
 #include "io/read_exactly_p.h"
+#include "io/reader_limits_p.h"
 #include "tavrel.h"
 
 #include <png.h>
@@ -29,8 +30,23 @@ uint32_t big_endian32(const unsigned char *p) {
 [[noreturn]] void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void on_warning(png_structp, png_const_charp) {}
 
+// What libpng reads from: the IHDR bytes already taken by read_png_header,
+// then the stream.
+struct PngSource {
+    AuxIO *stream;
+    const unsigned char *prefix;
+    size_t prefix_left;
+};
+
 void read_callback(png_structp png, png_bytep data, size_t n) {
-    if (!read_exactly(static_cast<AuxIO *>(png_get_io_ptr(png)), data, n)) png_error(png, "Read Error");
+    auto *source = static_cast<PngSource *>(png_get_io_ptr(png));
+    const size_t from_prefix = n < source->prefix_left ? n : source->prefix_left;
+    if (from_prefix > 0) {
+        std::memcpy(data, source->prefix, from_prefix);
+        source->prefix += from_prefix;
+        source->prefix_left -= from_prefix;
+    }
+    if (!read_exactly(source->stream, data + from_prefix, n - from_prefix)) png_error(png, "Read Error");
 }
 
 void write_callback(png_structp png, png_bytep data, size_t n) {
@@ -82,7 +98,7 @@ struct RowLayout {
 
 // Reads the header and asks for 8-bit RGBA whatever the file holds.
 // False on any libpng error or a layout other than 4 bytes a pixel.
-bool read_header(png_structp png, png_infop info, RowLayout *layout) {
+bool read_info(png_structp png, png_infop info, RowLayout *layout) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
@@ -139,31 +155,43 @@ bool can_hold(AuxIO *stream, const RowLayout &layout) {
     return left < 0 || static_cast<uint64_t>(left) * 1032 + 1024 >= layout.least_data_bytes;
 }
 
-// Learns the size from the signature and the IHDR chunk alone.
-Photo *read_size_only(AuxIO *stream, Photo *photo) {
-    unsigned char head[16];
-    if (!read_exactly(stream, head, sizeof head) || std::memcmp(head + 4, "IHDR", 4) != 0) return nullptr;
-    const uint32_t width = big_endian32(head + 8), height = big_endian32(head + 12);
-    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) return nullptr;
-    return PhotoRecreate(photo, static_cast<int>(width), static_cast<int>(height), TAV_MODE_RGBA);
+// The signature, the first chunk's length and type (which must be IHDR),
+// and the IHDR's width and height: 24 bytes, enough for the size-only path.
+struct PngHeader {
+    int width;
+    int height;
+    unsigned char bytes[24];
+};
+
+bool read_png_header(AuxIO *stream, PngHeader *header) {
+    unsigned char *const bytes = header->bytes;
+    if (!read_exactly(stream, bytes, sizeof header->bytes) || std::memcmp(bytes, kSignature, 8) != 0 ||
+        std::memcmp(bytes + 12, "IHDR", 4) != 0)
+        return false;
+    const uint32_t width = big_endian32(bytes + 16), height = big_endian32(bytes + 20);
+    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) return false;
+    header->width = static_cast<int>(width);
+    header->height = static_cast<int>(height);
+    return true;
 }
 
 Photo *read_png(AuxIO *stream, Photo *photo) {
-    unsigned char signature[8];
-    if (!read_exactly(stream, signature, sizeof signature) ||
-        std::memcmp(signature, kSignature, sizeof signature) != 0)
-        return nullptr;
-    if (PhotoIsNull(photo)) return read_size_only(stream, photo);
+    PngHeader header;
+    if (!read_png_header(stream, &header)) return nullptr;
+    if (PhotoIsNull(photo)) return PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
 
     ReadStructs structs;
     if (!structs.ok()) return nullptr;
-    png_set_read_fn(structs.png, stream, read_callback);
-    png_set_sig_bytes(structs.png, sizeof signature);
+    PngSource source{stream, header.bytes + 8, sizeof header.bytes - 8};
+    png_set_read_fn(structs.png, &source, read_callback);
+    png_set_sig_bytes(structs.png, 8);
 
     RowLayout layout;
-    if (!read_header(structs.png, structs.info, &layout) || !can_hold(stream, layout)) return nullptr;
+    if (!read_info(structs.png, structs.info, &layout) || layout.width != header.width ||
+        layout.height != header.height || !within_pixel_ceiling(layout.width, layout.height) ||
+        !can_hold(stream, layout))
+        return nullptr;
     photo = PhotoRecreate(photo, layout.width, layout.height, TAV_MODE_RGBA);
-    // A size the Photo could not take leaves it empty.
     if (!photo || PhotoWidth(photo) != layout.width || PhotoHeight(photo) != layout.height) return nullptr;
 
     size_t buffer_bytes = layout.row_bytes;
