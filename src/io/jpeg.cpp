@@ -8,6 +8,7 @@
 // destructible.  Row buffers come from libjpeg's own pools, so destroying
 // the structure releases everything on every path.
 #include "io/auxio_p.h"
+#include "io/image_rows_p.h"
 #include "io/jpeg_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_limits_p.h"
@@ -236,11 +237,18 @@ void choose_size(Photo *photo, bool jpeg_size, int *width, int *height) {
 }
 
 // Decodes every row into the image, finishing the decompression when all
-// of them came (a file cut short ends with the fake end of image).
-bool read_rows(Decompressor *d, Photo *image, const JpegHeader *header) {
+// of them came (a file cut short ends with the fake end of image).  With
+// `direct` rows, RGBA scanlines are decoded straight into the image.
+bool read_rows(Decompressor *d, Photo *image, const JpegHeader *header, const ImageRows *direct) {
     j_decompress_ptr cinfo = &d->cinfo;
     if (setjmp(d->trap.jump)) return false;
     jpeg_start_decompress(cinfo);
+    if (direct) {
+        while (cinfo->output_scanline < cinfo->output_height) {
+            JSAMPROW row = direct->row(static_cast<int>(cinfo->output_scanline));
+            if (jpeg_read_scanlines(cinfo, &row, 1) != 1) break;
+        }
+    }
     JSAMPARRAY row = cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                               cinfo->output_width * cinfo->output_components, 1);
     while (cinfo->output_scanline < cinfo->output_height) {
@@ -264,9 +272,20 @@ Photo *decode(AuxIO *stream, Photo *photo, bool jpeg_size) {
     if (!read_jpeg_header(&d, stream, &header) || !can_hold(&d.cinfo, stream, header)) return nullptr;
     int width = header.width, height = header.height;
     choose_size(photo, jpeg_size, &width, &height);
-    Photo *const image = PhotoRecreate(photo, width, height, TAV_MODE_RGBA);
-    if (!image || PhotoWidth(image) != width || PhotoHeight(image) != height) return nullptr;
-    return read_rows(&d, image, &header) ? image : nullptr;
+    // A picture of the JPEG's own size is written whole below (rows after
+    // a cut come from the fake end of image): no need to blank it first.
+    const bool whole = width == header.width && height == header.height;
+    if (whole ? !recreate_unblanked(photo, width, height, TAV_MODE_RGBA)
+              : !PhotoRecreate(photo, width, height, TAV_MODE_RGBA) || PhotoWidth(photo) != width ||
+                    PhotoHeight(photo) != height)
+        return nullptr;
+    ImageRows rows;
+#ifdef JCS_EXTENSIONS
+    const bool direct = whole && !header.gray && rows_to_write(photo, &rows);
+#else
+    const bool direct = false;
+#endif
+    return read_rows(&d, photo, &header, direct ? &rows : nullptr) ? photo : nullptr;
 }
 
 // Encodes the Photo as RGB rows (grey for a grayscale Photo).
@@ -276,16 +295,40 @@ bool write_rows(Compressor *c, AuxIO *stream, Photo *photo) {
     jpeg_CreateCompress(cinfo, JPEG_LIB_VERSION, sizeof *cinfo);
     install_destination(cinfo, stream);
     const int width = PhotoWidth(photo), height = PhotoHeight(photo);
+    const bool gray = PhotoIsGrayscale(photo);
     cinfo->image_width = static_cast<JDIMENSION>(width);
     cinfo->image_height = static_cast<JDIMENSION>(height);
     cinfo->input_components = 3;
     cinfo->in_color_space = JCS_RGB;
+    // Rows in memory go to libjpeg as they lie: grey rows as grey input,
+    // RGBA rows as extended RGBA input (alpha unread).  Both encode to the
+    // same bytes as RGB input would (R = G = B gives Y exactly).
+    ImageRows rows;
+    const bool direct = rows_to_read(photo, &rows) && (gray || PhotoIsTruecolor(photo));
+    if (direct && gray) {
+        cinfo->input_components = 1;
+        cinfo->in_color_space = JCS_GRAYSCALE;
+    }
+#ifdef JCS_EXTENSIONS
+    else if (direct) {
+        cinfo->input_components = 4;
+        cinfo->in_color_space = JCS_EXT_RGBA;
+    }
+#endif
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, libjpeg_quality(PhotoGetQuality(photo)), FALSE);
     cinfo->smoothing_factor = 0;
-    if (PhotoIsGrayscale(photo)) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
+    if (gray) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
     // Sizes are checked here, before the row is taken from the image pool.
     jpeg_start_compress(cinfo, TRUE);
+    if (direct && cinfo->in_color_space != JCS_RGB) {
+        for (int y = 0; y < height; ++y) {
+            JSAMPROW row = rows.row(y);
+            jpeg_write_scanlines(cinfo, &row, 1);
+        }
+        jpeg_finish_compress(cinfo);
+        return true;
+    }
     JSAMPARRAY row = cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                               cinfo->image_width * 3, 1);
     for (int y = 0; y < height; ++y) {

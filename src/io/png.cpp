@@ -7,6 +7,7 @@
 // row buffers are owned by its caller, which releases them on every path.
 #include "core/memory_p.h"
 #include "io/auxio_p.h"
+#include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_limits_p.h"
 #include "tavrel.h"
@@ -128,12 +129,18 @@ void store_row(Photo *photo, const unsigned char *row, int y, int width) {
     PhotoPutExt(photo, 0, y, width, 1, 4, 4, 4, 4, row, row + 1, row + 2, row + 3, TAV_COMPOSE_REPLACE);
 }
 
-// Decodes every row into the Photo.  An interlaced image needs all its rows
-// at hand until the last pass (`rows` holds height rows); otherwise `rows`
-// holds one row, stored as soon as it is decoded.
-bool read_rows(png_structp png, Photo *photo, const RowLayout *layout, unsigned char *rows) {
+// Decodes every row into the Photo.  With `direct` rows libpng writes into
+// the image's own memory (an interlaced image is combined there pass by
+// pass); otherwise an interlaced image needs all its rows at hand until
+// the last pass (`rows` holds height rows) and a plain one is stored a row
+// at a time from `rows`.
+bool read_rows(png_structp png, Photo *photo, const RowLayout *layout, const ImageRows *direct,
+               unsigned char *rows) {
     if (setjmp(png_jmpbuf(png))) return false;
-    if (layout->passes == 1) {
+    if (direct) {
+        for (int pass = 0; pass < layout->passes; ++pass)
+            for (int y = 0; y < layout->height; ++y) png_read_row(png, direct->row(y), nullptr);
+    } else if (layout->passes == 1) {
         for (int y = 0; y < layout->height; ++y) {
             png_read_row(png, rows, nullptr);
             store_row(photo, rows, y, layout->width);
@@ -191,14 +198,17 @@ Photo *read_png(AuxIO *stream, Photo *photo) {
         layout.height != header.height || !within_pixel_ceiling(layout.width, layout.height) ||
         !can_hold(stream, layout))
         return nullptr;
-    photo = PhotoRecreate(photo, layout.width, layout.height, TAV_MODE_RGBA);
-    if (!photo || PhotoWidth(photo) != layout.width || PhotoHeight(photo) != layout.height) return nullptr;
+    // Every pixel is written below (all passes together cover the image).
+    if (!recreate_unblanked(photo, layout.width, layout.height, TAV_MODE_RGBA)) return nullptr;
+    ImageRows direct;
+    if (rows_to_write(photo, &direct))
+        return read_rows(structs.png, photo, &layout, &direct, nullptr) ? photo : nullptr;
 
     size_t buffer_bytes = layout.row_bytes;
     if (layout.passes > 1 && !checked_mul(layout.row_bytes, static_cast<size_t>(layout.height), &buffer_bytes))
         return nullptr;
     Bytes rows = attempt_bytes(buffer_bytes);
-    if (!rows || !read_rows(structs.png, photo, &layout, rows.get())) return nullptr;
+    if (!rows || !read_rows(structs.png, photo, &layout, nullptr, rows.get())) return nullptr;
     return photo;
 }
 
