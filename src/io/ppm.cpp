@@ -9,6 +9,7 @@
 // kind of a caller's own may not tell it, and then the ceiling alone
 // bounds the picture while a short raster still refuses it.
 #include "io/auxio_p.h"
+#include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_limits_p.h"
 
@@ -113,11 +114,41 @@ void put_rows(Photo *image, const PpmHeader &header, const unsigned char *bytes,
     else PhotoPutGray(image, bytes, 0, y, header.width, rows);
 }
 
-// Re-creates the image empty in the file's mode, then gives it the file's
-// size without blanking it first: every pixel is written right after.
-bool allocate(Photo *image, const PpmHeader &header) {
-    return PhotoRecreate(image, 0, 0, mode_of(header)) && PhotoExpand(image, header.width, header.height) == 0 &&
-           PhotoWidth(image) == header.width && PhotoHeight(image) == header.height;
+// RGB samples to opaque RGBA pixels, and back (alpha dropped).
+void rgb_to_rgba_row(const unsigned char *rgb, unsigned char *rgba, int n) {
+    for (int i = 0; i < n; ++i, rgb += 3, rgba += 4) {
+        rgba[0] = rgb[0];
+        rgba[1] = rgb[1];
+        rgba[2] = rgb[2];
+        rgba[3] = 255;
+    }
+}
+
+void rgba_to_rgb_row(const unsigned char *rgba, unsigned char *rgb, int n) {
+    for (int i = 0; i < n; ++i, rgba += 4, rgb += 3) {
+        rgb[0] = rgba[0];
+        rgb[1] = rgba[1];
+        rgb[2] = rgba[2];
+    }
+}
+
+void gray_to_rgb_row(const unsigned char *gray, unsigned char *rgb, int n) {
+    for (int i = 0; i < n; ++i, rgb += 3) rgb[0] = rgb[1] = rgb[2] = gray[i];
+}
+
+// Stores a chunk of decoded rows: straight into the image's memory when it
+// has it (each row converted once), else through the pixel functions.
+void store_rows(Photo *image, const tav::ImageRows *direct, const PpmHeader &header, const unsigned char *bytes, int y,
+                int rows) {
+    if (!direct) {
+        put_rows(image, header, bytes, y, rows);
+        return;
+    }
+    const size_t row_bytes = static_cast<size_t>(header.width) * header.channels;
+    for (int r = 0; r < rows; ++r, bytes += row_bytes) {
+        if (header.channels == 3) rgb_to_rgba_row(bytes, direct->row(y + r), header.width);
+        else std::memcpy(direct->row(y + r), bytes, row_bytes);
+    }
 }
 
 }  // namespace
@@ -139,16 +170,25 @@ Photo *ReadPPM(AuxIO *stream, Photo *image, const char *) {
         !tav::within_pixel_ceiling(header.width, header.height))
         return nullptr;
 
+    if (!tav::recreate_unblanked(image, header.width, header.height, mode_of(header))) return nullptr;
+    const SampleScale scale(header.maxval);
+    tav::ImageRows rows_in_memory;
+    const tav::ImageRows *direct = tav::rows_to_write(image, &rows_in_memory) ? &rows_in_memory : nullptr;
+    // Grey rows in memory are the raster itself: read straight into them.
+    if (direct && header.channels == 1 && direct->stride == static_cast<ptrdiff_t>(row_bytes)) {
+        if (!tav::read_exactly(stream, direct->base, raster_bytes)) return nullptr;
+        scale.apply(direct->base, raster_bytes);
+        return image;
+    }
     const int chunk_rows = static_cast<int>(std::clamp<size_t>(kChunkBytes / row_bytes, 1, header.height));
     tav::Bytes chunk = tav::attempt_bytes(row_bytes * chunk_rows);
-    if (!chunk || !allocate(image, header)) return nullptr;
-    const SampleScale scale(header.maxval);
+    if (!chunk) return nullptr;
     for (int y = 0; y < header.height; y += chunk_rows) {
         const int rows = std::min(chunk_rows, header.height - y);
         const size_t bytes = row_bytes * rows;
         if (!tav::read_exactly(stream, chunk.get(), bytes)) return nullptr;
         scale.apply(chunk.get(), bytes);
-        put_rows(image, header, chunk.get(), y, rows);
+        store_rows(image, direct, header, chunk.get(), y, rows);
     }
     return image;
 }
@@ -165,8 +205,12 @@ int WritePPM(AuxIO *stream, Photo *image, const char *) {
     if (row_bytes > INT_MAX) return 0;
     tav::Bytes row = tav::attempt_bytes(row_bytes);
     if (!row) return 0;
+    tav::ImageRows rows;
+    const bool direct = tav::rows_to_read(image, &rows) && (PhotoIsTruecolor(image) || PhotoIsGrayscale(image));
     for (int y = 0; y < height; ++y) {
-        PhotoGetRGB(image, row.get(), 0, y, width, 1);
+        if (direct && PhotoIsTruecolor(image)) rgba_to_rgb_row(rows.row(y), row.get(), width);
+        else if (direct) gray_to_rgb_row(rows.row(y), row.get(), width);
+        else PhotoGetRGB(image, row.get(), 0, y, width, 1);
         // After a failed write the rest would be lost too: stop at once.
         if (AuxIO_Write(stream, row.get(), static_cast<int>(row_bytes)) != static_cast<int>(row_bytes)) return 0;
     }
