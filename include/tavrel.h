@@ -363,7 +363,16 @@ TAVREL_API int ChannelIO_Init(void);
 
 /* A reader fills the Photo from the stream and returns it, or returns NULL
  * when the stream is not in its format or is damaged.  A writer's result
- * is not used by the registry. */
+ * is not used by the registry.
+ *
+ * Through the generic reader every reader fills a fresh scratch image and
+ * may simply return NULL on any refusal, whatever it wrote so far: only a
+ * picture it accepted reaches the caller's image, whole, and the image
+ * keeps its record and its binding (a Tk photo stays bound).  After a
+ * refusal by every reader the image is empty (TavReadGeneric,
+ * TavReadString, TavReadChannel); the Tcl `load` leaves it unchanged.
+ * Before allocating, a reader refuses a picture the bytes left in the
+ * stream cannot carry, or one above the pixel ceiling below. */
 typedef Photo *(*FormatReader)(AuxIO *stream, Photo *image, const char *options);
 typedef int (*FormatWriter)(AuxIO *stream, Photo *image, const char *options);
 

@@ -25,4 +25,15 @@ binary scan [tavrel get $io_copy] cu* io_px
 puts "  a 4-level PGM from a string reads as [lsort -unique -integer $io_px]"
 puts "  quality [tavrel quality $io_copy], set to 80: [tavrel quality $io_copy 80]"
 if {[catch {tavrel load $io_copy -data "not an image"} io_msg]} { puts "  bad data: $io_msg" }
+
+# A refused load leaves the image as it was, whichever reader refused; a
+# tiny file claiming a 30000 x 30000 picture is refused before anything is
+# allocated for it, and the pixel ceiling bounds what no ratio bounds.
+set io_before [tavrel get $io_copy]
+set io_bomb "P6 30000 30000 255\n[string repeat x 300]"
+set io_t [lindex [time {set io_rc [catch {tavrel load $io_copy -data $io_bomb} io_msg]}] 0]
+puts "  a [string length $io_bomb]-byte PPM claiming 30000 x 30000: $io_msg (in $io_t us);\
+image still [tavrel width $io_copy] x [tavrel height $io_copy],\
+[expr {[tavrel get $io_copy] eq $io_before ? "same pixels" : "CHANGED"}]"
+puts "  pixel ceiling: [::tavrel::pixelCeiling] pixels"
 tavrel delete $io_img $io_copy

@@ -235,7 +235,7 @@ void AuxIO_Close(AuxIO *stream) {
 
 // ---- reading ------------------------------------------------------------------
 
-int AuxIO_Fgetc(AuxIO *stream) { return tav::fgetc(stream); }
+int AuxIO_Fgetc(AuxIO *stream) { return tav::next_byte(stream); }
 
 int AuxIO_Ungetc(int byte, AuxIO *stream) {
     if (!stream || byte < 0 || stream->pos < 1) return -1;
@@ -255,7 +255,7 @@ int AuxIO_Read(AuxIO *stream, unsigned char *buffer, int n) {
             tav::advance(stream, got);
             return placed + got;
         }
-        const int byte = tav::fgetc(stream);
+        const int byte = tav::next_byte(stream);
         if (byte < 0) break;
         buffer[placed++] = static_cast<unsigned char>(byte);
     }
@@ -274,7 +274,7 @@ char *AuxIO_Fgets(char *buffer, int n, AuxIO *stream) {
     if (!buffer || n < 1) return nullptr;
     int placed = 0;
     while (placed < n - 1) {
-        const int byte = tav::fgetc(stream);
+        const int byte = tav::next_byte(stream);
         if (byte < 0) break;
         buffer[placed++] = static_cast<char>(byte);
         if (byte == '\n') break;
@@ -287,7 +287,7 @@ int AuxIO_SkipTo(AuxIO *stream, const char *pattern) {
     size_t index = 0;
     const size_t length = std::strlen(pattern);
     while (index < length) {
-        const int byte = tav::fgetc(stream);
+        const int byte = tav::next_byte(stream);
         if (byte < 0) return 0;
         // A mismatch restarts the pattern with the next byte; the
         // mismatching byte itself is not compared again.
@@ -300,7 +300,7 @@ int AuxIO_SkipLine(AuxIO *stream) { return AuxIO_SkipTo(stream, "\n"); }
 
 int AuxIO_SkipSpace(AuxIO *stream) {
     for (;;) {
-        const int byte = tav::fgetc(stream);
+        const int byte = tav::next_byte(stream);
         if (byte < 0) return 1;
         if (byte != ' ' && (byte < 9 || byte > 13)) {
             AuxIO_Ungetc(byte, stream);

@@ -14,7 +14,7 @@ inline void advance(AuxIO *stream, int n) {
 
 // Same contract as AuxIO_Fgetc: a pushed-back byte first, then one call
 // into the kind.
-inline int fgetc(AuxIO *stream) {
+inline int next_byte(AuxIO *stream) {
     int byte;
     if (stream->unget >= 0) {
         byte = stream->unget;

@@ -2,7 +2,7 @@
 // channel, which belongs to the caller — the stream never opens,
 // configures or closes it.  Positions are the channel's own once a seek
 // has been made.
-#include "tavrel.h"
+#include "io/format_registry_p.h"
 
 #include <tcl.h>
 
@@ -48,18 +48,33 @@ bool drawable(Photo *image) { return image && image->width > 0 && image->height 
 
 }  // namespace
 
-static Photo *read_unseekable(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format) {
-    std::vector<unsigned char> data;
-    unsigned char chunk[65536];
-    for (;;) {
-        const int got = Tcl_Read(channel, reinterpret_cast<char *>(chunk), sizeof chunk);
-        if (got < 0) return nullptr;
-        if (got == 0) break;
-        if (data.size() + static_cast<size_t>(got) > static_cast<size_t>(INT_MAX)) return nullptr;
-        data.insert(data.end(), chunk, chunk + got);
+namespace tav {
+
+// Probing formats rewinds the stream after every refusal, which a pipe or
+// socket cannot do: such a channel is read whole first and probed in
+// memory.  Readers therefore always see a stream that knows its length.
+Photo *read_channel(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format, OnRefusal on_refusal) {
+    if (!channel) return nullptr;
+    if (Tcl_Tell(channel) < 0) {
+        std::vector<unsigned char> data;
+        unsigned char chunk[65536];
+        for (;;) {
+            const int got = Tcl_Read(channel, reinterpret_cast<char *>(chunk), sizeof chunk);
+            if (got < 0) return nullptr;
+            if (got == 0) break;
+            if (data.size() + static_cast<size_t>(got) > static_cast<size_t>(INT_MAX)) return nullptr;
+            data.insert(data.end(), chunk, chunk + got);
+        }
+        return read_string(handle, image, data.data(), static_cast<int>(data.size()), format, on_refusal);
     }
-    return TavReadString(handle, image, data.data(), static_cast<int>(data.size()), format, nullptr);
+    AuxIO *stream = AuxIO_Init("channel", channel, nullptr, 0, 0, 0);
+    if (!stream) return nullptr;
+    Photo *result = read_generic(handle, image, stream, format, on_refusal);
+    AuxIO_Close(stream);
+    return result;
 }
+
+}  // namespace tav
 
 extern "C" {
 
@@ -79,15 +94,7 @@ int ChannelIO_Init(void) {
 }
 
 Photo *TavReadChannel(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format, const char *) {
-    if (!channel) return nullptr;
-    // Probing formats rewinds the stream after every refusal, which a pipe or
-    // socket cannot do: such a channel is read whole first and probed in memory.
-    if (Tcl_Tell(channel) < 0) return read_unseekable(handle, image, channel, format);
-    AuxIO *stream = AuxIO_Init("channel", channel, nullptr, 0, 0, 0);
-    if (!stream) return nullptr;
-    Photo *result = TavReadGeneric(handle, image, stream, format);
-    AuxIO_Close(stream);
-    return result;
+    return tav::read_channel(handle, image, channel, format, tav::OnRefusal::Empty);
 }
 
 int TavWriteChannel(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format, const char *) {

@@ -1,9 +1,23 @@
 // The per-interpreter list of image formats, and the generic reader and
 // writer over it: readers are probed in turn on one stream (rewound after
 // each refusal), the first matching writer writes.
+//
+// The read policy, decided here once for every reader:
+// - Each reader is handed a fresh, empty scratch image of the caller's
+//   kind (a null image for a null caller, so the size-only paths run; a
+//   memory image otherwise).  A reader that refuses just returns nullptr,
+//   whatever it wrote into the scratch; the scratch is discarded and the
+//   stream rewound for the next reader.
+// - Only a finished picture reaches the caller's image, in one step
+//   (tav::exchange_contents): the image keeps its record, its name and its
+//   binding, so a Tk-bound image is read "in place" from its owner's view.
+// - When every reader refused, the caller's image is empty after a C-level
+//   read (TavReadGeneric, TavReadString, TavReadChannel), and unchanged
+//   after a read that asked to keep it (the Tcl `load`).
 #include "io/format_registry_p.h"
 
 #include "core/memory_p.h"
+#include "core/photo_exchange_p.h"
 
 namespace {
 
@@ -29,7 +43,7 @@ const BuiltinFormat builtin_formats[] = {
     {"-rfb", "rfb", ReadRFB, WriteRFB},
 };
 
-inline int fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+inline int to_lower_ascii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 FormatDb *db_of(FormatDb **handle) { return handle ? *handle : nullptr; }
 
@@ -44,7 +58,7 @@ bool format_matches(const char *formats, const char *request) {
         // The request may stop short of the alternative: a prefix selects it.
         const char *a = alternative;
         const char *r = request;
-        while (*r && *a && *a != ',' && fold(static_cast<unsigned char>(*r)) == fold(static_cast<unsigned char>(*a))) {
+        while (*r && *a && *a != ',' && to_lower_ascii(static_cast<unsigned char>(*r)) == to_lower_ascii(static_cast<unsigned char>(*a))) {
             ++r;
             ++a;
         }
@@ -53,6 +67,37 @@ bool format_matches(const char *formats, const char *request) {
         if (!*alternative) return false;
         ++alternative;
     }
+}
+
+Photo *read_generic(FormatDb **handle, Photo *image, AuxIO *stream, const char *format, OnRefusal on_refusal) {
+    FormatDb *db = db_of(handle);
+    if (!db || !image || !stream) return nullptr;
+    // An image that is emptied on refusal anyway gives its memory back
+    // before the decoding takes more.
+    if (on_refusal == OnRefusal::Empty && (image->width != 0 || image->height != 0)) PhotoExpand(image, 0, 0);
+    const int scratch_renderer = PhotoIsNull(image) ? TAV_RENDER_NULL : TAV_RENDER_MEMORY;
+    for (FormatLink *link = db->first; link; link = link->next) {
+        const FormatEntry *entry = link->entry;
+        if (!entry->reader || !tav::format_matches(entry->formats, format)) continue;
+        Photo *scratch = PhotoCreate(0, 0, TAV_MODE_RGBA, scratch_renderer);
+        if (!scratch) break;
+        const bool accepted = entry->reader(stream, scratch, nullptr) != nullptr;
+        const bool taken = accepted && exchange_contents(image, scratch) == 0;
+        PhotoDelete(scratch);
+        if (taken) return image;
+        if (accepted) break;  // the image cannot hold the picture (caller planes of another size)
+        AuxIO_Rewind(stream);
+    }
+    return nullptr;
+}
+
+Photo *read_string(FormatDb **handle, Photo *image, unsigned char *data, int length, const char *format,
+                   OnRefusal on_refusal) {
+    AuxIO *stream = AuxIO_Init("string", &data, &length, 0, 0, 0);
+    if (!stream) return nullptr;
+    Photo *result = read_generic(handle, image, stream, format, on_refusal);
+    AuxIO_Close(stream);
+    return result;
 }
 
 }  // namespace tav
@@ -113,20 +158,7 @@ void DbClean(FormatDb *db) {
 int TavNbFormats(FormatDb *db) { return db ? db->count : 0; }
 
 Photo *TavReadGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format) {
-    FormatDb *db = db_of(handle);
-    if (!db || !image || !stream) return nullptr;
-    for (FormatLink *link = db->first; link; link = link->next) {
-        const FormatEntry *entry = link->entry;
-        if (!entry->reader || !tav::format_matches(entry->formats, format)) continue;
-        // Every reader starts from an empty image.
-        if (image->width != 0 || image->height != 0) {
-            PhotoExpand(image, 0, 0);
-            PhotoBlank(image);
-        }
-        if (Photo *result = entry->reader(stream, image, nullptr)) return result;
-        AuxIO_Rewind(stream);
-    }
-    return nullptr;
+    return tav::read_generic(handle, image, stream, format, tav::OnRefusal::Empty);
 }
 
 int TavWriteGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format) {
@@ -144,11 +176,7 @@ int TavWriteGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *
 
 Photo *TavReadString(FormatDb **handle, Photo *image, unsigned char *data, int length, const char *format,
                      const char *) {
-    AuxIO *stream = AuxIO_Init("string", &data, &length, 0, 0, 0);
-    if (!stream) return nullptr;
-    Photo *result = TavReadGeneric(handle, image, stream, format);
-    AuxIO_Close(stream);
-    return result;
+    return tav::read_string(handle, image, data, length, format, tav::OnRefusal::Empty);
 }
 
 unsigned char *TavWriteString(FormatDb **handle, Photo *image, int *length, const char *format, const char *) {

@@ -1,12 +1,17 @@
 // JPEG through libjpeg: a source and a destination manager over AuxIO,
 // the header-only size probe, and the reader and writer.
 //
-// Every function that sets a recovery point keeps only trivially
-// destructible locals (the libjpeg structures, the error trap, plain
-// pointers); row buffers come from libjpeg's own pools, so destroying the
-// structure releases everything on every path.
+// libjpeg reports errors by longjmp, which skips C++ destructors.  The
+// libjpeg structures and their error traps are therefore owned by the
+// caller (Decompressor, Compressor), and every function that sets a
+// recovery point is a small C-style function whose locals are trivially
+// destructible.  Row buffers come from libjpeg's own pools, so destroying
+// the structure releases everything on every path.
+#include "io/auxio_p.h"
+#include "io/image_rows_p.h"
 #include "io/jpeg_p.h"
 #include "io/read_exactly_p.h"
+#include "io/reader_limits_p.h"
 #include "tavrel.h"
 
 #include <cstdint>
@@ -23,6 +28,32 @@ struct StreamSource {
     jpeg_source_mgr pub;
     AuxIO *stream;
     JOCTET buffer[kStreamBufferSize];
+};
+
+// The decompressor with its error trap, destroyed on every path.  A zeroed
+// structure may be destroyed even when its creation failed half-way.
+struct Decompressor {
+    JpegErrorTrap trap;
+    jpeg_decompress_struct cinfo;
+    Decompressor(const Decompressor &) = delete;
+    Decompressor &operator=(const Decompressor &) = delete;
+    Decompressor() {
+        std::memset(&cinfo, 0, sizeof cinfo);
+        cinfo.err = jpeg_trap_errors(&trap);
+    }
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
+};
+
+struct Compressor {
+    JpegErrorTrap trap;
+    jpeg_compress_struct cinfo;
+    Compressor(const Compressor &) = delete;
+    Compressor &operator=(const Compressor &) = delete;
+    Compressor() {
+        std::memset(&cinfo, 0, sizeof cinfo);
+        cinfo.err = jpeg_trap_errors(&trap);
+    }
+    ~Compressor() { jpeg_destroy_compress(&cinfo); }
 };
 
 struct StreamDestination {
@@ -146,6 +177,56 @@ Photo *read_size_only(AuxIO *stream, Photo *photo) {
     }
 }
 
+// What the full read learns before it decodes: the output size and layout,
+// and what the rest of the stream must hold for that picture to be real.
+struct JpegHeader {
+    int width;
+    int height;
+    bool gray;
+    bool arithmetic;            // no ratio bounds its data: only the ceiling does
+    unsigned long long blocks;  // 8x8 blocks over every component
+};
+
+// Creates the decompressor over the stream and reads the markers up to the
+// first scan; refuses what cannot be read as 8-bit grey or RGB.
+bool read_jpeg_header(Decompressor *d, AuxIO *stream, JpegHeader *header) {
+    j_decompress_ptr cinfo = &d->cinfo;
+    if (setjmp(d->trap.jump)) return false;
+    jpeg_CreateDecompress(cinfo, JPEG_LIB_VERSION, sizeof *cinfo);
+    install_source(cinfo, stream);
+    jpeg_read_header(cinfo, TRUE);
+    header->gray = cinfo->out_color_space == JCS_GRAYSCALE;
+    if (cinfo->data_precision != 8 || (!header->gray && cinfo->out_color_space != JCS_RGB)) return false;
+#ifdef JCS_EXTENSIONS
+    // Colour rows arrive with opaque alpha: stored by one copy each.
+    if (!header->gray) cinfo->out_color_space = JCS_EXT_RGBA;
+#endif
+    jpeg_calc_output_dimensions(cinfo);
+    header->width = static_cast<int>(cinfo->output_width);
+    header->height = static_cast<int>(cinfo->output_height);
+    header->arithmetic = cinfo->arith_code;
+    header->blocks = 0;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        header->blocks += static_cast<unsigned long long>(cinfo->comp_info[c].width_in_blocks) *
+                          cinfo->comp_info[c].height_in_blocks;
+    return true;
+}
+
+// Whether the bytes still to come can carry the picture.  Huffman coding
+// spends at least one bit on every 8x8 block of every component in the
+// first scan that covers it (a DC scan has no end-of-band runs, and a
+// sequential scan codes each block's DC), so fewer bits than blocks cannot
+// be a real file.  A photo cut short after its first few percent still
+// holds far more than that and loads with the fake end of image.
+bool can_hold(j_decompress_ptr cinfo, AuxIO *stream, const JpegHeader &header) {
+    if (!within_pixel_ceiling(header.width, header.height)) return false;
+    if (header.arithmetic) return true;
+    const long long left = bytes_left(stream);
+    if (left < 0) return true;  // a stream that cannot tell: the ceiling alone
+    const unsigned long long bytes = static_cast<unsigned long long>(left) + cinfo->src->bytes_in_buffer;
+    return bytes >= (header.blocks + 7) / 8;
+}
+
 // The decoded size unless the caller asked for the JPEG's own size: a
 // Photo that already has a size keeps it when the JPEG is smaller in either
 // direction.
@@ -155,90 +236,113 @@ void choose_size(Photo *photo, bool jpeg_size, int *width, int *height) {
     *height = PhotoHeight(photo);
 }
 
-Photo *decode(AuxIO *stream, Photo *photo, bool jpeg_size) {
-    JpegErrorTrap trap;
-    jpeg_decompress_struct cinfo;
-    std::memset(&cinfo, 0, sizeof cinfo);
-    cinfo.err = jpeg_trap_errors(&trap);
-    if (setjmp(trap.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return nullptr;
+// Decodes every row into the image, finishing the decompression when all
+// of them came (a file cut short ends with the fake end of image).  With
+// `direct` rows, RGBA scanlines are decoded straight into the image.
+bool read_rows(Decompressor *d, Photo *image, const JpegHeader *header, const ImageRows *direct) {
+    j_decompress_ptr cinfo = &d->cinfo;
+    if (setjmp(d->trap.jump)) return false;
+    jpeg_start_decompress(cinfo);
+    if (direct) {
+        while (cinfo->output_scanline < cinfo->output_height) {
+            JSAMPROW row = direct->row(static_cast<int>(cinfo->output_scanline));
+            if (jpeg_read_scanlines(cinfo, &row, 1) != 1) break;
+        }
     }
-    jpeg_CreateDecompress(&cinfo, JPEG_LIB_VERSION, sizeof cinfo);
-    install_source(&cinfo, stream);
-    jpeg_read_header(&cinfo, TRUE);
-    const bool gray = cinfo.out_color_space == JCS_GRAYSCALE;
-    if (cinfo.data_precision != 8 || (!gray && cinfo.out_color_space != JCS_RGB)) {
-        jpeg_destroy_decompress(&cinfo);
-        return nullptr;
-    }
+    JSAMPARRAY row = cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                              cinfo->output_width * cinfo->output_components, 1);
+    while (cinfo->output_scanline < cinfo->output_height) {
+        const int y = static_cast<int>(cinfo->output_scanline);
+        if (jpeg_read_scanlines(cinfo, row, 1) != 1) break;
+        if (header->gray) PhotoPutGray(image, row[0], 0, y, header->width, 1);
 #ifdef JCS_EXTENSIONS
-    // Colour rows arrive with opaque alpha: stored by one copy each.
-    if (!gray) cinfo.out_color_space = JCS_EXT_RGBA;
-#endif
-
-    // Take the Photo's memory before libjpeg takes its own, so a size that
-    // cannot be held is refused before any decoding work.
-    jpeg_calc_output_dimensions(&cinfo);
-    const int jpeg_width = static_cast<int>(cinfo.output_width);
-    int width = jpeg_width, height = static_cast<int>(cinfo.output_height);
-    choose_size(photo, jpeg_size, &width, &height);
-    Photo *const image = PhotoRecreate(photo, width, height, TAV_MODE_RGBA);
-    if (!image || PhotoWidth(image) != width || PhotoHeight(image) != height) {
-        jpeg_destroy_decompress(&cinfo);
-        return nullptr;
-    }
-
-    jpeg_start_decompress(&cinfo);
-    JSAMPARRAY row = cinfo.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                             cinfo.output_width * cinfo.output_components, 1);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        const int y = static_cast<int>(cinfo.output_scanline);
-        if (jpeg_read_scanlines(&cinfo, row, 1) != 1) break;
-        if (gray) PhotoPutGray(image, row[0], 0, y, jpeg_width, 1);
-#ifdef JCS_EXTENSIONS
-        else PhotoPutRGBA(image, row[0], 0, y, jpeg_width, 1, TAV_COMPOSE_REPLACE);
+        else PhotoPutRGBA(image, row[0], 0, y, header->width, 1, TAV_COMPOSE_REPLACE);
 #else
-        else PhotoPutRGB(image, row[0], 0, y, jpeg_width, 1);
+        else PhotoPutRGB(image, row[0], 0, y, header->width, 1);
 #endif
     }
-    if (cinfo.output_scanline == cinfo.output_height) jpeg_finish_decompress(&cinfo);
-    else jpeg_abort_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return image;
+    if (cinfo->output_scanline == cinfo->output_height) jpeg_finish_decompress(cinfo);
+    else jpeg_abort_decompress(cinfo);
+    return true;
+}
+
+Photo *decode(AuxIO *stream, Photo *photo, bool jpeg_size) {
+    Decompressor d;
+    JpegHeader header;
+    if (!read_jpeg_header(&d, stream, &header) || !can_hold(&d.cinfo, stream, header)) return nullptr;
+    int width = header.width, height = header.height;
+    choose_size(photo, jpeg_size, &width, &height);
+    // A picture of the JPEG's own size is written whole below (rows after
+    // a cut come from the fake end of image): no need to blank it first.
+    const bool whole = width == header.width && height == header.height;
+    if (whole ? !recreate_unblanked(photo, width, height, TAV_MODE_RGBA)
+              : !PhotoRecreate(photo, width, height, TAV_MODE_RGBA) || PhotoWidth(photo) != width ||
+                    PhotoHeight(photo) != height)
+        return nullptr;
+    ImageRows rows;
+#ifdef JCS_EXTENSIONS
+    const bool direct = whole && !header.gray && rows_to_write(photo, &rows);
+#else
+    const bool direct = false;
+#endif
+    return read_rows(&d, photo, &header, direct ? &rows : nullptr) ? photo : nullptr;
+}
+
+// Encodes the Photo as RGB rows (grey for a grayscale Photo).
+bool write_rows(Compressor *c, AuxIO *stream, Photo *photo) {
+    j_compress_ptr cinfo = &c->cinfo;
+    if (setjmp(c->trap.jump)) return false;
+    jpeg_CreateCompress(cinfo, JPEG_LIB_VERSION, sizeof *cinfo);
+    install_destination(cinfo, stream);
+    const int width = PhotoWidth(photo), height = PhotoHeight(photo);
+    const bool gray = PhotoIsGrayscale(photo);
+    cinfo->image_width = static_cast<JDIMENSION>(width);
+    cinfo->image_height = static_cast<JDIMENSION>(height);
+    cinfo->input_components = 3;
+    cinfo->in_color_space = JCS_RGB;
+    // Rows in memory go to libjpeg as they lie: grey rows as grey input,
+    // RGBA rows as extended RGBA input (alpha unread).  Both encode to the
+    // same bytes as RGB input would (R = G = B gives Y exactly).
+    ImageRows rows;
+    const bool direct = rows_to_read(photo, &rows) && (gray || PhotoIsTruecolor(photo));
+    if (direct && gray) {
+        cinfo->input_components = 1;
+        cinfo->in_color_space = JCS_GRAYSCALE;
+    }
+#ifdef JCS_EXTENSIONS
+    else if (direct) {
+        cinfo->input_components = 4;
+        cinfo->in_color_space = JCS_EXT_RGBA;
+    }
+#endif
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, libjpeg_quality(PhotoGetQuality(photo)), FALSE);
+    cinfo->smoothing_factor = 0;
+    if (gray) jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
+    // Sizes are checked here, before the row is taken from the image pool.
+    jpeg_start_compress(cinfo, TRUE);
+    if (direct && cinfo->in_color_space != JCS_RGB) {
+        for (int y = 0; y < height; ++y) {
+            JSAMPROW row = rows.row(y);
+            jpeg_write_scanlines(cinfo, &row, 1);
+        }
+        jpeg_finish_compress(cinfo);
+        return true;
+    }
+    JSAMPARRAY row = cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                              cinfo->image_width * 3, 1);
+    for (int y = 0; y < height; ++y) {
+        PhotoGetRGB(photo, row[0], 0, y, width, 1);
+        jpeg_write_scanlines(cinfo, row, 1);
+    }
+    jpeg_finish_compress(cinfo);
+    return true;
 }
 
 // Returns 0 whether or not the image could be written.
 int encode(AuxIO *stream, Photo *photo) {
-    JpegErrorTrap trap;
-    jpeg_compress_struct cinfo;
-    std::memset(&cinfo, 0, sizeof cinfo);
-    cinfo.err = jpeg_trap_errors(&trap);
-    if (setjmp(trap.jump)) {
-        jpeg_destroy_compress(&cinfo);
-        return 0;
-    }
-    jpeg_CreateCompress(&cinfo, JPEG_LIB_VERSION, sizeof cinfo);
-    install_destination(&cinfo, stream);
-    const int width = PhotoWidth(photo), height = PhotoHeight(photo);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, libjpeg_quality(PhotoGetQuality(photo)), FALSE);
-    cinfo.smoothing_factor = 0;
-    if (PhotoIsGrayscale(photo)) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
-    // Sizes are checked here, before the row is taken from the image pool.
-    jpeg_start_compress(&cinfo, TRUE);
-    JSAMPARRAY row = cinfo.mem->alloc_sarray(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                             cinfo.image_width * 3, 1);
-    for (int y = 0; y < height; ++y) {
-        PhotoGetRGB(photo, row[0], 0, y, width, 1);
-        jpeg_write_scanlines(&cinfo, row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
+    Compressor c;
+    write_rows(&c, stream, photo);
     return 0;
 }
 

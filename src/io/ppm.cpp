@@ -2,12 +2,16 @@
 //
 // The raster is read in chunks of about 512 KiB straight into the image.
 // Sizes come from the file, so nothing is allocated before the stream is
-// known to hold the whole raster: a file that claims more pixels than it
-// carries is refused.  On streams that cannot tell their length (pipes,
-// sockets) the raster is gathered first into a buffer that grows with the
-// data that actually arrives.
+// known to hold the whole raster (raw samples: one byte each, no
+// compression to allow for): a file that claims more pixels than it
+// carries is refused, and so is one above the pixel ceiling.  Unseekable
+// channels arrive here read whole, so the length is known; only a stream
+// kind of a caller's own may not tell it, and then the ceiling alone
+// bounds the picture while a short raster still refuses it.
 #include "io/auxio_p.h"
+#include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
+#include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
 
@@ -51,18 +55,18 @@ bool parse_int(const char *text, int *value) {
 // Magic, width, height and maxval, separated by whitespace; a "#" right
 // after whitespace starts a comment that runs to the end of its line.  Any
 // end of stream inside the header refuses it.  The stream is left at the
-// first raster byte.
-bool read_header(AuxIO *stream, PpmHeader *header) {
+// first raster byte.  Both the size-only path and the full read start here.
+bool read_ppm_header(AuxIO *stream, PpmHeader *header) {
     char tokens[4][kMaxTokenBytes + 1];
     int count = 0;
-    int c = tav::fgetc(stream);
+    int c = tav::next_byte(stream);
     if (c < 0) return false;
     while (count < 4) {
         if (is_space(c)) {
-            c = tav::fgetc(stream);
+            c = tav::next_byte(stream);
             while (c == '#') {
                 if (!AuxIO_SkipLine(stream)) return false;
-                c = tav::fgetc(stream);
+                c = tav::next_byte(stream);
             }
             if (c < 0) return false;
             continue;
@@ -71,7 +75,7 @@ bool read_header(AuxIO *stream, PpmHeader *header) {
         do {
             if (length == kMaxTokenBytes) return false;
             tokens[count][length++] = static_cast<char>(c);
-            c = tav::fgetc(stream);
+            c = tav::next_byte(stream);
             if (c < 0) return false;
         } while (!is_space(c));
         tokens[count][length] = '\0';
@@ -88,6 +92,8 @@ bool read_header(AuxIO *stream, PpmHeader *header) {
         return false;
     return header->width > 0 && header->height > 0 && header->maxval >= 1 && header->maxval <= 255;
 }
+
+int mode_of(const PpmHeader &header) { return header.channels == 3 ? TAV_MODE_RGBA : TAV_MODE_GRAY; }
 
 // Samples of a maxval below 255 are stretched to 0..255 (the low 8 bits
 // of value * 255 / maxval, also for samples above maxval).
@@ -108,68 +114,41 @@ void put_rows(Photo *image, const PpmHeader &header, const unsigned char *bytes,
     else PhotoPutGray(image, bytes, 0, y, header.width, rows);
 }
 
-// Re-creates the image empty in the file's mode, then gives it the file's
-// size without blanking it first: every pixel is written right after.
-Photo *recreate(Photo *image, const PpmHeader &header) {
-    const int mode = header.channels == 3 ? TAV_MODE_RGBA : TAV_MODE_GRAY;
-    if (!PhotoRecreate(image, 0, 0, mode)) return nullptr;
-    // A size the memory cannot hold leaves the image empty.
-    if (PhotoExpand(image, header.width, header.height) != 0 || PhotoWidth(image) != header.width ||
-        PhotoHeight(image) != header.height) {
-        PhotoExpand(image, 0, 0);
-        return nullptr;
+// RGB samples to opaque RGBA pixels, and back (alpha dropped).
+void rgb_to_rgba_row(const unsigned char *rgb, unsigned char *rgba, int n) {
+    for (int i = 0; i < n; ++i, rgb += 3, rgba += 4) {
+        rgba[0] = rgb[0];
+        rgba[1] = rgb[1];
+        rgba[2] = rgb[2];
+        rgba[3] = 255;
     }
-    return image;
 }
 
-// A raster that ends early is refused; the image is emptied so that no
-// unwritten pixels are left in it.
-Photo *refuse(Photo *image) {
-    PhotoExpand(image, 0, 0);
-    return nullptr;
+void rgba_to_rgb_row(const unsigned char *rgba, unsigned char *rgb, int n) {
+    for (int i = 0; i < n; ++i, rgba += 4, rgb += 3) {
+        rgb[0] = rgba[0];
+        rgb[1] = rgba[1];
+        rgb[2] = rgba[2];
+    }
 }
 
-// The stream is known to hold the raster: decode it chunk by chunk.
-Photo *read_raster_in_chunks(AuxIO *stream, Photo *image, const PpmHeader &header, const SampleScale &scale) {
+void gray_to_rgb_row(const unsigned char *gray, unsigned char *rgb, int n) {
+    for (int i = 0; i < n; ++i, rgb += 3) rgb[0] = rgb[1] = rgb[2] = gray[i];
+}
+
+// Stores a chunk of decoded rows: straight into the image's memory when it
+// has it (each row converted once), else through the pixel functions.
+void store_rows(Photo *image, const tav::ImageRows *direct, const PpmHeader &header, const unsigned char *bytes, int y,
+                int rows) {
+    if (!direct) {
+        put_rows(image, header, bytes, y, rows);
+        return;
+    }
     const size_t row_bytes = static_cast<size_t>(header.width) * header.channels;
-    const int chunk_rows = static_cast<int>(std::clamp<size_t>(kChunkBytes / row_bytes, 1, header.height));
-    tav::Bytes chunk = tav::attempt_bytes(row_bytes * chunk_rows);
-    if (!chunk || !recreate(image, header)) return nullptr;
-    for (int y = 0; y < header.height; y += chunk_rows) {
-        const int rows = std::min(chunk_rows, header.height - y);
-        const size_t bytes = row_bytes * rows;
-        if (!tav::read_exactly(stream, chunk.get(), bytes)) return refuse(image);
-        scale.apply(chunk.get(), bytes);
-        put_rows(image, header, chunk.get(), y, rows);
+    for (int r = 0; r < rows; ++r, bytes += row_bytes) {
+        if (header.channels == 3) rgb_to_rgba_row(bytes, direct->row(y + r), header.width);
+        else std::memcpy(direct->row(y + r), bytes, row_bytes);
     }
-    return image;
-}
-
-// The stream cannot tell its length: gather the raster, growing the buffer
-// only as data arrives, and make the image once all of it is there.
-Photo *read_raster_gathered(AuxIO *stream, Photo *image, const PpmHeader &header, size_t raster_bytes,
-                            const SampleScale &scale) {
-    size_t capacity = std::min(raster_bytes, kChunkBytes * 2);
-    tav::Bytes raster = tav::attempt_bytes(capacity);
-    size_t filled = 0;
-    while (raster) {
-        const size_t want = std::min<size_t>(capacity - filled, INT_MAX);
-        const int got = AuxIO_Read(stream, raster.get() + filled, static_cast<int>(want));
-        if (got <= 0) return nullptr;
-        filled += static_cast<size_t>(got);
-        if (filled == raster_bytes) break;
-        if (filled == capacity) {
-            capacity = std::min(raster_bytes, capacity * 2);
-            void *grown = tav::attempt_realloc(raster.get(), capacity);
-            if (!grown) return nullptr;
-            raster.release();
-            raster.reset(static_cast<unsigned char *>(grown));
-        }
-    }
-    if (!raster || !recreate(image, header)) return nullptr;
-    scale.apply(raster.get(), raster_bytes);
-    put_rows(image, header, raster.get(), 0, header.height);
-    return image;
 }
 
 }  // namespace
@@ -179,20 +158,39 @@ extern "C" {
 Photo *ReadPPM(AuxIO *stream, Photo *image, const char *) {
     if (!stream || !image) return nullptr;
     PpmHeader header;
-    if (!read_header(stream, &header)) return nullptr;
+    if (!read_ppm_header(stream, &header)) return nullptr;
     // A size-only image learns the size without the pixels.
-    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height,
-                                                 header.channels == 3 ? TAV_MODE_RGBA : TAV_MODE_GRAY);
+    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, mode_of(header));
 
+    const size_t row_bytes = static_cast<size_t>(header.width) * header.channels;
     size_t raster_bytes = 0;
-    if (!tav::checked_mul(static_cast<size_t>(header.width), static_cast<size_t>(header.height), &raster_bytes) ||
-        !tav::checked_mul(raster_bytes, static_cast<size_t>(header.channels), &raster_bytes))
-        return nullptr;
-    const SampleScale scale(header.maxval);
+    if (!tav::checked_mul(row_bytes, static_cast<size_t>(header.height), &raster_bytes)) return nullptr;
     const long long left = tav::bytes_left(stream);
-    if (left < 0) return read_raster_gathered(stream, image, header, raster_bytes, scale);
-    if (static_cast<unsigned long long>(left) < raster_bytes) return nullptr;
-    return read_raster_in_chunks(stream, image, header, scale);
+    if ((left >= 0 && static_cast<unsigned long long>(left) < raster_bytes) ||
+        !tav::within_pixel_ceiling(header.width, header.height))
+        return nullptr;
+
+    if (!tav::recreate_unblanked(image, header.width, header.height, mode_of(header))) return nullptr;
+    const SampleScale scale(header.maxval);
+    tav::ImageRows rows_in_memory;
+    const tav::ImageRows *direct = tav::rows_to_write(image, &rows_in_memory) ? &rows_in_memory : nullptr;
+    // Grey rows in memory are the raster itself: read straight into them.
+    if (direct && header.channels == 1 && direct->stride == static_cast<ptrdiff_t>(row_bytes)) {
+        if (!tav::read_exactly(stream, direct->base, raster_bytes)) return nullptr;
+        scale.apply(direct->base, raster_bytes);
+        return image;
+    }
+    const int chunk_rows = static_cast<int>(std::clamp<size_t>(kChunkBytes / row_bytes, 1, header.height));
+    tav::Bytes chunk = tav::attempt_bytes(row_bytes * chunk_rows);
+    if (!chunk) return nullptr;
+    for (int y = 0; y < header.height; y += chunk_rows) {
+        const int rows = std::min(chunk_rows, header.height - y);
+        const size_t bytes = row_bytes * rows;
+        if (!tav::read_exactly(stream, chunk.get(), bytes)) return nullptr;
+        scale.apply(chunk.get(), bytes);
+        store_rows(image, direct, header, chunk.get(), y, rows);
+    }
+    return image;
 }
 
 int WritePPM(AuxIO *stream, Photo *image, const char *) {
@@ -207,8 +205,12 @@ int WritePPM(AuxIO *stream, Photo *image, const char *) {
     if (row_bytes > INT_MAX) return 0;
     tav::Bytes row = tav::attempt_bytes(row_bytes);
     if (!row) return 0;
+    tav::ImageRows rows;
+    const bool direct = tav::rows_to_read(image, &rows) && (PhotoIsTruecolor(image) || PhotoIsGrayscale(image));
     for (int y = 0; y < height; ++y) {
-        PhotoGetRGB(image, row.get(), 0, y, width, 1);
+        if (direct && PhotoIsTruecolor(image)) rgba_to_rgb_row(rows.row(y), row.get(), width);
+        else if (direct) gray_to_rgb_row(rows.row(y), row.get(), width);
+        else PhotoGetRGB(image, row.get(), 0, y, width, 1);
         // After a failed write the rest would be lost too: stop at once.
         if (AuxIO_Write(stream, row.get(), static_cast<int>(row_bytes)) != static_cast<int>(row_bytes)) return 0;
     }

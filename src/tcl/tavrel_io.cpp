@@ -3,10 +3,10 @@
 #include "tcl/tavrel_cmd_p.h"
 
 #include "core/memory_p.h"
+#include "io/format_registry_p.h"
 
 #include <climits>
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -75,21 +75,6 @@ int refuse_in_safe_mode(Tcl_Interp *interp) {
     return TavrelError(interp, "file I/O not permitted in safe mode", nullptr);
 }
 
-// Reads into a scratch image first, so that a file the readers refuse
-// leaves the named image as it was; on success the two records trade
-// places.  A Tk-bound image is read in place: its pixels live in the Tk
-// photo, which any attempt writes straight away.
-template <class Read>
-bool load_keeping_on_failure(Photo *image, Read read) {
-    if (!PhotoIsMemory(image)) return read(image) != nullptr;
-    Photo *scratch = PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
-    if (!scratch) return false;
-    const bool loaded = read(scratch) != nullptr;
-    if (loaded) std::swap(*image, *scratch);
-    PhotoDelete(scratch);
-    return loaded;
-}
-
 Tcl_Channel find_channel(Tcl_Interp *interp, Tcl_Obj *name, int needed_mode) {
     int mode = 0;
     Tcl_Channel channel = Tcl_GetChannel(interp, Tcl_GetString(name), &mode);
@@ -110,27 +95,23 @@ TAVREL_HANDLER(TavrelLoad) {
         if (Tcl_IsSafe(interp)) return refuse_in_safe_mode(interp);
         OwnedFileChannel file(interp, options.file, "r");
         if (!file.get()) return TCL_ERROR;
-        const bool loaded = load_keeping_on_failure(image, [&](Photo *target) {
-            return TavReadChannel(formats, target, file.get(), options.format, nullptr);
-        });
+        // A file no reader accepts leaves the image as it was.
+        const bool loaded = tav::read_channel(formats, image, file.get(), options.format, tav::OnRefusal::Keep);
         file.close();
         if (!loaded)
             return TavrelError(interp, "file \"", Tcl_GetString(options.file), "\" does not contain a valid image",
                                nullptr);
     } else if (options.channel) {
         Tcl_Channel channel = find_channel(interp, options.channel, TCL_READABLE);
-        const bool loaded = channel && load_keeping_on_failure(image, [&](Photo *target) {
-            return TavReadChannel(formats, target, channel, options.format, nullptr);
-        });
+        const bool loaded =
+            channel && tav::read_channel(formats, image, channel, options.format, tav::OnRefusal::Keep);
         if (!loaded)
             return TavrelError(interp, "channel \"", Tcl_GetString(options.channel),
                                "\" does not contain a valid image", nullptr);
     } else if (options.data) {
         int length = 0;
         unsigned char *bytes = Tcl_GetByteArrayFromObj(options.data, &length);
-        const bool loaded = load_keeping_on_failure(image, [&](Photo *target) {
-            return TavReadString(formats, target, bytes, length, options.format, nullptr);
-        });
+        const bool loaded = tav::read_string(formats, image, bytes, length, options.format, tav::OnRefusal::Keep);
         if (!loaded) return TavrelError(interp, "data does not contain a valid image", nullptr);
     }
     Tcl_ResetResult(interp);

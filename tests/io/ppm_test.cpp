@@ -139,7 +139,7 @@ TEST(Ppm, StreamWithoutLengthAndAHugeClaimIsRefused) {
     t.bytes = "P6 2147483647 2147483647 255\n" + std::string(5000, 'x');
     AuxIO *s = open_trickle(&t);
     EXPECT_EQ(ReadPPM(s, image, nullptr), nullptr);
-    EXPECT_EQ(t.at, t.bytes.size());  // read to the end, then gave up
+    EXPECT_LT(t.at, 100u);  // refused by the pixel ceiling before the raster
     AuxIO_Close(s);
     EXPECT_EQ(PhotoWidth(image), 0);
 }
