@@ -536,10 +536,6 @@ typedef struct PhotoCodec {
     unsigned int frame_count;  /* frames encoded or decoded successfully */
     int out_capacity;
     unsigned char *out_buffer; /* the last encoded or decoded frame */
-    /* A decoder's copy of the frame it decodes, followed by zeros up to the
-     * most the decoder can read, so that it never reads past the frame. */
-    int in_length;
-    unsigned char *in_buffer;
 } PhotoCodec;
 
 /* The codec registry: one word holding a tag, only tested for presence. */

@@ -1,6 +1,7 @@
 // Codec objects: a webcam codec context that becomes an encoder or a decoder
 // on first use, makes a key frame every fifteenth frame and keeps one output
-// buffer for a whole stream.  Only the codec's C interface is used here.
+// buffer for a whole stream.  Only the codec's C interface is used here,
+// with one addition of ours: decoding is told the frame's length.
 #include <algorithm>
 #include <cstring>
 
@@ -11,6 +12,7 @@ namespace {
 
 constexpr unsigned int kRegistryTag = 0x12233445;
 constexpr unsigned int kKeyFrameInterval = 15;
+constexpr int kHeaderBytes = 20;
 
 MimCtx *context(PhotoCodec *codec) { return static_cast<MimCtx *>(codec->mimic); }
 
@@ -23,23 +25,6 @@ bool ensure_output(PhotoCodec *codec, int size) {
     if (!codec->out_buffer) return false;
     codec->out_capacity = size;
     return true;
-}
-
-// The decoder reads as much as the bitstream asks for, not what the frame
-// holds: it is given a copy padded with zeros up to the most it can read.
-// The buffer stays zero past the frame last copied into it.
-const unsigned char *padded_frame(PhotoCodec *codec, const unsigned char *frame, int length) {
-    if (!codec->in_buffer) {
-        codec->in_buffer = static_cast<unsigned char *>(tav::attempt_alloc(MIMIC_MAX_FRAME_READ));
-        if (!codec->in_buffer) return nullptr;
-        std::memset(codec->in_buffer, 0, MIMIC_MAX_FRAME_READ);
-        codec->in_length = 0;
-    }
-    const int n = frame ? std::clamp(length, 0, MIMIC_MAX_FRAME_READ) : 0;
-    if (codec->in_length > n) std::memset(codec->in_buffer + n, 0, static_cast<size_t>(codec->in_length - n));
-    if (n) std::memcpy(codec->in_buffer, frame, static_cast<size_t>(n));
-    codec->in_length = n;
-    return codec->in_buffer;
 }
 
 int property(PhotoCodec *codec, const char *name, int *value) {
@@ -74,7 +59,6 @@ int PhotoDeleteCodec(PhotoCodec *codec) {
     if (!codec) return 0;
     if (codec->mimic) mimic_close(context(codec));
     TavFree(codec->out_buffer);
-    TavFree(codec->in_buffer);
     TavFree(codec);
     return 0;
 }
@@ -106,15 +90,16 @@ unsigned char *PhotoCodecDecode(PhotoCodec *codec, const unsigned char *frame, i
     if (!codec) return nullptr;
     if (codec->state == TAV_CODEC_FRESH) codec->state = TAV_CODEC_DECODER_WAITING;
     if (codec->state != TAV_CODEC_DECODER_WAITING && codec->state != TAV_CODEC_DECODER) return nullptr;
-    const unsigned char *input = padded_frame(codec, frame, length);
-    if (!input) return nullptr;
+    // The frame's length is passed on, so that a truncated frame fails
+    // instead of being read past its end.
+    if (!frame || length < kHeaderBytes) return nullptr;
     if (codec->state == TAV_CODEC_DECODER_WAITING) {
         // A refused first frame leaves the decoder waiting for the next.
-        if (mimic_decoder_init(context(codec), input) != 1) return nullptr;
+        if (mimic_decoder_init(context(codec), frame) != 1) return nullptr;
         codec->state = TAV_CODEC_DECODER;
     }
     if (!ensure_output(codec, TAV_CODEC_FRAME_BYTES)) return nullptr;
-    if (mimic_decode_frame(context(codec), input, codec->out_buffer) != 1) return nullptr;
+    if (mimic_decode_frame_checked(context(codec), frame, length, codec->out_buffer) != 1) return nullptr;
     ++codec->frame_count;
     // A 160 x 120 stream fills only the start of the buffer: what follows
     // would be whatever the buffer held, so it is not part of the reply.

@@ -8,7 +8,9 @@
 namespace {
 
 int wrong_args(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage) {
-    Tcl_WrongNumArgs(interp, 2, objv, usage);
+    // No usage text at all rather than an empty one, which would leave a
+    // stray space inside the quotes.
+    Tcl_WrongNumArgs(interp, 2, objv, *usage ? usage : nullptr);
     return TCL_ERROR;
 }
 

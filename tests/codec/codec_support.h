@@ -58,8 +58,7 @@ struct Decoded {
 inline Decoded decode(MimCtx *ctx, const Bytes &frame, int width, int height) {
     Decoded d;
     d.rgb.resize(static_cast<size_t>(width) * height * 3);
-    Bytes input = padded(frame);
-    d.ok = mimic_decode_frame(ctx, input.data(), d.rgb.data());
+    d.ok = mimic_decode_frame_checked(ctx, frame.data(), static_cast<int>(frame.size()), d.rgb.data());
     if (d.ok) {
         const uint8_t *p = ctx->previous(1);
         d.planes.assign(p, p + ctx->geometry.frame_size);

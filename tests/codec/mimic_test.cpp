@@ -341,6 +341,7 @@ TEST(MimicDecoder, RefusesBadFrames) {
         {"back-reference to a frame never decoded", backref},
         {"no code matches", no_code},
         {"coefficient past position 63", past_63},
+        {"truncated", Bytes(key.begin(), key.begin() + key.size() - 8)},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -57,8 +57,13 @@ private:
 
 class BitReader {
 public:
-    // Reads the words of `data`; words past `word_count` read as zero.
-    BitReader(const uint8_t *data, size_t word_count) : data_(data), count_(word_count) {}
+    // Reads the `length` bytes of `data`; what lies beyond reads as zero.
+    BitReader(const uint8_t *data, size_t length) : data_(data), length_(length) {}
+
+    // Bits consumed so far (not counting those only peeked at).
+    size_t consumed() const { return 32 * next_ - static_cast<size_t>(valid_); }
+    // True when the bits consumed all lay within the data.
+    bool within() const { return consumed() <= 8 * length_; }
 
     // The next `bits` bits (1 ... 32) without consuming them.
     uint32_t peek(int bits) {
@@ -78,9 +83,12 @@ public:
 private:
     void refill() {
         uint64_t word = 0;
-        if (next_ < count_) {
-            const uint8_t *p = data_ + 4 * next_;
+        const size_t at = 4 * next_;
+        if (at + 4 <= length_) {
+            const uint8_t *p = data_ + at;
             word = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint64_t>(p[3]) << 24);
+        } else {
+            for (size_t i = at; i < length_; ++i) word |= static_cast<uint64_t>(data_[i]) << (8 * (i - at));
         }
         ++next_;
         acc_ |= word << (32 - valid_);
@@ -88,7 +96,7 @@ private:
     }
 
     const uint8_t *data_;
-    size_t count_;
+    size_t length_;
     size_t next_ = 0;
     uint64_t acc_ = 0;  // the next `valid_` bits, top-aligned
     int valid_ = 0;

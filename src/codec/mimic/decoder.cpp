@@ -6,8 +6,9 @@
 // Unlike the library whose interface this is, the decoder refuses what it
 // cannot decode soundly instead of reading or copying memory it does not
 // own: more than 64 coefficients per block, a code that places a
-// coefficient past position 63, and a back-reference to a frame it never
-// decoded.
+// coefficient past position 63, a back-reference to a frame it never
+// decoded and, when it knows the frame's length, a bitstream that runs past
+// it.
 #include <algorithm>
 #include <cstring>
 
@@ -28,10 +29,10 @@ struct PlaneOut {
 
 class FrameDecoder {
 public:
-    FrameDecoder(MimCtx *ctx, const unsigned char *frame, int num_coeffs, bool inter)
+    FrameDecoder(MimCtx *ctx, const unsigned char *frame, int length, int num_coeffs, bool inter)
         : ctx_(ctx),
           g_(ctx->geometry),
-          bits_(frame + kHeaderBytes, (MIMIC_MAX_FRAME_READ - kHeaderBytes) / 4),
+          bits_(frame + kHeaderBytes, static_cast<size_t>(length - kHeaderBytes)),
           num_coeffs_(num_coeffs),
           inter_(inter) {}
 
@@ -56,7 +57,7 @@ public:
                 }
                 if (!block(plane.work + at, W, 8, false)) return false;
             }
-        return true;
+        return bits_.within();
     }
 
     bool chroma(const PlaneOut &plane) {
@@ -72,7 +73,7 @@ public:
                 if (!block(plane.work + at, CW, rows, true)) return false;
             }
         }
-        return true;
+        return bits_.within();
     }
 
 private:
@@ -134,8 +135,10 @@ private:
 
 }  // namespace
 
-extern "C" int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsigned char *output) {
-    if (!ctx || !input || !output || !ctx->decoder_ready) return 0;
+namespace {
+
+int decode_frame(MimCtx *ctx, const unsigned char *input, int length, unsigned char *output) {
+    if (!ctx || !input || !output || !ctx->decoder_ready || length < kHeaderBytes) return 0;
     const Geometry &g = ctx->geometry;
     if (read_le16(input + 4) != g.width || read_le16(input + 6) != g.height) return 0;
     ctx->quality = read_le16(input + 2);
@@ -153,7 +156,7 @@ extern "C" int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsig
     // A P-frame needs a decoded frame before it.
     bool ok = !(inter && ctx->history_frames == 0) && num_coeffs <= 64;
     if (ok) {
-        FrameDecoder frame(ctx, input, num_coeffs, inter);
+        FrameDecoder frame(ctx, input, length, num_coeffs, inter);
         std::memset(planes[1].work, 128, 2 * static_cast<size_t>(g.chroma_size));
         ok = frame.luma(planes[0]);
         if (ok) {
@@ -170,4 +173,15 @@ extern "C" int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsig
     }
     planes_to_rgb(g, planes[0].work, planes[1].work, planes[2].work, output);
     return ok ? 1 : 0;
+}
+
+}  // namespace
+
+extern "C" int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsigned char *output) {
+    return decode_frame(ctx, input, MIMIC_MAX_FRAME_READ, output);
+}
+
+extern "C" int mimic_decode_frame_checked(MimCtx *ctx, const unsigned char *input, int input_length,
+                                          unsigned char *output) {
+    return decode_frame(ctx, input, input_length, output);
 }

@@ -24,8 +24,8 @@ void mimic_close(MimCtx *ctx);
 /* Each returns 1 (TRUE) or 0 (FALSE).  A context becomes an encoder or a
  * decoder once; a second initialisation of either kind fails. */
 int mimic_encoder_init(MimCtx *ctx, MimicResEnum resolution);
-/* Reads only the header of `frame` (a key frame of a known size): at least
- * 20 bytes must be readable.  It does not decode the frame. */
+/* Reads only the header of `frame` (a key frame of a known size): 20 bytes
+ * must be readable.  It does not decode the frame. */
 int mimic_decoder_init(MimCtx *ctx, const unsigned char *frame);
 
 /* Properties "buffer_size", "width", "height" and "quality"; only "quality"
@@ -43,9 +43,15 @@ int mimic_encode_frame(MimCtx *ctx, const unsigned char *input, unsigned char *o
 
 /* Decodes one frame into width x height x 3 bytes of `output`.  The frame
  * has no length: the decoder reads what the bitstream needs, never more
- * than MIMIC_MAX_FRAME_READ bytes, so a caller holding a shorter frame pads
- * it with zeros up to that size. */
+ * than MIMIC_MAX_FRAME_READ bytes. */
 int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsigned char *output);
+
+/* Our addition to the interface: mimic_decode_frame of a frame of
+ * `input_length` bytes, which fails like a corrupt frame when its bitstream
+ * needs more than that (a truncated frame), and never reads past it.
+ * Frames shorter than their 20-byte header fail at once. */
+int mimic_decode_frame_checked(MimCtx *ctx, const unsigned char *input, int input_length,
+                               unsigned char *output);
 
 #ifdef __cplusplus
 }
@@ -60,6 +66,6 @@ int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsigned char *o
 #define MIMIC_MAX_FRAME_BYTES_LOW 26968   /* 160 x 120 */
 /* The most bytes mimic_decode_frame reads from a frame, whatever it holds:
  * 1800 blocks of at most 2 flag bits, 8 DC bits and 63 positions of at most
- * 17 bits each, one failed code search and a word read ahead come to
- * 243,257 bytes.  Bytes beyond this bound are taken as zero. */
+ * 17 bits each, and a word read ahead come to 243,253 bytes.  Bytes beyond
+ * this bound are taken as zero. */
 #define MIMIC_MAX_FRAME_READ 262144
