@@ -20,5 +20,9 @@ for fuzzer in build-fuzz/*_fuzzer; do
   # Pictures above 256 MB are refused, so a tiny file claiming a huge
   # picture costs milliseconds, not seconds of decoding.
   ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1:max_allocation_size_mb=256 \
-    "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=4096 -artifact_prefix=build-fuzz/ build-fuzz/corpus
+    # A target with seeds of its own (tests/fuzz/corpus/<format>/) starts from those.
+    corpus=build-fuzz/corpus
+    seeds=tests/fuzz/corpus/$(basename "$fuzzer" _fuzzer)
+    if [ -d "$seeds" ]; then corpus=build-fuzz/corpus-$(basename "$seeds"); mkdir -p "$corpus"; cp "$seeds"/* "$corpus"/; fi
+    "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=4096 -artifact_prefix=build-fuzz/ "$corpus"
 done
