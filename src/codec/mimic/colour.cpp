@@ -41,29 +41,35 @@ void rgb_to_planes(const Geometry &g, const uint8_t *rgb, uint8_t *y, uint8_t *p
 
 namespace {
 
-inline uint8_t clamp_shift16(int v) { return static_cast<uint8_t>(std::clamp(v >> 16, 0, 255)); }
+inline uint8_t clamp255(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 }  // namespace
 
 void planes_to_rgb(const Geometry &g, const uint8_t *y, const uint8_t *p1, const uint8_t *p2, uint8_t *rgb) {
-    const int W = g.width, H = g.height;
+    const int W = g.width, H = g.height, CW = g.chroma_width;
+    // Per chroma sample, what it adds to each byte: (y * 65536 + t) >> 16
+    // is y + (t >> 16) exactly, since y * 65536 has no low bits.  (Flooring
+    // and truncating differ only for negative sums, which clamp to 0 either
+    // way.)  Two plane rows share one chroma row.
+    int add0[160], add1[160], add2[160];
     for (int i = 0; i < H; ++i) {
-        const uint8_t *yr = y + static_cast<ptrdiff_t>(i) * W;
-        const uint8_t *c1 = p1 + static_cast<ptrdiff_t>(i / 2) * g.chroma_width;
-        const uint8_t *c2 = p2 + static_cast<ptrdiff_t>(i / 2) * g.chroma_width;
-        uint8_t *out = rgb + static_cast<ptrdiff_t>(H - 1 - i) * 3 * W;
-        for (int x = 0; x < W / 2; ++x) {
-            // Truncating and flooring divisions differ only for negative
-            // numerators, which clamp to 0 either way.
-            int u = c1[x] - 128, v = c2[x] - 128;
-            int r = 133169 * u, gg = -25821 * u - 38076 * v, b = 74711 * v;
-            for (int k = 0; k < 2; ++k) {
-                int l = yr[2 * x + k] * 65536;
-                uint8_t *o = out + 3 * (2 * x + k);
-                o[0] = clamp_shift16(l + r);
-                o[1] = clamp_shift16(l + gg);
-                o[2] = clamp_shift16(l + b);
+        if ((i & 1) == 0) {
+            const uint8_t *c1 = p1 + static_cast<ptrdiff_t>(i / 2) * CW;
+            const uint8_t *c2 = p2 + static_cast<ptrdiff_t>(i / 2) * CW;
+            for (int x = 0; x < CW; ++x) {
+                int u = c1[x] - 128, v = c2[x] - 128;
+                add0[x] = (133169 * u) >> 16;
+                add1[x] = (-25821 * u - 38076 * v) >> 16;
+                add2[x] = (74711 * v) >> 16;
             }
+        }
+        const uint8_t *yr = y + static_cast<ptrdiff_t>(i) * W;
+        uint8_t *out = rgb + static_cast<ptrdiff_t>(H - 1 - i) * 3 * W;
+        for (int x = 0; x < W; ++x) {
+            const int l = yr[x], c = x >> 1;
+            out[3 * x] = clamp255(l + add0[c]);
+            out[3 * x + 1] = clamp255(l + add1[c]);
+            out[3 * x + 2] = clamp255(l + add2[c]);
         }
     }
 }
