@@ -36,7 +36,7 @@ Bytes encode(PhotoCodec *codec, const Bytes &rgb) {
 // Decodes `frame` from a copy of exactly its length; true on success.
 bool decode(PhotoCodec *codec, const Bytes &frame, int *length = nullptr) {
     auto copy = std::make_unique<unsigned char[]>(frame.size() + 1);
-    std::memcpy(copy.get(), frame.data(), frame.size());
+    if (!frame.empty()) std::memcpy(copy.get(), frame.data(), frame.size());
     int n = -1;
     bool ok = PhotoCodecDecode(codec, copy.get(), static_cast<int>(frame.size()), &n) != nullptr;
     if (length) *length = n;
