@@ -639,7 +639,44 @@ TAVREL_API Photo *PhotoQuantize(Photo *image, TavColormap *colormap);
 /* Video codec and kid hash                                           */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* A codec object: one webcam codec context that becomes an encoder or a
+ * decoder on first use and keeps its output buffer from frame to frame. */
+enum {
+    TAV_CODEC_FRESH = 0, TAV_CODEC_ENCODER = 1, TAV_CODEC_DECODER_WAITING = 2, TAV_CODEC_DECODER = 3
+};
+/* A raw frame: 320 x 240 pixels of R, G, B, top-down. */
+#define TAV_CODEC_FRAME_BYTES 230400
+
+typedef struct PhotoCodec {
+    void *mimic;               /* the codec context */
+    int state;                 /* TAV_CODEC_... */
+    unsigned int frame_count;  /* frames encoded or decoded successfully */
+    int out_capacity;
+    unsigned char *out_buffer; /* the last encoded or decoded frame */
+} PhotoCodec;
+
+/* The codec registry: one word holding a tag, only tested for presence. */
+TAVREL_API unsigned int *TavCodecInit(void);
+TAVREL_API void TavCodecClose(unsigned int *registry);
+
+TAVREL_API PhotoCodec *PhotoCreateCodec(void);
+TAVREL_API int PhotoDeleteCodec(PhotoCodec *codec);
+/* Both return a pointer into the codec's own buffer, valid until its next
+ * encode, decode or delete.  A key frame is made every 15th frame. */
+TAVREL_API unsigned char *PhotoCodecEncode(PhotoCodec *codec, const unsigned char *rgb, int length,
+                                           int *encoded_length);
+/* The decoded frame is width x height x 3 bytes (PhotoCodecGetSize). */
+TAVREL_API unsigned char *PhotoCodecDecode(PhotoCodec *codec, const unsigned char *frame, int length,
+                                           int *decoded_length);
+TAVREL_API int PhotoCodecGetSize(PhotoCodec *codec, int *width, int *height);
+TAVREL_API int PhotoCodecGetQuality(PhotoCodec *codec, int *quality);
+TAVREL_API int PhotoCodecSetQuality(PhotoCodec *codec, int quality);
+
+/* The 22-character kid hash of a kid (0 ... 100) and a text of at most 84
+ * bytes, into `out` of *out_size (> 24) bytes.  1 on success, 0 on failure:
+ * the one function of this family that answers 1 for success.  It keeps no
+ * state between calls. */
+TAVREL_API int MakeKidHash(char *out, int *out_size, int kid, const char *text);
 
 /* ------------------------------------------------------------------ */
 /* Tk photo conversion                                                */

@@ -6,7 +6,7 @@ void TavOpenRegistries(TavInterpState *state) {
     state->image_formats = TavImageInit();
     // Without a font engine the interpreter works on; tavfont says so.
     state->font_registry = TavFontInit();
-    state->codec_registry = nullptr;
+    state->codec_registry = TavCodecInit();
 }
 
 void TavCloseRegistries(TavInterpState *state) {
@@ -14,6 +14,7 @@ void TavCloseRegistries(TavInterpState *state) {
     state->font_registry = nullptr;
     TavImageClose(state->image_formats);
     state->image_formats = nullptr;
+    TavCodecClose(static_cast<unsigned int *>(state->codec_registry));
     state->codec_registry = nullptr;
 }
 
@@ -29,6 +30,7 @@ void destroy_all(Tcl_HashTable *table, Destroy destroy) {
 }  // namespace
 
 void TavDestroyNamedObjects(TavInterpState *state) {
+    destroy_all(state->codecs, [](void *object) { PhotoDeleteCodec(static_cast<PhotoCodec *>(object)); });
     destroy_all(state->fonts, [](void *object) { PhotoDeleteFont(static_cast<TavFont *>(object)); });
     destroy_all(state->images, [](void *object) { PhotoDelete(static_cast<Photo *>(object)); });
 }

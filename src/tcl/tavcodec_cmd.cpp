@@ -1,10 +1,167 @@
-// The tavcodec command: webcam codec objects and the kid hash.
+// The tavcodec command: named webcam codec objects fed raw and encoded frames
+// as byte arrays, their quality and frame size, and the kid hash.
+#include <cstring>
+#include <string>
+
 #include "tcl/state_p.h"
 
-int TavcodecCmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc < 2) {
-        Tcl_WrongNumArgs(interp, 1, objv, "option ?arg ...?");
+namespace {
+
+int wrong_args(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage) {
+    // No usage text at all rather than an empty one, which would leave a
+    // stray space inside the quotes.
+    Tcl_WrongNumArgs(interp, 2, objv, *usage ? usage : nullptr);
+    return TCL_ERROR;
+}
+
+int error(Tcl_Interp *interp, const char *message) {
+    Tcl_AppendResult(interp, message, nullptr);
+    return TCL_ERROR;
+}
+
+int error_naming(Tcl_Interp *interp, const char *message, const char *name) {
+    Tcl_AppendResult(interp, message, "\"", name, "\"", nullptr);
+    return TCL_ERROR;
+}
+
+// The codec named by objv[2], or nullptr with the message set.
+PhotoCodec *find_codec(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[]) {
+    const char *name = Tcl_GetString(objv[2]);
+    auto *codec = static_cast<PhotoCodec *>(TavNameLookup(state->codecs, name));
+    if (!codec) error_naming(interp, "can not find codec ", name);
+    return codec;
+}
+
+int create_codec(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    if (objc != 2) return wrong_args(interp, objv, "");
+    if (!state->codec_registry) {
+        Tcl_SetResult(interp, const_cast<char *>("codec database not available"), TCL_STATIC);
         return TCL_ERROR;
     }
-    return TavNotAvailable(interp, "tavcodec", Tcl_GetString(objv[1]));
+    PhotoCodec *codec = PhotoCreateCodec();
+    if (!codec) return error(interp, "invalid codec");
+    const char *name = TavNameRegister(state->codecs, nullptr, codec, "tavcodec", &state->codec_counter);
+    if (!name) {
+        PhotoDeleteCodec(codec);
+        Tcl_AppendResult(interp, "internal error : ", "could not create a new entry for codec.", nullptr);
+        return TCL_ERROR;
+    }
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
+    return TCL_OK;
+}
+
+int delete_codecs(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    for (int i = 2; i < objc; ++i) {
+        const char *name = Tcl_GetString(objv[i]);
+        auto *codec = static_cast<PhotoCodec *>(TavNameRemove(state->codecs, name));
+        if (!codec) return error_naming(interp, "can not find codec ", name);
+        PhotoDeleteCodec(codec);
+    }
+    return TCL_OK;
+}
+
+int encode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    if (objc != 4) return wrong_args(interp, objv, "codecname rgbdata");
+    PhotoCodec *codec = find_codec(state, interp, objv);
+    if (!codec) return TCL_ERROR;
+    int length = 0;
+    const unsigned char *rgb = Tcl_GetByteArrayFromObj(objv[3], &length);
+    if (length != TAV_CODEC_FRAME_BYTES) return error(interp, "invalid length for raw RGB data");
+    int encoded = 0;
+    const unsigned char *frame = PhotoCodecEncode(codec, rgb, length, &encoded);
+    if (!frame) return error(interp, "encoding error");
+    Tcl_SetByteArrayObj(Tcl_GetObjResult(interp), frame, encoded);
+    return TCL_OK;
+}
+
+int decode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    if (objc != 4) return wrong_args(interp, objv, "codecname frame");
+    PhotoCodec *codec = find_codec(state, interp, objv);
+    if (!codec) return TCL_ERROR;
+    int length = 0;
+    const unsigned char *frame = Tcl_GetByteArrayFromObj(objv[3], &length);
+    int decoded = 0;
+    const unsigned char *rgb = PhotoCodecDecode(codec, frame, length, &decoded);
+    if (!rgb) return error(interp, "decoding error");
+    Tcl_SetByteArrayObj(Tcl_GetObjResult(interp), rgb, decoded);
+    return TCL_OK;
+}
+
+int codec_quality(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    if (objc != 3 && objc != 4) return wrong_args(interp, objv, "?quality?");
+    PhotoCodec *codec = find_codec(state, interp, objv);
+    if (!codec) return TCL_ERROR;
+    const char *name = Tcl_GetString(objv[2]);
+    int quality = 0;
+    if (objc == 4) {
+        if (Tcl_GetIntFromObj(interp, objv[3], &quality) != TCL_OK) return TCL_ERROR;
+        if (PhotoCodecSetQuality(codec, quality) != 0) return error_naming(interp, "failed to set quality for ", name);
+    } else if (PhotoCodecGetQuality(codec, &quality) != 0) {
+        return error_naming(interp, "failed to get quality for ", name);
+    }
+    Tcl_SetObjResult(interp, Tcl_NewIntObj(quality));
+    return TCL_OK;
+}
+
+int frame_size(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], bool want_width) {
+    if (objc != 3) return wrong_args(interp, objv, "");
+    PhotoCodec *codec = find_codec(state, interp, objv);
+    if (!codec) return TCL_ERROR;
+    int value = 0;
+    if (PhotoCodecGetSize(codec, want_width ? &value : nullptr, want_width ? nullptr : &value) != 0)
+        return error_naming(interp, want_width ? "failed to get width for " : "failed to get height for ",
+                            Tcl_GetString(objv[2]));
+    Tcl_SetObjResult(interp, Tcl_NewIntObj(value));
+    return TCL_OK;
+}
+
+int codec_width(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return frame_size(state, interp, objc, objv, true);
+}
+
+int codec_height(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return frame_size(state, interp, objc, objv, false);
+}
+
+int kid_hash(TavInterpState *, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    if (objc != 4) return wrong_args(interp, objv, "kid sid");
+    int kid = 0;
+    if (Tcl_GetIntFromObj(interp, objv[2], &kid) != TCL_OK) return TCL_ERROR;
+    int sid_length = 0;
+    const char *sid = Tcl_GetStringFromObj(objv[3], &sid_length);
+    const std::string text = std::string("sid=") + std::string(sid, static_cast<size_t>(sid_length));
+    char hash[30];
+    int size = sizeof hash;
+    if (MakeKidHash(hash, &size, kid, text.c_str()) != 1) return error(interp, "failed to compute hash");
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(hash, -1));
+    return TCL_OK;
+}
+
+using Subcommand = int (*)(TavInterpState *, Tcl_Interp *, int, Tcl_Obj *const[]);
+
+struct SubcommandEntry {
+    const char *name;
+    Subcommand procedure;
+};
+
+const SubcommandEntry kSubcommands[] = {
+    {"create", create_codec}, {"delete", delete_codecs}, {"encode", encode_frame},
+    {"decode", decode_frame}, {"quality", codec_quality}, {"width", codec_width},
+    {"height", codec_height}, {"kidhash", kid_hash},     {nullptr, nullptr},
+};
+
+}  // namespace
+
+int TavcodecCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    auto *state = static_cast<TavInterpState *>(data);
+    Tcl_ResetResult(interp);
+    if (objc < 2) {
+        Tcl_WrongNumArgs(interp, 1, objv, "option ?args?");
+        return TCL_ERROR;
+    }
+    int index = 0;
+    if (Tcl_GetIndexFromObjStruct(interp, objv[1], kSubcommands, sizeof(SubcommandEntry), "option", 0, &index) !=
+        TCL_OK)
+        return TCL_ERROR;
+    return kSubcommands[index].procedure(state, interp, objc, objv);
 }
