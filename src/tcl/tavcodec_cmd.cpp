@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "tcl/state_p.h"
+#include "tcl/dispatch_p.h"
 
 namespace {
 
@@ -137,14 +137,7 @@ int kid_hash(TavInterpState *, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
     return TCL_OK;
 }
 
-using Subcommand = int (*)(TavInterpState *, Tcl_Interp *, int, Tcl_Obj *const[]);
-
-struct SubcommandEntry {
-    const char *name;
-    Subcommand procedure;
-};
-
-const SubcommandEntry kSubcommands[] = {
+const TavSubcommand kSubcommands[] = {
     {"create", create_codec}, {"delete", delete_codecs}, {"encode", encode_frame},
     {"decode", decode_frame}, {"quality", codec_quality}, {"width", codec_width},
     {"height", codec_height}, {"kidhash", kid_hash},     {nullptr, nullptr},
@@ -153,15 +146,5 @@ const SubcommandEntry kSubcommands[] = {
 }  // namespace
 
 int TavcodecCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    auto *state = static_cast<TavInterpState *>(data);
-    Tcl_ResetResult(interp);
-    if (objc < 2) {
-        Tcl_WrongNumArgs(interp, 1, objv, "option ?args?");
-        return TCL_ERROR;
-    }
-    int index = 0;
-    if (Tcl_GetIndexFromObjStruct(interp, objv[1], kSubcommands, sizeof(SubcommandEntry), "option", 0, &index) !=
-        TCL_OK)
-        return TCL_ERROR;
-    return kSubcommands[index].procedure(state, interp, objc, objv);
+    return TavDispatch(static_cast<TavInterpState *>(data), interp, kSubcommands, objc, objv);
 }
