@@ -3,6 +3,7 @@
 #include "core/compose_p.h"
 #include "core/memory_p.h"
 #include "core/pixel_p.h"
+#include "core/region_p.h"
 #include "core/rows_p.h"
 
 #include <algorithm>
@@ -49,20 +50,6 @@ int put_indexed(Photo *image, const PhotoBlock *block, const Clip &c) {
     return 0;
 }
 
-// Limits a row to the columns the clip region lets through; false when none.
-bool region_span(const Photo *image, int x, int y, int w, unsigned char *pass, int *first, int *last) {
-    *first = -1;
-    *last = -1;
-    for (int i = 0; i < w; ++i) {
-        pass[i] = static_cast<unsigned char>(TavPointInRegion(image->region, x + i, y));
-        if (pass[i]) {
-            if (*first < 0) *first = i;
-            *last = i;
-        }
-    }
-    return *first >= 0;
-}
-
 }  // namespace
 }  // namespace tav
 
@@ -87,12 +74,12 @@ int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compo
     auto put_block = image->render_ops->put_block;
     auto get_block = image->render_ops->get_block;
     const bool indexed_block = block->colormap != nullptr;
-    const bool plain_replace = compose == TAV_COMPOSE_REPLACE && !image->region && image->channels == 4;
+    const bool plain_replace = compose == TAV_COMPOSE_REPLACE && image->channels == 4;
 
     // Whole rectangle in one renderer call when the block is exactly the
     // clipped rectangle in packed RGBA.
     const ChannelRow first = source_row(block, c, 0);
-    if (plain_replace && !indexed_block && is_packed_rgba(first)) {
+    if (plain_replace && !image->region && !indexed_block && is_packed_rgba(first)) {
         bool contiguous = true;
         for (int ch = 0; ch < 4; ++ch)
             if (block->planes.row_stride[ch] != 4 * c.w) contiguous = false;
@@ -105,11 +92,10 @@ int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compo
     const int channels = image->channels;
     const int alpha_at = alpha_index(image->mode);
     const size_t n = static_cast<size_t>(c.w);
-    Scratch scratch(n * channels + n * 4 + (image->region ? n : 0));
+    Scratch scratch(n * channels + n * 4);
     if (!scratch) return 1;
     unsigned char *dst_row = scratch.data();
     unsigned char *rgba_row = dst_row + n * channels;
-    unsigned char *pass = rgba_row + n * 4;
 
     PaletteLut lut;
     if (indexed_block) build_palette_lut(block->colormap, lut);
@@ -119,9 +105,15 @@ int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compo
 
     for (int j = 0; j < c.h; ++j) {
         const int row_y = c.y + j;
-        int from = 0, to = c.w - 1;
-        if (image->region && !region_span(image, c.x, row_y, c.w, pass, &from, &to)) continue;
-        const int span = to - from + 1;
+        // A clip region lets through its intervals of the row; an image
+        // without one takes the whole row.  Pixels between intervals are
+        // neither read nor written.
+        const int whole[2] = {c.x, c.x + c.w};
+        RegionRow pieces{whole, 1};
+        if (image->region) {
+            pieces = region_row(image->region, row_y);
+            if (pieces.count == 0) continue;
+        }
 
         const ChannelRow s = source_row(block, c, j);
         const unsigned char *rgba = rgba_row;
@@ -129,23 +121,23 @@ int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compo
         else if (packed_source) rgba = s.p[0];
         else to_rgba(s, rgba_row, n);
 
-        if (plain_replace) {  // RGBA in, RGBA stored: no scratch copy needed
-            if (put_block) put_block(image, rgba + 4 * from, c.x + from, row_y, span, 1);
-            continue;
-        }
-        unsigned char *dst = dst_row + static_cast<size_t>(from) * channels;
-        if (compose != TAV_COMPOSE_REPLACE) {
-            if (get_block) get_block(image, dst, c.x + from, row_y, span, 1);
-            else std::memset(dst, 255, static_cast<size_t>(span) * channels);
-        }
-        if (!image->region) {
+        for (int k = 0; k < pieces.count; ++k) {
+            const int from = std::max(pieces.spans[2 * k], c.x) - c.x;
+            const int to = std::min(pieces.spans[2 * k + 1], c.x + c.w) - c.x;  // exclusive
+            if (from >= to) continue;
+            const int span = to - from;
+            if (plain_replace) {  // RGBA in, RGBA stored: no scratch copy needed
+                put_block(image, rgba + 4 * from, c.x + from, row_y, span, 1);
+                continue;
+            }
+            unsigned char *dst = dst_row + static_cast<size_t>(from) * channels;
+            if (compose != TAV_COMPOSE_REPLACE) {
+                if (get_block) get_block(image, dst, c.x + from, row_y, span, 1);
+                else std::memset(dst, 255, static_cast<size_t>(span) * channels);
+            }
             compose_row(compose, dst, channels, alpha_at, rgba + 4 * from, span);
-        } else {
-            for (int i = from; i <= to; ++i)
-                if (pass[i]) compose_row(compose, dst_row + static_cast<size_t>(i) * channels, channels, alpha_at,
-                                         rgba + 4 * i, 1);
+            put_block(image, dst, c.x + from, row_y, span, 1);
         }
-        if (put_block) put_block(image, dst, c.x + from, row_y, span, 1);
     }
     return 0;
 }
