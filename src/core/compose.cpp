@@ -97,24 +97,78 @@ void compose_pixels(unsigned char *dst, int channels, int alpha_at, const unsign
     }
 }
 
+// One source colour for the whole row: the same step as compose_pixels with
+// the source pointer held still.  Truecolour rows whose pixels share one
+// alpha (an opaque canvas, the common case) compute the alpha rule once.
+template <class Mode>
+void compose_solid_pixels(unsigned char *dst, int channels, int alpha_at, const unsigned char *ink, size_t n) {
+    const int sa = ink[3];
+    if (Mode::skip(sa)) return;
+    if (channels == 4 && alpha_at == 3) {
+        int last_da = -1, ar = 0;
+        for (size_t i = 0; i < n; ++i, dst += 4) {
+            const int da = dst[3];
+            if (da != last_da) ar = Mode::alpha(sa, last_da = da);
+            dst[0] = clamp_byte(Mode::color(dst[0], ink[0], sa, da, ar));
+            dst[1] = clamp_byte(Mode::color(dst[1], ink[1], sa, da, ar));
+            dst[2] = clamp_byte(Mode::color(dst[2], ink[2], sa, da, ar));
+            dst[3] = static_cast<unsigned char>(ar);
+        }
+        return;
+    }
+    for (size_t i = 0; i < n; ++i, dst += channels) {
+        const int da = alpha_at >= 0 ? dst[alpha_at] : 255;
+        const int ar = Mode::alpha(sa, da);
+        for (int k = 0; k < channels; ++k) {
+            if (k == alpha_at) continue;
+            dst[k] = clamp_byte(Mode::color(dst[k], ink[k], sa, da, ar));
+        }
+        if (alpha_at >= 0) dst[alpha_at] = static_cast<unsigned char>(ar);
+    }
+}
+
+void leave_unchanged(unsigned char *, int, int, const unsigned char *, size_t) {}
+
+struct ModeRows {
+    ComposeRowFn row, solid;
+};
+
+template <class Mode>
+constexpr ModeRows rows_of() {
+    return {compose_pixels<Mode>, compose_solid_pixels<Mode>};
+}
+
+ModeRows mode_rows(int compose) {
+    switch (compose) {
+        case TAV_COMPOSE_REPLACE: return rows_of<Replace>();
+        case TAV_COMPOSE_OVER: return rows_of<Over>();
+        case TAV_COMPOSE_UNDER: return rows_of<Under>();
+        case TAV_COMPOSE_PLUS: return rows_of<Plus>();
+        case TAV_COMPOSE_MINUS: return rows_of<Minus>();
+        case TAV_COMPOSE_ADD: return rows_of<Add>();
+        case TAV_COMPOSE_SUBTRACT: return rows_of<Subtract>();
+        case TAV_COMPOSE_DIFFERENCE: return rows_of<Difference>();
+        case TAV_COMPOSE_BUMP: return rows_of<Bump>();
+        case TAV_COMPOSE_MAP: return rows_of<Map>();
+        case TAV_COMPOSE_MIX: return rows_of<Mix>();
+        default: return {leave_unchanged, leave_unchanged};  // unknown modes leave the image as it is
+    }
+}
+
 }  // namespace
+
+ComposeRowFn choose_compose_row(int compose) { return mode_rows(compose).row; }
+
+ComposeRowFn choose_compose_solid(int compose) { return mode_rows(compose).solid; }
 
 void compose_row(int compose, unsigned char *dst, int channels, int alpha_at, const unsigned char *rgba,
                  size_t n) {
-    switch (compose) {
-        case TAV_COMPOSE_REPLACE: return compose_pixels<Replace>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_OVER: return compose_pixels<Over>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_UNDER: return compose_pixels<Under>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_PLUS: return compose_pixels<Plus>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_MINUS: return compose_pixels<Minus>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_ADD: return compose_pixels<Add>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_SUBTRACT: return compose_pixels<Subtract>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_DIFFERENCE: return compose_pixels<Difference>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_BUMP: return compose_pixels<Bump>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_MAP: return compose_pixels<Map>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_MIX: return compose_pixels<Mix>(dst, channels, alpha_at, rgba, n);
-        default: return;  // unknown modes leave the image as it is
-    }
+    choose_compose_row(compose)(dst, channels, alpha_at, rgba, n);
+}
+
+void compose_row_solid(int compose, unsigned char *dst, int channels, int alpha_at, const unsigned char ink[4],
+                       size_t n) {
+    choose_compose_solid(compose)(dst, channels, alpha_at, ink, n);
 }
 
 }  // namespace tav

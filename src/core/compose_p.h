@@ -29,4 +29,15 @@ inline int alpha_index(int mode) {
 void compose_row(int compose, unsigned char *dst, int channels, int alpha_at,
                  const unsigned char *rgba, size_t n);
 
+// The same with one source colour `ink` for every pixel of the row.
+void compose_row_solid(int compose, unsigned char *dst, int channels, int alpha_at,
+                       const unsigned char ink[4], size_t n);
+
+// The row loop of one (resolved) mode, chosen once and then called per row
+// or per pixel without a mode switch: `src` is n packed RGBA pixels for
+// choose_compose_row, one RGBA colour for choose_compose_solid.
+using ComposeRowFn = void (*)(unsigned char *dst, int channels, int alpha_at, const unsigned char *src, size_t n);
+ComposeRowFn choose_compose_row(int compose);
+ComposeRowFn choose_compose_solid(int compose);
+
 }  // namespace tav

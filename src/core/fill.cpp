@@ -1,23 +1,13 @@
-// Solid rectangles through the block put: all source strides 0, so one
-// colour serves every pixel.
+// Solid rectangles: a span painter over one box.
 #include "core/fill_p.h"
+#include "core/span_p.h"
 
 namespace tav {
 
 int fill_rect(Photo *image, const unsigned char color[4], int compose, int x, int y, int w, int h) {
-    PhotoBlock block{};
-    block.width = w;
-    block.height = h;
-    if (image->mode == TAV_MODE_INDEXED) {
-        const int index = TavFindClosestExact(image->colormap, color[0], color[1], color[2]);
-        if (index < 0 || index > 255) return 1;
-        const unsigned char byte = static_cast<unsigned char>(index);
-        block.planes.plane[0] = const_cast<unsigned char *>(&byte);
-        block.colormap = image->colormap;
-        return PhotoPutBlock(image, &block, x, y, TAV_COMPOSE_REPLACE);
-    }
-    for (int c = 0; c < 4; ++c) block.planes.plane[c] = const_cast<unsigned char *>(color + c);
-    return PhotoPutBlock(image, &block, x, y, compose);
+    SpanPainter paint(image, color, compose);
+    paint.box(x, y, static_cast<long long>(x) + w, static_cast<long long>(y) + h);
+    return paint.status();
 }
 
 int blank_image(Photo *image) {
