@@ -8,16 +8,6 @@ namespace {
 
 inline unsigned char clamp_byte(int v) { return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-// Exact division by a result alpha 1..255 without a divide instruction:
-// n < 2^17 here, and ceil(2^40 / d) keeps n * error * d below 2^40.
-struct Reciprocals {
-    unsigned long long of[256];
-    constexpr Reciprocals() : of{} {
-        for (unsigned long long d = 1; d < 256; ++d) of[d] = ((1ull << 40) + d - 1) / d;
-    }
-};
-constexpr Reciprocals kReciprocal;
-
 inline int fast_over(int ct, int cb, int at, int ab, int ar) {
     if (ar == 0) return ct;
     const int w = ((255 - at) * ab + 127) / 255;

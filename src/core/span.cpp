@@ -52,6 +52,9 @@ SpanPainter::SpanPainter(Photo *image, const unsigned char color[4], int compose
     skips_ = skips(resolved_, color_[3]);
     solid_ = choose_compose_solid(resolved_);
     direct_ = !image->region && direct_rows(image, &rows_);
+    truecolour_ = image->mode == TAV_MODE_RGBA;
+    width_ = image->width;
+    height_ = image->height;
 }
 
 void SpanPainter::put_through_block(int x, int y, int w, int h, const unsigned char color[4]) const {
@@ -113,7 +116,7 @@ void SpanPainter::box(long long x0, long long y0, long long x1, long long y1) {
     }
 }
 
-void SpanPainter::pixel_alpha(long long x, long long y, int alpha) {
+void SpanPainter::other_pixel(long long x, long long y, int alpha) {
     if (refused_ || x < 0 || y < 0 || x >= image_->width || y >= image_->height) return;
     const unsigned char ink[4] = {color_[0], color_[1], color_[2], static_cast<unsigned char>(alpha)};
     if (!direct_) {

@@ -29,13 +29,26 @@ public:
     void box(long long x0, long long y0, long long x1, long long y1);
     void run(long long x0, long long x1, long long y) { box(x0, y, x1, y + 1); }
     void pixel(long long x, long long y) { pixel_alpha(x, y, color_[3]); }
-    // The ink's colour with another alpha (antialiased edges).
-    void pixel_alpha(long long x, long long y, int alpha);
+    // The ink's colour with another alpha (antialiased edges).  Truecolour
+    // rows under replace or over are handled here, inline; the rest below.
+    void pixel_alpha(long long x, long long y, int alpha) {
+        if (!direct_ || !truecolour_ || x < 0 || y < 0 || x >= width_ || y >= height_)
+            return other_pixel(x, y, alpha);
+        unsigned char *p = at(x, y);
+        if (resolved_ == TAV_COMPOSE_REPLACE || (resolved_ == TAV_COMPOSE_OVER && alpha == 255)) {
+            p[0] = color_[0], p[1] = color_[1], p[2] = color_[2], p[3] = static_cast<unsigned char>(alpha);
+        } else if (resolved_ == TAV_COMPOSE_OVER) {
+            if (alpha != 0) over_rgba_pixel(p, color_, alpha);
+        } else {
+            other_pixel(x, y, alpha);
+        }
+    }
 
 private:
     unsigned char *at(long long x, long long y) const {
         return rows_.base + static_cast<ptrdiff_t>(y) * rows_.row_stride + static_cast<ptrdiff_t>(x) * channels_;
     }
+    void other_pixel(long long x, long long y, int alpha);
     void put_through_block(int x, int y, int w, int h, const unsigned char color[4]) const;
     void store_run(unsigned char *p, size_t n) const;
 
@@ -45,6 +58,8 @@ private:
     int resolved_;    // never 0
     bool refused_ = false;
     bool direct_ = false;
+    bool truecolour_ = false;
+    long long width_ = 0, height_ = 0;
     bool stores_ = false;  // the ink replaces what is there
     bool skips_ = false;   // the ink changes nothing
     DirectRows rows_{};
