@@ -24,7 +24,7 @@ const BuiltinFormat builtin_formats[] = {
     {"bmp", "bmp", nullptr, nullptr},
     {"jpg,jpeg", "jpg", ReadJPG, WriteJPG},
     {"png", "png", ReadPNG, WritePNG},
-    {"gif", "gif", nullptr, nullptr},
+    {"gif", "gif", ReadGIF, WriteGIF},
     {"ppm", "ppm", ReadPPM, WritePPM},
     {"-rfb", "rfb", ReadRFB, WriteRFB},
 };

@@ -1,0 +1,385 @@
+// GIF87a/GIF89a: the first image of a file is read onto its logical screen
+// (later images are decoded and dropped); one image is written, LZW
+// compressed under a global colour table.
+//
+// The screen comes from a 7-byte header that costs nothing to forge, so it
+// is not allocated when the header is read.  It is made once the first
+// image's data is gathered and shown able to paint that image (see
+// lzw_most_indices), or at the end of a file that carries no image.  Its
+// blank area is bounded by the pixel ceiling and by kBlankScreenPixels
+// beyond what the image data could paint, so a few bytes cannot ask for a
+// gigabyte of blank screen.
+#include "core/memory_p.h"
+#include "io/gif_lzw_p.h"
+#include "io/read_exactly_p.h"
+#include "io/reader_limits_p.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+namespace tav {
+namespace {
+
+// 4096 x 4096: a screen up to this size may be blank (a header-only file,
+// or a small image on a larger screen) whatever the data.
+constexpr long long kBlankScreenPixels = 1LL << 24;
+
+struct GifHeader {
+    int width;
+    int height;
+    int packed;
+    int background;
+};
+
+struct ColourTable {
+    int entries = 0;  // 0: none
+    unsigned char rgb[256 * 3];
+};
+
+struct ImageDescriptor {
+    int left, top, width, height;
+    bool interlaced;
+    int table_entries;  // of the local colour table, 0 when none
+};
+
+inline int le16(const unsigned char *p) { return p[0] | (p[1] << 8); }
+
+inline int table_entries_of(int packed) { return (packed & 0x80) ? 2 << (packed & 7) : 0; }
+
+// The signature and the logical screen descriptor.
+bool read_gif_header(AuxIO *stream, GifHeader *header) {
+    unsigned char bytes[13];
+    if (!read_exactly(stream, bytes, 6)) return false;
+    if (std::memcmp(bytes, "GIF87a", 6) != 0 && std::memcmp(bytes, "GIF89a", 6) != 0) return false;
+    if (!read_exactly(stream, bytes + 6, 7)) return false;
+    header->width = le16(bytes + 6);
+    header->height = le16(bytes + 8);
+    header->packed = bytes[10];
+    header->background = bytes[11];
+    return header->width > 0 && header->height > 0;
+}
+
+bool read_table(AuxIO *stream, int entries, ColourTable *table) {
+    table->entries = entries;
+    return read_exactly(stream, table->rgb, static_cast<size_t>(entries) * 3);
+}
+
+// One data sub-block into `block` (255 bytes); its length, or -1 when the
+// stream ends first.
+int read_sub_block(AuxIO *stream, unsigned char *block) {
+    const int length = AuxIO_Fgetc(stream);
+    if (length < 0) return -1;
+    if (length > 0 && !read_exactly(stream, block, static_cast<size_t>(length))) return -1;
+    return length;
+}
+
+bool skip_sub_blocks(AuxIO *stream) {
+    unsigned char block[255];
+    for (;;) {
+        const int length = read_sub_block(stream, block);
+        if (length < 0) return false;
+        if (length == 0) return true;
+    }
+}
+
+// An extension after its introducer.  A graphic control extension with
+// its transparency flag names the transparent index.
+bool read_extension(AuxIO *stream, int *transparent) {
+    const int label = AuxIO_Fgetc(stream);
+    if (label < 0) return false;
+    if (label == 0xF9) {
+        unsigned char block[255];
+        const int length = read_sub_block(stream, block);
+        if (length < 0) return false;
+        if (length == 0) return true;  // that was the terminator
+        if (length >= 4 && (block[0] & 1)) *transparent = block[3];
+    }
+    return skip_sub_blocks(stream);
+}
+
+// The image's data sub-blocks, payloads back to back.  The stream ending
+// before the terminator just ends the data: the decoder then tells whether
+// the image was complete.
+class ImageData {
+public:
+    bool gather(AuxIO *stream) {
+        unsigned char block[255];
+        for (;;) {
+            const int length = read_sub_block(stream, block);
+            if (length <= 0) return true;
+            if (size_ + static_cast<size_t>(length) > capacity_) {
+                const size_t grown = std::max<size_t>(capacity_ * 2, 4096);
+                void *p = attempt_realloc(bytes_.get(), grown);
+                if (!p) return false;
+                bytes_.release();
+                bytes_.reset(static_cast<unsigned char *>(p));
+                capacity_ = grown;
+            }
+            std::memcpy(bytes_.get() + size_, block, static_cast<size_t>(length));
+            size_ += static_cast<size_t>(length);
+        }
+    }
+    const unsigned char *data() const { return bytes_.get(); }
+    size_t size() const { return size_; }
+
+private:
+    Bytes bytes_;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
+
+bool read_descriptor(AuxIO *stream, ImageDescriptor *image) {
+    unsigned char bytes[9];
+    if (!read_exactly(stream, bytes, sizeof bytes)) return false;
+    image->left = le16(bytes);
+    image->top = le16(bytes + 2);
+    image->width = le16(bytes + 4);
+    image->height = le16(bytes + 6);
+    image->interlaced = (bytes[8] & 0x40) != 0;
+    image->table_entries = table_entries_of(bytes[8]);
+    return true;
+}
+
+// The screen, made when its blank area is affordable: within the pixel
+// ceiling, and beyond kBlankScreenPixels only as far as `paint_bytes` of
+// image data could cover it.
+// A screen the first image covers whole is not blanked first: every pixel
+// is painted right after.
+Photo *make_screen(Photo *photo, const GifHeader &header, size_t paint_bytes, bool covered) {
+    const long long pixels = static_cast<long long>(header.width) * header.height;
+    if (!within_pixel_ceiling(header.width, header.height)) return nullptr;
+    if (pixels > kBlankScreenPixels && static_cast<uint64_t>(pixels) > lzw_most_indices(paint_bytes)) return nullptr;
+    if (covered) {
+        photo = PhotoRecreate(photo, 0, 0, TAV_MODE_RGBA);
+        if (photo) PhotoExpand(photo, header.width, header.height);
+    } else {
+        photo = PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
+    }
+    if (!photo || PhotoWidth(photo) != header.width || PhotoHeight(photo) != header.height) return nullptr;
+    return photo;
+}
+
+// Decodes the first image row by row onto the screen, in interlace pass
+// order when the image is interlaced.
+bool paint_image(Photo *photo, LzwDecoder &decoder, const ImageDescriptor &image, const ColourTable &table,
+                 int transparent) {
+    unsigned char lut[256 * 4];
+    for (int i = 0; i < table.entries; ++i) {
+        std::memcpy(lut + 4 * i, table.rgb + 3 * i, 3);
+        lut[4 * i + 3] = i == transparent ? 0 : 255;
+    }
+    const size_t width = static_cast<size_t>(image.width);
+    Bytes indices = attempt_bytes(width * sizeof(uint16_t)), rgba = attempt_bytes(width * 4);
+    if (!indices || !rgba) return false;
+    auto *row = reinterpret_cast<uint16_t *>(indices.get());
+
+    static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
+    const int passes = image.interlaced ? 4 : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int start = image.interlaced ? kStart[pass] : 0, step = image.interlaced ? kStep[pass] : 1;
+        for (int y = start; y < image.height; y += step) {
+            if (decoder.read(row, image.width) < 0) return false;
+            unsigned char *out = rgba.get();
+            for (size_t x = 0; x < width; ++x, out += 4) {
+                const unsigned index = row[x];
+                if (index >= static_cast<unsigned>(table.entries)) return false;
+                std::memcpy(out, lut + 4 * index, 4);
+            }
+            PhotoPutRGBA(photo, rgba.get(), image.left, image.top + y, image.width, 1, TAV_COMPOSE_REPLACE);
+        }
+    }
+    return true;
+}
+
+// A later image: its indices are decoded to check the data, then dropped.
+bool skip_image(LzwDecoder &decoder, const ImageDescriptor &image) {
+    uint16_t chunk[4096];
+    uint64_t left = static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height);
+    while (left > 0) {
+        const int n = static_cast<int>(std::min<uint64_t>(left, 4096));
+        if (decoder.read(chunk, n) < 0) return false;
+        left -= static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+// One image descriptor and its data, after the introducer.  The first
+// image makes the screen and is painted on it; `*screen` is set then.
+bool read_image(AuxIO *stream, Photo *photo, const GifHeader &header, const ColourTable &global, int transparent,
+                Photo **screen) {
+    ImageDescriptor image;
+    if (!read_descriptor(stream, &image)) return false;
+    const bool first = *screen == nullptr;
+    ColourTable local;
+    if (image.table_entries && !read_table(stream, image.table_entries, &local)) return false;
+    if (image.width < 1 || image.height < 1) return false;
+    const ColourTable &table = local.entries ? local : global;
+    if (!table.entries) return false;
+    const int min_code_size = AuxIO_Fgetc(stream);
+    if (min_code_size < 0 || min_code_size > kLzwMaxMinCodeSize) return false;
+
+    ImageData data;
+    if (!data.gather(stream)) return false;
+    const auto pixels = static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height);
+    if (pixels > lzw_most_indices(data.size())) return false;  // could never be complete
+
+    auto decoder = std::make_unique<LzwDecoder>(data.data(), data.size(), min_code_size);
+    if (!first) return skip_image(*decoder, image);
+    const bool covered = image.left == 0 && image.top == 0 && image.width >= header.width && image.height >= header.height;
+    *screen = make_screen(photo, header, data.size(), covered);
+    return *screen && paint_image(*screen, *decoder, image, table, transparent);
+}
+
+Photo *read_gif(AuxIO *stream, Photo *photo) {
+    GifHeader header;
+    if (!read_gif_header(stream, &header)) return nullptr;
+    if (PhotoIsNull(photo)) return PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
+
+    ColourTable global;
+    if (const int entries = table_entries_of(header.packed); entries && !read_table(stream, entries, &global))
+        return nullptr;
+
+    Photo *screen = nullptr;
+    int transparent = -1;
+    for (;;) {
+        const int introducer = AuxIO_Fgetc(stream);
+        if (introducer < 0 || introducer == ';') break;
+        if (introducer == '!') {
+            if (!read_extension(stream, &transparent)) return nullptr;
+        } else if (introducer == ',') {
+            if (!read_image(stream, photo, header, global, transparent, &screen)) return nullptr;
+        }
+        // Any other byte between blocks is skipped.
+    }
+    // A file without an image gives its blank screen.
+    return screen ? screen : make_screen(photo, header, 0, false);
+}
+
+// The indexed picture to write and the palette it is written with.
+struct GifSource {
+    Photo *image = nullptr;
+    Photo *temporary = nullptr;  // made by quantising, deleted afterwards
+    int size = 0;
+    int transparent = -1;
+    unsigned char rgb[256 * 3] = {};
+    GifSource() = default;
+    GifSource(const GifSource &) = delete;
+    GifSource &operator=(const GifSource &) = delete;
+    ~GifSource() { PhotoDelete(temporary); }
+};
+
+// Greyscale maps onto the grey ramp, truecolour onto 254 median-cut colours
+// plus a transparent grey; indexed images are written as they are.
+bool choose_source(Photo *photo, GifSource *source) {
+    TavColormap *palette = nullptr;
+    if (PhotoIsGrayscale(photo)) {
+        palette = PhotoPaletteGray();
+    } else if (PhotoIsTruecolor(photo)) {
+        palette = PhotoAdaptative(photo, 254);
+        if (!palette) return false;
+        TavSetTransparent(palette, TavAddColormap(palette, 192, 192, 192));
+    } else if (!PhotoIsIndexed(photo)) {
+        return false;
+    }
+    if (palette) {
+        source->temporary = PhotoQuantize(photo, palette);
+        if (!source->temporary) {
+            TavDeleteColormap(palette);
+            return false;
+        }
+        source->image = source->temporary;
+    } else {
+        source->image = photo;
+    }
+    TavColormap *map = PhotoColormap(source->image);
+    if (!map) return false;
+    source->transparent = TavGetTransparent(map);
+    source->size = TavColormapSize(map);
+    if (source->size > 256) return false;
+    for (int i = 0; i < source->size; ++i) {
+        int r, g, b;
+        TavGetColormap(map, i, &r, &g, &b);
+        source->rgb[3 * i] = static_cast<unsigned char>(r);
+        source->rgb[3 * i + 1] = static_cast<unsigned char>(g);
+        source->rgb[3 * i + 2] = static_cast<unsigned char>(b);
+    }
+    // Fewer than two colours gain black and white (in the written table
+    // only: the image's own colormap is left alone).
+    if (source->size < 2) {
+        std::memset(source->rgb + 3 * source->size, 0, 3);
+        std::memset(source->rgb + 3 * source->size + 3, 255, 3);
+        source->size += 2;
+    }
+    return true;
+}
+
+void put_le16(unsigned char *p, int v) {
+    p[0] = static_cast<unsigned char>(v & 0xff);
+    p[1] = static_cast<unsigned char>((v >> 8) & 0xff);
+}
+
+int write_gif(AuxIO *stream, Photo *photo) {
+    const int width = PhotoWidth(photo), height = PhotoHeight(photo);
+    // Sizes are 16-bit in the file: a larger image cannot be written.
+    if (width < 1 || height < 1 || width > 65535 || height > 65535) return 1;
+    GifSource source;
+    if (!choose_source(photo, &source)) return 1;
+    Bytes row = attempt_bytes(static_cast<size_t>(width));
+    if (!row) return 1;
+
+    int bits = 1;
+    while ((1 << bits) < source.size) ++bits;
+    const int code_size = std::max(bits, 2);
+
+    unsigned char head[13];
+    std::memcpy(head, source.transparent >= 0 ? "GIF89a" : "GIF87a", 6);
+    put_le16(head + 6, width);
+    put_le16(head + 8, height);
+    head[10] = static_cast<unsigned char>(0x80 | (bits - 1) << 5 | (bits - 1));
+    head[11] = static_cast<unsigned char>(source.transparent >= 0 ? source.transparent : 0);
+    head[12] = 0;
+    AuxIO_Write(stream, head, sizeof head);
+    AuxIO_Write(stream, source.rgb, 3 << bits);  // rgb is zeroed beyond the palette
+
+    if (source.transparent >= 0) {
+        const unsigned char control[8] = {0x21, 0xF9, 4, 1, 0, 0, static_cast<unsigned char>(source.transparent), 0};
+        AuxIO_Write(stream, control, sizeof control);
+    }
+    unsigned char descriptor[11] = {0x2C, 0, 0, 0, 0};
+    put_le16(descriptor + 5, width);
+    put_le16(descriptor + 7, height);
+    descriptor[9] = 0;
+    descriptor[10] = static_cast<unsigned char>(code_size);
+    AuxIO_Write(stream, descriptor, sizeof descriptor);
+
+    auto encoder = std::make_unique<LzwEncoder>(stream, code_size);
+    for (int y = 0; y < height; ++y) {
+        PhotoGetIndex(source.image, row.get(), 0, y, width, 1);
+        for (int x = 0; x < width; ++x)
+            if (row[x] >= source.size) row[x] = 0;
+        encoder->compress(row.get(), static_cast<size_t>(width));
+    }
+    encoder->finish();
+    const unsigned char trailer[2] = {0, ';'};
+    AuxIO_Write(stream, trailer, sizeof trailer);
+    return 0;
+}
+
+}  // namespace
+}  // namespace tav
+
+extern "C" {
+
+Photo *ReadGIF(AuxIO *stream, Photo *image, const char * /*options*/) {
+    if (!stream || !image) return nullptr;
+    return tav::read_gif(stream, image);
+}
+
+int WriteGIF(AuxIO *stream, Photo *image, const char * /*options*/) {
+    if (!stream || !image) return 1;
+    return tav::write_gif(stream, image);
+}
+
+}  // extern "C"
