@@ -32,6 +32,15 @@ inline constexpr Reciprocals kReciprocal;
 // same integers as the over row, for callers that blend single pixels.
 inline void over_rgba_pixel(unsigned char *dst, const unsigned char *rgb, int sa) {
     const int da = dst[3];
+    if (da == 255) {  // an opaque pixel stays opaque: ar 255, weight 255 - sa
+        const int w = 255 - sa;
+        for (int c = 0; c < 3; ++c) {
+            const unsigned long long v =
+                (static_cast<unsigned long long>(rgb[c] * sa + dst[c] * w + 127) * kReciprocal.of[255]) >> 40;
+            dst[c] = static_cast<unsigned char>(v);
+        }
+        return;
+    }
     const int ar = combine_alpha(sa, da);  // at least sa, so never 0
     const int w = ((255 - sa) * da + 127) / 255;
     const unsigned long long reciprocal = kReciprocal.of[ar];
