@@ -13,5 +13,5 @@ foreach(face ${TAVREL_VERA_FACES})
     DEPENDS ${TAVREL_VERA_DIR}/${face}.ttf ${CMAKE_SOURCE_DIR}/cmake/embed/embed_bytes.cmake
     COMMENT "Embedding ${face}.ttf"
     VERBATIM)
-  target_sources(tavrel PRIVATE ${out})
+  target_sources(tavrel_objects PRIVATE ${out})
 endforeach()

@@ -11,6 +11,8 @@
 
 #include <stddef.h>
 
+#include "tavrel_version.h" /* TAVREL_VERSION */
+
 #if defined(_WIN32)
 #  define TAVREL_API __declspec(dllexport)
 #else
@@ -20,8 +22,6 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-#define TAVREL_VERSION "0.8"
 
 /* ------------------------------------------------------------------ */
 /* Image core: records                                                 */

@@ -1,20 +1,12 @@
 // Colour values, the two blending primitives and the eleven compose modes.
 #include "core/compose_p.h"
 
+#include <type_traits>
+
 namespace tav {
 namespace {
 
 inline unsigned char clamp_byte(int v) { return static_cast<unsigned char>(v < 0 ? 0 : v > 255 ? 255 : v); }
-
-// Exact division by a result alpha 1..255 without a divide instruction:
-// n < 2^17 here, and ceil(2^40 / d) keeps n * error * d below 2^40.
-struct Reciprocals {
-    unsigned long long of[256];
-    constexpr Reciprocals() : of{} {
-        for (unsigned long long d = 1; d < 256; ++d) of[d] = ((1ull << 40) + d - 1) / d;
-    }
-};
-constexpr Reciprocals kReciprocal;
 
 inline int fast_over(int ct, int cb, int at, int ab, int ar) {
     if (ar == 0) return ct;
@@ -97,24 +89,110 @@ void compose_pixels(unsigned char *dst, int channels, int alpha_at, const unsign
     }
 }
 
+// One source colour for the whole row: the same step as compose_pixels with
+// the source pointer held still.  Truecolour rows whose pixels share one
+// alpha (an opaque canvas, the common case) compute the alpha rule once.
+// Translucent ink over truecolour pixels: Over's colour rule with every
+// term that depends only on the ink and the destination alpha computed once
+// per run of equal destination alphas.  The same integers as fast_over.
+void solid_over_rgba(unsigned char *dst, const unsigned char *ink, size_t n) {
+    const int sa = ink[3];
+    int last_da = -1, ar = 0, w = 0;
+    unsigned long long reciprocal = 0;
+    const int top[3] = {ink[0] * sa + 127, ink[1] * sa + 127, ink[2] * sa + 127};
+    for (size_t i = 0; i < n; ++i, dst += 4) {
+        const int da = dst[3];
+        if (da != last_da) {
+            last_da = da;
+            ar = combine_alpha(sa, da);
+            w = ((255 - sa) * da + 127) / 255;
+            reciprocal = kReciprocal.of[ar];
+        }
+        if (ar == 0) {  // only when sa is 0, which skips; kept for the rule's sake
+            dst[0] = ink[0], dst[1] = ink[1], dst[2] = ink[2];
+        } else {
+            for (int c = 0; c < 3; ++c) {
+                const unsigned long long v =
+                    (static_cast<unsigned long long>(top[c] + dst[c] * w) * reciprocal) >> 40;
+                dst[c] = static_cast<unsigned char>(v > 255 ? 255 : v);
+            }
+        }
+        dst[3] = static_cast<unsigned char>(ar);
+    }
+}
+
+template <class Mode>
+void compose_solid_pixels(unsigned char *dst, int channels, int alpha_at, const unsigned char *ink, size_t n) {
+    const int sa = ink[3];
+    if (Mode::skip(sa)) return;
+    if constexpr (std::is_same_v<Mode, Over>) {
+        if (channels == 4 && alpha_at == 3 && sa != 255) return solid_over_rgba(dst, ink, n);
+    }
+    if (channels == 4 && alpha_at == 3) {
+        int last_da = -1, ar = 0;
+        for (size_t i = 0; i < n; ++i, dst += 4) {
+            const int da = dst[3];
+            if (da != last_da) ar = Mode::alpha(sa, last_da = da);
+            dst[0] = clamp_byte(Mode::color(dst[0], ink[0], sa, da, ar));
+            dst[1] = clamp_byte(Mode::color(dst[1], ink[1], sa, da, ar));
+            dst[2] = clamp_byte(Mode::color(dst[2], ink[2], sa, da, ar));
+            dst[3] = static_cast<unsigned char>(ar);
+        }
+        return;
+    }
+    for (size_t i = 0; i < n; ++i, dst += channels) {
+        const int da = alpha_at >= 0 ? dst[alpha_at] : 255;
+        const int ar = Mode::alpha(sa, da);
+        for (int k = 0; k < channels; ++k) {
+            if (k == alpha_at) continue;
+            dst[k] = clamp_byte(Mode::color(dst[k], ink[k], sa, da, ar));
+        }
+        if (alpha_at >= 0) dst[alpha_at] = static_cast<unsigned char>(ar);
+    }
+}
+
+void leave_unchanged(unsigned char *, int, int, const unsigned char *, size_t) {}
+
+struct ModeRows {
+    ComposeRowFn row, solid;
+};
+
+template <class Mode>
+constexpr ModeRows rows_of() {
+    return {compose_pixels<Mode>, compose_solid_pixels<Mode>};
+}
+
+ModeRows mode_rows(int compose) {
+    switch (compose) {
+        case TAV_COMPOSE_REPLACE: return rows_of<Replace>();
+        case TAV_COMPOSE_OVER: return rows_of<Over>();
+        case TAV_COMPOSE_UNDER: return rows_of<Under>();
+        case TAV_COMPOSE_PLUS: return rows_of<Plus>();
+        case TAV_COMPOSE_MINUS: return rows_of<Minus>();
+        case TAV_COMPOSE_ADD: return rows_of<Add>();
+        case TAV_COMPOSE_SUBTRACT: return rows_of<Subtract>();
+        case TAV_COMPOSE_DIFFERENCE: return rows_of<Difference>();
+        case TAV_COMPOSE_BUMP: return rows_of<Bump>();
+        case TAV_COMPOSE_MAP: return rows_of<Map>();
+        case TAV_COMPOSE_MIX: return rows_of<Mix>();
+        default: return {leave_unchanged, leave_unchanged};  // unknown modes leave the image as it is
+    }
+}
+
 }  // namespace
+
+ComposeRowFn choose_compose_row(int compose) { return mode_rows(compose).row; }
+
+ComposeRowFn choose_compose_solid(int compose) { return mode_rows(compose).solid; }
 
 void compose_row(int compose, unsigned char *dst, int channels, int alpha_at, const unsigned char *rgba,
                  size_t n) {
-    switch (compose) {
-        case TAV_COMPOSE_REPLACE: return compose_pixels<Replace>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_OVER: return compose_pixels<Over>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_UNDER: return compose_pixels<Under>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_PLUS: return compose_pixels<Plus>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_MINUS: return compose_pixels<Minus>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_ADD: return compose_pixels<Add>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_SUBTRACT: return compose_pixels<Subtract>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_DIFFERENCE: return compose_pixels<Difference>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_BUMP: return compose_pixels<Bump>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_MAP: return compose_pixels<Map>(dst, channels, alpha_at, rgba, n);
-        case TAV_COMPOSE_MIX: return compose_pixels<Mix>(dst, channels, alpha_at, rgba, n);
-        default: return;  // unknown modes leave the image as it is
-    }
+    choose_compose_row(compose)(dst, channels, alpha_at, rgba, n);
+}
+
+void compose_row_solid(int compose, unsigned char *dst, int channels, int alpha_at, const unsigned char ink[4],
+                       size_t n) {
+    choose_compose_solid(compose)(dst, channels, alpha_at, ink, n);
 }
 
 }  // namespace tav

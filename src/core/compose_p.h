@@ -18,6 +18,40 @@ inline int combine_over(int ct, int cb, int at, int ab, int ar) {
     return v > 255 ? 255 : v;  // a result alpha below 128 can push the quotient past a byte
 }
 
+// Exact division by a result alpha 1..255 without a divide instruction:
+// n < 2^17 here, and ceil(2^40 / d) keeps n * error * d below 2^40.
+struct Reciprocals {
+    unsigned long long of[256];
+    constexpr Reciprocals() : of{} {
+        for (unsigned long long d = 1; d < 256; ++d) of[d] = ((1ull << 40) + d - 1) / d;
+    }
+};
+inline constexpr Reciprocals kReciprocal;
+
+// One truecolour pixel under over with ink rgb and alpha sa (1..254): the
+// same integers as the over row, for callers that blend single pixels.
+inline void over_rgba_pixel(unsigned char *dst, const unsigned char *rgb, int sa) {
+    const int da = dst[3];
+    if (da == 255) {  // an opaque pixel stays opaque: ar 255, weight 255 - sa
+        const int w = 255 - sa;
+        for (int c = 0; c < 3; ++c) {
+            const unsigned long long v =
+                (static_cast<unsigned long long>(rgb[c] * sa + dst[c] * w + 127) * kReciprocal.of[255]) >> 40;
+            dst[c] = static_cast<unsigned char>(v);
+        }
+        return;
+    }
+    const int ar = combine_alpha(sa, da);  // at least sa, so never 0
+    const int w = ((255 - sa) * da + 127) / 255;
+    const unsigned long long reciprocal = kReciprocal.of[ar];
+    for (int c = 0; c < 3; ++c) {
+        const unsigned long long v =
+            (static_cast<unsigned long long>(rgb[c] * sa + dst[c] * w + 127) * reciprocal) >> 40;
+        dst[c] = static_cast<unsigned char>(v > 255 ? 255 : v);
+    }
+    dst[3] = static_cast<unsigned char>(ar);
+}
+
 // Where an image pixel keeps its alpha, or -1 when the mode has none.
 inline int alpha_index(int mode) {
     return mode == TAV_MODE_RGBA ? 3 : mode == TAV_MODE_GRAYALPHA ? 1 : -1;
@@ -28,5 +62,16 @@ inline int alpha_index(int mode) {
 // The compose mode must already be resolved (never 0).
 void compose_row(int compose, unsigned char *dst, int channels, int alpha_at,
                  const unsigned char *rgba, size_t n);
+
+// The same with one source colour `ink` for every pixel of the row.
+void compose_row_solid(int compose, unsigned char *dst, int channels, int alpha_at,
+                       const unsigned char ink[4], size_t n);
+
+// The row loop of one (resolved) mode, chosen once and then called per row
+// or per pixel without a mode switch: `src` is n packed RGBA pixels for
+// choose_compose_row, one RGBA colour for choose_compose_solid.
+using ComposeRowFn = void (*)(unsigned char *dst, int channels, int alpha_at, const unsigned char *src, size_t n);
+ComposeRowFn choose_compose_row(int compose);
+ComposeRowFn choose_compose_solid(int compose);
 
 }  // namespace tav

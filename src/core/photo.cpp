@@ -1,6 +1,6 @@
 // The Photo record: creation, re-creation in place, tear-down, queries.
 // Pixels live in the renderer; this file only wires the record to it.
-#include "tavrel.h"
+#include "core/fill_p.h"
 
 #include <cstring>
 
@@ -78,7 +78,7 @@ Photo *PhotoRecreate(Photo *image, int width, int height, int mode) {
     // Outside buffers and Tk photos keep the pixels they already hold; a
     // null image has none to clear (readers give it sizes up to 2^31 on a
     // side just to learn them, and blanking would walk every row).
-    if (!render_arg && renderer != TAV_RENDER_NULL) PhotoBlank(image);
+    if (!render_arg && renderer != TAV_RENDER_NULL) tav::blank_image(image);
     return image;
 }
 

@@ -1,29 +1,31 @@
 // Reading pixels out of a Photo in any channel layout.
 #include "core/memory_p.h"
 #include "core/pixel_p.h"
+#include "core/rows_p.h"
 
 #include <cstring>
 
 namespace tav {
 namespace {
 
-// Turns a row in the image's own layout into packed RGBA.
-void row_to_rgba(const Photo *image, const PaletteLut *lut, const unsigned char *row, unsigned char *rgba,
-                 int n) {
-    switch (image->mode) {
-        case TAV_MODE_INDEXED:
-            for (int i = 0; i < n; ++i) std::memcpy(rgba + 4 * i, &(*lut)[row[i] * 4], 4);
-            break;
-        case TAV_MODE_GRAY:
-            for (int i = 0; i < n; ++i) TavSetColor(rgba + 4 * i, row[i], row[i], row[i], 255);
-            break;
-        case TAV_MODE_GRAYALPHA:
-            for (int i = 0; i < n; ++i) TavSetColor(rgba + 4 * i, row[2 * i], row[2 * i], row[2 * i], row[2 * i + 1]);
-            break;
-        default:
-            break;  // truecolour rows are used as read
+// The conversion of the image's own rows into packed RGBA, chosen once per
+// call; truecolour rows need none.
+struct ImageRowsToRgba {
+    int mode;
+    PaletteLut lut;
+
+    explicit ImageRowsToRgba(const Photo *image) : mode(image->mode) {
+        if (mode == TAV_MODE_INDEXED) build_palette_lut(image->colormap, lut);
     }
-}
+    void operator()(const unsigned char *row, unsigned char *rgba, size_t n) const {
+        switch (mode) {
+            case TAV_MODE_INDEXED: return index_to_rgba(row, 1, rgba, n, lut);
+            case TAV_MODE_GRAY: return gray_to_rgba(row, rgba, n, 255);
+            case TAV_MODE_GRAYALPHA: return grayalpha_to_rgba(row, rgba, n);
+            default: return;
+        }
+    }
+};
 
 }  // namespace
 }  // namespace tav
@@ -62,8 +64,8 @@ int PhotoGetChannels(Photo *image, int x, int y, int w, int h, int stepR, int st
         return 0;
     }
 
-    PaletteLut lut;
-    if (image->mode == TAV_MODE_INDEXED) build_palette_lut(image->colormap, lut);
+    const ImageRowsToRgba to_rgba(image);
+    const FromRgbaFn deliver = choose_from_rgba(dst, step);
     Scratch row(static_cast<size_t>(n) * image->channels);
     Scratch rgba(static_cast<size_t>(n) * 4);
     if (!row || !rgba) return 1;
@@ -71,16 +73,10 @@ int PhotoGetChannels(Photo *image, int x, int y, int w, int h, int stepR, int st
         get_block(image, row.data(), c.x, c.y + j, n, 1);
         const unsigned char *pixels = row.data();  // truecolour rows are RGBA already
         if (image->mode != TAV_MODE_RGBA) {
-            row_to_rgba(image, &lut, row.data(), rgba.data(), n);
+            to_rgba(row.data(), rgba.data(), n);
             pixels = rgba.data();
         }
-        for (int ch = 0; ch < 4; ++ch) {
-            if (!dst[ch]) continue;
-            const unsigned char *src = pixels + ch;
-            unsigned char *out = dst[ch];
-            for (int i = 0; i < n; ++i, src += 4, out += step[ch]) *out = *src;
-            dst[ch] = out;
-        }
+        deliver(pixels, dst, step, n);
     }
     return 0;
 }

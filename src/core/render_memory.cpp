@@ -181,6 +181,19 @@ int memory_destroy(Photo *image) {
 }
 
 }  // namespace
+
+bool direct_rows(const Photo *image, DirectRows *rows) {
+    if (image->renderer != TAV_RENDER_MEMORY || !image->render_ops || image->width <= 0 || image->height <= 0)
+        return false;
+    const TavRenderOps *ops = image->render_ops;
+    if (ops->put_block != memory_put_block || ops->get_block != memory_get_block) return false;
+    const auto *d = static_cast<const TavMemoryRenderData *>(image->render_data);
+    if (!d || !d->buffer || (d->flags & (kOwnsBuffer | kInterleaved)) != (kOwnsBuffer | kInterleaved)) return false;
+    rows->base = d->plane[0];
+    rows->row_stride = d->row_stride[0];
+    return true;
+}
+
 }  // namespace tav
 
 extern "C" int TavRender_MemoryInit(Photo *image) {

@@ -3,6 +3,7 @@
 
 #include "tavrel.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tav {
@@ -16,5 +17,16 @@ struct TavMemoryRenderData {
     int32_t pixel_stride[4];
     int32_t row_stride[4];
 };
+
+// Where the rows of an image lie when the pixel fast paths may write them
+// in place: a memory image over its own interleaved buffer, whose renderer
+// slots are the memory renderer's own.  Pixel (x, y) starts at
+// base + y * row_stride + x * channels.
+struct DirectRows {
+    unsigned char *base;
+    ptrdiff_t row_stride;
+};
+
+bool direct_rows(const Photo *image, DirectRows *rows);
 
 }  // namespace tav

@@ -5,10 +5,14 @@
 // Only the columns that can reach the image are visited.  To start in the
 // middle of a huge ellipse, the height of the column before it is derived
 // without walking all earlier columns: see ColumnHeights::before().
+#include "core/memory_p.h"
+#include "core/span_p.h"
 #include "draw/draw_p.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -144,6 +148,107 @@ struct ArcPainter {
     }
 };
 
+// The same ellipse on an image written in place, row by row.  A column's
+// runs in drawing order are: lower fill, lower outline, upper fill, upper
+// outline, and only the pixel where two of them meet sees both (the upper
+// fill's top row under the upper outline, the centre row under both
+// outlines).  Drawing each row's runs in that order therefore gives every
+// pixel the writes the column walk gives it.
+//
+// With the heights J of the visible columns (non-increasing outwards) and
+// F(t) the first column whose height is at most t, row t below the centre
+// holds the fill of columns before F(t) and the outline of columns F(t) ..
+// F(t-1)-1 when column F(t) has height t (a flat stretch, one pixel each),
+// else of column F(t) alone when the run above it reaches down past t.
+// Row t above the centre holds the fill of columns before F(t-1) and the
+// same outline columns.  The range tests pick, per half, the columns whose
+// height lies in range: an interval, the heights being monotonic.
+class ArcRows {
+public:
+    ArcRows(Photo *image, tav::SpanPainter &outline, tav::SpanPainter *fill, long long cx, long long cy,
+            long long ylo, long long yhi, tav::StepRange right, tav::StepRange left)
+        : image_(image), outline_(outline), fill_(fill), cx_(cx), cy_(cy), ylo_(ylo), yhi_(yhi), right_(right),
+          left_(left) {}
+
+    // Heights of columns lo .. lo+count-1 in `heights`, `before` the height
+    // of column lo-1.
+    void draw(const long long *heights, long long count, long long lo, long long before) {
+        j_ = heights;
+        m_ = count;
+        lo_ = lo;
+        before_ = before;
+        lower_ = in_range(ylo_, yhi_);
+        upper_ = in_range(-yhi_, -ylo_);
+        const long long ry = std::max(before, heights[0]);
+        const long long h = image_->height;
+        // Upper rows from the top down to the centre, then the lower rows.
+        for (long long t = std::min(ry, cy_); t >= std::max(1LL, cy_ - h + 1); --t) {
+            const long long y = cy_ - t;
+            if (fill_) paint(*fill_, {0, first_at_most(t - 1) - 1}, upper_, y);
+            paint(outline_, outline_columns(t), upper_, y);
+        }
+        if (cy_ >= 0 && cy_ < h) {
+            if (fill_) paint(*fill_, {0, first_at_most(0) - 1}, lower_, cy_);
+            const tav::StepRange centre = outline_columns(0);
+            paint(outline_, centre, lower_, cy_);
+            paint(outline_, centre, upper_, cy_);
+        }
+        for (long long t = std::max(1LL, -cy_); t <= std::min(ry, h - 1 - cy_); ++t) {
+            const long long y = cy_ + t;
+            if (fill_) paint(*fill_, {0, first_at_most(t) - 1}, lower_, y);
+            paint(outline_, outline_columns(t), lower_, y);
+        }
+    }
+
+private:
+    // First column (index into the heights) of height <= t, or m_.
+    long long first_at_most(long long t) const {
+        return std::partition_point(j_, j_ + m_, [t](long long j) { return j > t; }) - j_;
+    }
+
+    // Columns whose outline covers height t.
+    tav::StepRange outline_columns(long long t) const {
+        const long long k = first_at_most(t);
+        if (k == m_) return {1, 0};
+        if (j_[k] == t) return {k, first_at_most(t - 1) - 1};
+        const long long above = k == 0 ? before_ : j_[k - 1];
+        return above > t ? tav::StepRange{k, k} : tav::StepRange{1, 0};
+    }
+
+    // Columns whose height lies in lo .. hi.
+    tav::StepRange in_range(long long lo, long long hi) const {
+        const long long from = std::partition_point(j_, j_ + m_, [hi](long long j) { return j > hi; }) - j_;
+        const long long to = std::partition_point(j_, j_ + m_, [lo](long long j) { return j >= lo; }) - j_ - 1;
+        return {from, to};
+    }
+
+    // The columns `ks` (indices into the heights) allowed by `half`, on both
+    // sides of the centre, as runs of row y: one run when the two sides meet.
+    void paint(tav::SpanPainter &ink, tav::StepRange ks, tav::StepRange half, long long y) const {
+        const long long klo = std::max(ks.lo, half.lo), khi = std::min(ks.hi, half.hi);
+        if (klo > khi) return;
+        const long long ilo = lo_ + klo, ihi = lo_ + khi;
+        const long long rlo = std::max(ilo, right_.lo), rhi = std::min(ihi, right_.hi);
+        const long long llo = std::max(ilo, left_.lo), lhi = std::min(ihi, left_.hi);
+        const bool has_right = rlo <= rhi, has_left = llo <= lhi;
+        if (has_left && has_right && llo == 1 && rlo == 0) {
+            ink.run(cx_ - lhi, cx_ + rhi + 1, y);
+            return;
+        }
+        if (has_left) ink.run(cx_ - lhi, cx_ - llo + 1, y);
+        if (has_right) ink.run(cx_ + rlo, cx_ + rhi + 1, y);
+    }
+
+    Photo *image_;
+    tav::SpanPainter &outline_;
+    tav::SpanPainter *fill_;
+    long long cx_, cy_, ylo_, yhi_;
+    tav::StepRange right_, left_;
+    const long long *j_ = nullptr;
+    long long m_ = 0, lo_ = 0, before_ = 0;
+    tav::StepRange lower_{}, upper_{};
+};
+
 }  // namespace
 
 extern "C" {
@@ -167,6 +272,29 @@ int PhotoDrawArc(Photo *image, const unsigned char *color, const unsigned char *
                               std::min({static_cast<long long>(rx), -xlo, static_cast<long long>(cx)})};
 
     ColumnHeights heights(rx, ry);
+    if (right.empty() && left.empty()) return 0;
+
+    // An image written in place is drawn by rows: the heights of the visible
+    // columns first (at most the image's width and one), then the rows.
+    tav::SpanPainter outline_ink(image, color ? color : image->foreground, TAV_COMPOSE_DEFAULT);
+    if (outline_ink.direct()) {
+        const long long lo = right.empty() ? left.lo : left.empty() ? right.lo : std::min(right.lo, left.lo);
+        const long long hi = right.empty() ? left.hi : left.empty() ? right.hi : std::max(right.hi, left.hi);
+        const long long count = hi - lo + 1;
+        tav::Scratch scratch(static_cast<size_t>(count) * sizeof(long long));
+        if (scratch) {
+            auto *column = reinterpret_cast<long long *>(scratch.data());
+            const long long before = heights.before(lo);
+            long long n = before;
+            for (long long k = 0; k < count; ++k) n = column[k] = heights.height(lo + k, n);
+            std::optional<tav::SpanPainter> fill_ink;
+            if (fill_color) fill_ink.emplace(image, fill_color, TAV_COMPOSE_DEFAULT);
+            ArcRows(image, outline_ink, fill_ink ? &*fill_ink : nullptr, cx, cy, paint.ylo, paint.yhi, right, left)
+                .draw(column, count, lo, before);
+            return 0;
+        }
+    }
+
     auto sweep = [&](long long from, long long to) {
         long long n = heights.before(from);
         for (long long i = from; i <= to; ++i) {

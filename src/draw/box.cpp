@@ -1,5 +1,5 @@
 // Solid rectangles: the primitive every other drawing operation ends in.
-#include "tavrel.h"
+#include "core/fill_p.h"
 
 #include <algorithm>
 #include <climits>
@@ -33,23 +33,7 @@ int PhotoDrawBox(Photo *image, const unsigned char *color, int compose, int x, i
     if (!image) return 1;
     if (!color) color = image->foreground;
     if (!normalise_span(&x, &width) || !normalise_span(&y, &height)) return 0;
-    if (image->mode == TAV_MODE_INDEXED) {
-        const int index = TavFindClosestExact(image->colormap, color[0], color[1], color[2]);
-        if (index < 0 || index > 255) return 1;
-        const unsigned char byte = static_cast<unsigned char>(index);
-        PhotoBlock block{};
-        block.width = width;
-        block.height = height;
-        block.planes.plane[0] = const_cast<unsigned char *>(&byte);
-        block.colormap = image->colormap;
-        return PhotoPutBlock(image, &block, x, y, TAV_COMPOSE_REPLACE);
-    }
-    // One source value repeated for every pixel: all strides 0.
-    PhotoBlock block{};
-    block.width = width;
-    block.height = height;
-    for (int c = 0; c < 4; ++c) block.planes.plane[c] = const_cast<unsigned char *>(color + c);
-    return PhotoPutBlock(image, &block, x, y, compose);
+    return tav::fill_rect(image, color, compose, x, y, width, height);
 }
 
 int PhotoFill(Photo *image, const unsigned char *color) {
@@ -58,9 +42,8 @@ int PhotoFill(Photo *image, const unsigned char *color) {
 }
 
 int PhotoBlank(Photo *image) {
-    static const unsigned char blank[4] = {192, 192, 192, 0};
     if (!image) return 1;
-    return PhotoDrawBox(image, blank, TAV_COMPOSE_REPLACE, 0, 0, image->width, image->height);
+    return tav::blank_image(image);
 }
 
 // Runs mirror a negative length exactly as the box does: a run of length -n

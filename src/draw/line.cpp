@@ -1,34 +1,23 @@
 // One-pixel lines and fans.  The step points divide the way exactly
 // (truncating integer division), so the major coordinate advances by one
 // pixel per step and the steps that can touch the image form one interval.
+#include "core/span_p.h"
 #include "draw/draw_p.h"
 
 #include <cstdint>
-
-namespace {
-
-using tav::fill_box;
-
-// trunc(i * d / n) for 0 <= i < n and |d| <= n < 2^33: the magnitude product
-// stays below 2^64.
-long long scaled_step(long long i, long long d, long long n) {
-    const uint64_t q = static_cast<uint64_t>(i) * static_cast<uint64_t>(d < 0 ? -d : d) / static_cast<uint64_t>(n);
-    return d < 0 ? -static_cast<long long>(q) : static_cast<long long>(q);
-}
-
-}  // namespace
 
 extern "C" {
 
 int PhotoDrawFan(Photo *image, const unsigned char *color, int x0, int y0, int x1, int y1, int fill) {
     if (!image) return 0;
+    tav::SpanPainter paint(image, color ? color : image->foreground, TAV_COMPOSE_DEFAULT);
     const long long dx = static_cast<long long>(x1) - x0, dy = static_cast<long long>(y1) - y0;
     if (dx == 0) {  // both ends included
-        fill_box(image, color, x0, std::min(y0, y1), x0 + 1LL, std::max(y0, y1) + 1LL);
+        paint.box(x0, std::min(y0, y1), x0 + 1LL, std::max(y0, y1) + 1LL);
         return 0;
     }
     if (dy == 0) {
-        fill_box(image, color, std::min(x0, x1), y0, std::max(x0, x1) + 1LL, y0 + 1LL);
+        paint.box(std::min(x0, x1), y0, std::max(x0, x1) + 1LL, y0 + 1LL);
         return 0;
     }
     const long long adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
@@ -38,14 +27,31 @@ int PhotoDrawFan(Photo *image, const unsigned char *color, int x0, int y0, int x
     const bool steep = adx < ady;
     const tav::StepRange r = steep ? tav::steps_inside(y0, dy < 0 ? -1 : 1, image->height, n - 1)
                                    : tav::steps_inside(x0, dx < 0 ? -1 : 1, image->width, n - 1);
+    if (r.empty()) return 0;
+    // The step points trunc(i * d / n) are walked incrementally: along the
+    // minor axis the quotient grows by 0 or 1 per step, tracked by its
+    // remainder, so no step divides.
+    const long long minor = steep ? adx : ady;
+    const int major_dir = steep ? (dy < 0 ? -1 : 1) : (dx < 0 ? -1 : 1);
+    const int minor_dir = steep ? (dx < 0 ? -1 : 1) : (dy < 0 ? -1 : 1);
+    const uint64_t start = static_cast<uint64_t>(r.lo) * static_cast<uint64_t>(minor);
+    uint64_t rem = start % static_cast<uint64_t>(n);
+    long long along = (steep ? y0 : x0) + major_dir * r.lo;
+    long long across = (steep ? x0 : y0) + minor_dir * static_cast<long long>(start / static_cast<uint64_t>(n));
     for (long long i = r.lo; i <= r.hi; ++i) {
-        const long long x = x0 + scaled_step(i, dx, n), y = y0 + scaled_step(i, dy, n);
+        const long long x = steep ? across : along, y = steep ? along : across;
         if (!fill) {
-            if (tav::inside(image, x, y)) PhotoDrawPixel(image, color, static_cast<int>(x), static_cast<int>(y));
+            paint.pixel(x, y);
         } else if (steep) {  // the row from x to the end column; x itself when left of it
-            if (x != x1) fill_box(image, color, std::min<long long>(x, x1), y, std::max<long long>(x, x1), y + 1);
+            if (x != x1) paint.box(std::min<long long>(x, x1), y, std::max<long long>(x, x1), y + 1);
         } else {
-            if (y != y1) fill_box(image, color, x, std::min<long long>(y, y1), x + 1, std::max<long long>(y, y1));
+            if (y != y1) paint.box(x, std::min<long long>(y, y1), x + 1, std::max<long long>(y, y1));
+        }
+        along += major_dir;
+        rem += static_cast<uint64_t>(minor);
+        if (rem >= static_cast<uint64_t>(n)) {
+            rem -= static_cast<uint64_t>(n);
+            across += minor_dir;
         }
     }
     return 0;

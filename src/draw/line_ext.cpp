@@ -7,6 +7,7 @@
 // step, so its visible steps form one interval, found in closed form.  The
 // walk state at any step follows from the step number (the 16.16
 // accumulator is a product), so far-away end points cost nothing.
+#include "core/span_p.h"
 #include "draw/draw_p.h"
 
 #include <array>
@@ -26,15 +27,10 @@ struct WalkSetup {
     bool edge2, rise2;     // edge pixel 2, with rising alpha
 };
 
-void plot(Photo *image, const unsigned char *rgb, int alpha, long long x, long long y) {
-    if (!tav::inside(image, x, y)) return;
-    const unsigned char color[4] = {rgb[0], rgb[1], rgb[2], static_cast<unsigned char>(alpha)};
-    PhotoDrawPixel(image, color, static_cast<int>(x), static_cast<int>(y));
-}
-
 class LineWalk {
 public:
-    LineWalk(Photo *image, const unsigned char *color, const WalkSetup &setup) : image_(image), k_(color), s_(setup) {
+    LineWalk(Photo *image, tav::SpanPainter &paint, const unsigned char *color, const WalkSetup &setup)
+        : image_(image), paint_(paint), k_(color), s_(setup) {
         const long long dx = s_.x1 - s_.x0, dy = s_.y1 - s_.y0;
         sx_ = dx < 0 ? -1 : 1;
         sy_ = dy < 0 ? -1 : 1;
@@ -48,6 +44,7 @@ public:
     }
 
     void run() {
+        if (s_.width > 1 && (dx_ == 0 || dy_ == 0) && paint_.direct()) return band();
         // Steps to visit: where either edge pixel can be inside, the two end
         // cross-sections, and every cross-section of an axis-parallel band.
         std::array<tav::StepRange, 5> ranges{};
@@ -126,8 +123,8 @@ private:
         for (long long i = from; i <= to; ++i) {
             const int q = static_cast<int>(acc * static_cast<uint64_t>(ka) / 65535u);
             if ((i != 0 || s_.first) && (i != count_ || s_.last)) {
-                if (s_.edge1) plot(image_, k_, s_.fade1 ? ka - q : ka, x + e1_.x, y + e1_.y);
-                if (s_.edge2) plot(image_, k_, s_.rise2 ? q : ka, x + e2_.x, y + e2_.y);
+                if (s_.edge1) paint_.pixel_alpha(x + e1_.x, y + e1_.y, s_.fade1 ? ka - q : ka);
+                if (s_.edge2) paint_.pixel_alpha(x + e2_.x, y + e2_.y, s_.rise2 ? q : ka);
                 if (s_.width > 1 && (i == 0 || i == count_ || cross_every_step)) cross_section(x, y);
             }
             if (frac_ > 0) {
@@ -146,10 +143,34 @@ private:
     // A one-pixel walk between the two edge pixels, its ends left out.
     void cross_section(long long x, long long y) const {
         const WalkSetup inner{x + e1_.x, y + e1_.y, x + e2_.x, y + e2_.y, 1, false, false, true, true, false, false};
-        LineWalk(image_, k_, inner).run();
+        LineWalk(image_, paint_, k_, inner).run();
+    }
+
+    // An axis-parallel wide line on an image written in place.  Its steps
+    // never touch the same pixel, and every step draws the same three
+    // things across the line: edge 1 with the colour's alpha, the
+    // cross-section between the edges with the colour's alpha, and edge 2
+    // with the rising alpha, which stays 0 (the accumulator never moves).
+    // So the band is a box of the colour from edge 1 up to edge 2 and a run
+    // of alpha 0 along edge 2 -- after the box, for where the edges meet.
+    void band() const {
+        const unsigned char clear[4] = {k_[0], k_[1], k_[2], 0};
+        tav::SpanPainter edge2(image_, clear, TAV_COMPOSE_DEFAULT);
+        if (x_major_) {  // horizontal: e1 lies above e2
+            const long long left = std::min(s_.x0, s_.x1), right = std::max(s_.x0, s_.x1) + 1;
+            const long long top = s_.y0 + e1_.y, bottom = s_.y0 + e2_.y;
+            paint_.box(left, top, right, std::max(top + 1, bottom));
+            edge2.box(left, bottom, right, bottom + 1);
+        } else {  // vertical: e1 lies left of e2
+            const long long top = std::min(s_.y0, s_.y1), bottom = std::max(s_.y0, s_.y1) + 1;
+            const long long left = s_.x0 + e1_.x, right = s_.x0 + e2_.x;
+            paint_.box(left, top, std::max(left + 1, right), bottom);
+            edge2.box(right, top, right + 1, bottom);
+        }
     }
 
     Photo *image_;
+    tav::SpanPainter &paint_;
     const unsigned char *k_;
     WalkSetup s_;
     long long dx_ = 0, dy_ = 0, count_ = 0;
@@ -171,11 +192,12 @@ int PhotoDrawLineExt(Photo *image, const unsigned char *color, int x0, int y0, i
         // A point has no direction: it becomes a square of the line's width,
         // placed like the band of a horizontal line (half the width above).
         const long long left = static_cast<long long>(x0) - width / 2, top = static_cast<long long>(y0) - width / 2;
-        tav::fill_box(image, k, left, top, left + width, top + width);
+        tav::SpanPainter(image, k, TAV_COMPOSE_DEFAULT).box(left, top, left + width, top + width);
         return 0;
     }
+    tav::SpanPainter paint(image, k, TAV_COMPOSE_DEFAULT);
     const WalkSetup setup{x0, y0, x1, y1, width, true, true, true, true, true, true};
-    LineWalk(image, k, setup).run();
+    LineWalk(image, paint, k, setup).run();
     return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/compose_p.h"
 #include "support/tcl_env.h"
 
 namespace {
@@ -139,3 +140,25 @@ TEST(Compose, OverAgreesWithPrimitivesEverywhere) {
 }
 
 }  // namespace
+
+// One ink for a whole row must compose exactly like that ink repeated in a
+// source row: every mode, every layout, every source and destination alpha,
+// destination rows whose alphas change from pixel to pixel and stay put.
+TEST(Compose, SolidRowsEqualRepeatedSourceRows) {
+    const int layouts[][2] = {{4, 3}, {2, 1}, {1, -1}};  // channels, alpha position
+    for (int mode = 0; mode <= 12; ++mode)
+        for (const auto &layout : layouts)
+            for (int sa = 0; sa < 256; ++sa) {
+                const unsigned char ink[4] = {static_cast<unsigned char>(sa * 7), 200, 31,
+                                              static_cast<unsigned char>(sa)};
+                const int channels = layout[0];
+                std::vector<unsigned char> start(512 * channels), repeated(512 * 4);
+                for (size_t i = 0; i < start.size(); ++i)  // da runs of 256 values, then all 255
+                    start[i] = static_cast<unsigned char>(i < 256 * static_cast<size_t>(channels) ? i / channels * 3 + i : 255);
+                for (size_t i = 0; i < 512; ++i) std::copy_n(ink, 4, &repeated[4 * i]);
+                auto solid = start, rows = start;
+                tav::compose_row_solid(mode, solid.data(), channels, layout[1], ink, 512);
+                tav::compose_row(mode, rows.data(), channels, layout[1], repeated.data(), 512);
+                ASSERT_EQ(solid, rows) << "mode " << mode << " channels " << channels << " sa " << sa;
+            }
+}

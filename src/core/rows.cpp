@@ -1,0 +1,199 @@
+// Row conversions between the caller's channel layouts and packed RGBA.
+#include "core/rows_p.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+
+namespace tav {
+
+void rgb_to_rgba(const unsigned char *rgb, unsigned char *rgba, size_t n, unsigned char alpha) {
+    size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Four bytes in, the fourth replaced by alpha; the last pixel is
+        // left to the byte loop so that no byte past the row is read.
+        const uint32_t alpha_bits = static_cast<uint32_t>(alpha) << 24;
+        for (; i + 1 < n; ++i, rgb += 3, rgba += 4) {
+            uint32_t v;
+            std::memcpy(&v, rgb, 4);
+            v = (v & 0x00FFFFFFu) | alpha_bits;
+            std::memcpy(rgba, &v, 4);
+        }
+    }
+    for (; i < n; ++i, rgb += 3, rgba += 4) {
+        rgba[0] = rgb[0];
+        rgba[1] = rgb[1];
+        rgba[2] = rgb[2];
+        rgba[3] = alpha;
+    }
+}
+
+void bgr_to_rgba(const unsigned char *bgr, unsigned char *rgba, size_t n, unsigned char alpha) {
+    for (size_t i = 0; i < n; ++i, bgr += 3, rgba += 4) {
+        rgba[0] = bgr[2];
+        rgba[1] = bgr[1];
+        rgba[2] = bgr[0];
+        rgba[3] = alpha;
+    }
+}
+
+void gray_to_rgba(const unsigned char *gray, unsigned char *rgba, size_t n, unsigned char alpha) {
+    for (size_t i = 0; i < n; ++i, rgba += 4) {
+        rgba[0] = rgba[1] = rgba[2] = gray[i];
+        rgba[3] = alpha;
+    }
+}
+
+void grayalpha_to_rgba(const unsigned char *ya, unsigned char *rgba, size_t n) {
+    for (size_t i = 0; i < n; ++i, ya += 2, rgba += 4) {
+        rgba[0] = rgba[1] = rgba[2] = ya[0];
+        rgba[3] = ya[1];
+    }
+}
+
+void index_to_rgba(const unsigned char *index, int step, unsigned char *rgba, size_t n, const PaletteLut &lut) {
+    for (size_t i = 0; i < n; ++i, index += step, rgba += 4) std::memcpy(rgba, &lut[*index * 4], 4);
+}
+
+// The first pixel is copied onto the rest in doubling runs: wide copies
+// instead of one byte store per channel and pixel.
+void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]) {
+    if (n == 0) return;
+    std::memcpy(rgba, color, 4);
+    const size_t total = n * 4;
+    for (size_t done = 4; done < total; done *= 2) std::memcpy(rgba + done, rgba, std::min(done, total - done));
+}
+
+void rgb565_to_rgb(const unsigned char *words, unsigned char *rgb, size_t n) {
+    for (size_t k = 0; k < n; ++k, words += 2, rgb += 3) {
+        const unsigned v = words[0] * 256u + words[1];
+        rgb[0] = static_cast<unsigned char>((v & 31) * 255 / 31);
+        rgb[1] = static_cast<unsigned char>(((v >> 5) & 63) * 255 / 63);
+        rgb[2] = static_cast<unsigned char>((v >> 11) * 255 / 31);
+    }
+}
+
+void rgba_to_rgb(const unsigned char *rgba, unsigned char *rgb, size_t n) {
+    for (size_t i = 0; i < n; ++i, rgba += 4, rgb += 3) {
+        rgb[0] = rgba[0];
+        rgb[1] = rgba[1];
+        rgb[2] = rgba[2];
+    }
+}
+
+void rgba_to_bgr(const unsigned char *rgba, unsigned char *bgr, size_t n) {
+    for (size_t i = 0; i < n; ++i, rgba += 4, bgr += 3) {
+        bgr[0] = rgba[2];
+        bgr[1] = rgba[1];
+        bgr[2] = rgba[0];
+    }
+}
+
+void rgba_to_bgra(const unsigned char *rgba, unsigned char *bgra, size_t n) {
+    for (size_t i = 0; i < n; ++i, rgba += 4, bgra += 4) {
+        bgra[0] = rgba[2];
+        bgra[1] = rgba[1];
+        bgra[2] = rgba[0];
+        bgra[3] = rgba[3];
+    }
+}
+
+void rgba_to_abgr(const unsigned char *rgba, unsigned char *abgr, size_t n) {
+    for (size_t i = 0; i < n; ++i, rgba += 4, abgr += 4) {
+        abgr[0] = rgba[3];
+        abgr[1] = rgba[2];
+        abgr[2] = rgba[1];
+        abgr[3] = rgba[0];
+    }
+}
+
+void rgba_channel(const unsigned char *rgba, int channel, unsigned char *dst, int step, size_t n) {
+    const unsigned char *src = rgba + channel;
+    for (size_t i = 0; i < n; ++i, src += 4, dst += step) *dst = *src;
+}
+
+namespace {
+
+// ---- source rows -----------------------------------------------------------
+
+void copy_packed(const ChannelRow &s, unsigned char *rgba, size_t n) { std::memcpy(rgba, s.p[0], n * 4); }
+void from_solid(const ChannelRow &s, unsigned char *rgba, size_t n) {
+    const unsigned char color[4] = {*s.p[0], *s.p[1], *s.p[2], *s.p[3]};
+    solid_rgba(rgba, n, color);
+}
+void from_rgb(const ChannelRow &s, unsigned char *rgba, size_t n) { rgb_to_rgba(s.p[0], rgba, n, *s.p[3]); }
+void from_bgr(const ChannelRow &s, unsigned char *rgba, size_t n) { bgr_to_rgba(s.p[2], rgba, n, *s.p[3]); }
+void from_gray(const ChannelRow &s, unsigned char *rgba, size_t n) { gray_to_rgba(s.p[0], rgba, n, *s.p[3]); }
+void from_planes(const ChannelRow &s, unsigned char *rgba, size_t n) {
+    for (int ch = 0; ch < 4; ++ch) {
+        const unsigned char *src = s.p[ch];
+        const int step = s.stride[ch];
+        unsigned char *out = rgba + ch;
+        if (step == 0) {
+            const unsigned char v = *src;
+            for (size_t i = 0; i < n; ++i, out += 4) *out = v;
+        } else {
+            for (size_t i = 0; i < n; ++i, src += step, out += 4) *out = *src;
+        }
+    }
+}
+
+bool strides_are(const int stride[4], int rgb, int a) {
+    return stride[0] == rgb && stride[1] == rgb && stride[2] == rgb && stride[3] == a;
+}
+
+// ---- destination rows ------------------------------------------------------
+
+template <void (*Convert)(const unsigned char *, unsigned char *, size_t), int Base>
+void to_packed(const unsigned char *rgba, unsigned char *dst[4], const int step[4], size_t n) {
+    Convert(rgba, dst[Base], n);
+    for (int ch = 0; ch < 4; ++ch)
+        if (dst[ch]) dst[ch] += static_cast<ptrdiff_t>(step[ch]) * static_cast<ptrdiff_t>(n);
+}
+
+void copy_rgba(const unsigned char *rgba, unsigned char *out, size_t n) { std::memcpy(out, rgba, n * 4); }
+
+void to_channels(const unsigned char *rgba, unsigned char *dst[4], const int step[4], size_t n) {
+    for (int ch = 0; ch < 4; ++ch) {
+        if (!dst[ch]) continue;
+        rgba_channel(rgba, ch, dst[ch], step[ch], n);
+        dst[ch] += static_cast<ptrdiff_t>(step[ch]) * static_cast<ptrdiff_t>(n);
+    }
+}
+
+// Whether the channels in `order` lie at base, base+1, ... with one step.
+bool consecutive(unsigned char *const dst[4], const int step[4], std::initializer_list<int> order, int pixel) {
+    const unsigned char *base = dst[*order.begin()];
+    int k = 0;
+    for (int ch : order) {
+        if (!dst[ch] || dst[ch] != base + k || step[ch] != pixel) return false;
+        ++k;
+    }
+    return true;
+}
+
+}  // namespace
+
+ToRgbaFn choose_to_rgba(const ChannelRow &s, bool same_row_strides) {
+    if (strides_are(s.stride, 0, 0)) return from_solid;
+    if (!same_row_strides) return from_planes;
+    if (strides_are(s.stride, 4, 4) && s.p[1] == s.p[0] + 1 && s.p[2] == s.p[0] + 2 && s.p[3] == s.p[0] + 3)
+        return copy_packed;
+    if (strides_are(s.stride, 3, 0) && s.p[1] == s.p[0] + 1 && s.p[2] == s.p[0] + 2) return from_rgb;
+    if (strides_are(s.stride, 3, 0) && s.p[1] == s.p[2] + 1 && s.p[0] == s.p[2] + 2) return from_bgr;
+    if (strides_are(s.stride, 1, 0) && s.p[1] == s.p[0] && s.p[2] == s.p[0]) return from_gray;
+    return from_planes;
+}
+
+FromRgbaFn choose_from_rgba(unsigned char *const dst[4], const int step[4]) {
+    if (consecutive(dst, step, {0, 1, 2, 3}, 4)) return to_packed<copy_rgba, 0>;
+    if (consecutive(dst, step, {2, 1, 0, 3}, 4)) return to_packed<rgba_to_bgra, 2>;
+    if (consecutive(dst, step, {3, 2, 1, 0}, 4)) return to_packed<rgba_to_abgr, 3>;
+    if (!dst[3] && consecutive(dst, step, {0, 1, 2}, 3)) return to_packed<rgba_to_rgb, 0>;
+    if (!dst[3] && consecutive(dst, step, {2, 1, 0}, 3)) return to_packed<rgba_to_bgr, 2>;
+    return to_channels;
+}
+
+}  // namespace tav
