@@ -1,0 +1,129 @@
+// PCX: reading 8 bits per plane, one plane (indexed, with the version-5
+// trailer palette) or three and four planes (truecolour from the first
+// three), RLE or plain; writing one 8-bit plane, RLE, with the trailer
+// palette.  All 16-bit numbers are little-endian.
+//
+// Packed 1-, 4- and 24-bit layouts are refused: their rows are not one byte
+// per pixel and plane, and reading them as such would give wrong pixels.
+//
+// Bound: a scan line of L bytes needs at least ceil(L / 63) bytes of RLE
+// data (one run packet per 63 bytes), so a file is refused before the image
+// is made when the stream cannot hold that much for every line.
+#include "io/format_helpers_p.h"
+#include "io/read_exactly_p.h"
+#include "io/reader_limits_p.h"
+
+#include "core/memory_p.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int kHeaderBytes = 128;
+constexpr int kTrailerBytes = 769;
+constexpr int kTrailerMark = 12;
+constexpr int kLongestRun = 63;
+
+struct PcxHeader {
+    int version = 0;
+    bool rle = false;
+    int width = 0;
+    int height = 0;
+    int planes = 0;
+    int bytes_per_line = 0;
+};
+
+bool read_pcx_header(AuxIO *stream, PcxHeader *header) {
+    unsigned char head[kHeaderBytes];
+    if (!tav::read_exactly(stream, head, sizeof head)) return false;
+    const int version = head[1];
+    if (head[0] != 10 || (version != 0 && version != 2 && version != 3 && version != 5) || head[2] > 1) return false;
+    if (head[3] != 8) return false;
+    const int xmin = static_cast<int>(tav::le16(head + 4)), ymin = static_cast<int>(tav::le16(head + 6));
+    const int xmax = static_cast<int>(tav::le16(head + 8)), ymax = static_cast<int>(tav::le16(head + 10));
+    // A one-pixel-wide or -tall picture has xmax == xmin: it is a picture
+    // like any other (our own writer makes such files).
+    if (xmax < xmin || ymax < ymin) return false;
+    const int planes = head[65];
+    if (planes != 1 && planes != 3 && planes != 4) return false;
+    header->version = version;
+    header->rle = head[2] == 1;
+    header->width = xmax - xmin + 1;
+    header->height = ymax - ymin + 1;
+    header->planes = planes;
+    header->bytes_per_line = static_cast<int>(tav::le16(head + 66));
+    // A row never gives more pixels than it holds bytes.  Lines of an odd
+    // byte count are common in files from other writers and read the same.
+    return header->bytes_per_line >= header->width;
+}
+
+// Fills one scan line; runs never cross lines.
+bool read_line(AuxIO *stream, bool rle, unsigned char *line, int length) {
+    if (!rle) return tav::read_exactly(stream, line, static_cast<size_t>(length));
+    for (int at = 0; at < length;) {
+        const int c = tav::fgetc(stream);
+        if (c < 0) return false;
+        if (c < 0xC0) {
+            line[at++] = static_cast<unsigned char>(c);
+            continue;
+        }
+        const int count = c & 0x3F;
+        const int value = tav::fgetc(stream);
+        if (value < 0 || count > length - at) return false;
+        std::memset(line + at, value, static_cast<size_t>(count));
+        at += count;
+    }
+    return true;
+}
+
+bool read_trailer_palette(AuxIO *stream, TavColormap *colormap) {
+    if (AuxIO_Seek(stream, -kTrailerBytes, 2) != 0) return false;
+    if (tav::fgetc(stream) != kTrailerMark) return true;
+    unsigned char rgb[3];
+    for (int index = 0; index < 256 && tav::read_exactly(stream, rgb, 3); ++index)
+        TavSetColormap(colormap, index, rgb[0], rgb[1], rgb[2]);
+    return true;
+}
+
+Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
+    const int line_bytes = header.planes * header.bytes_per_line;
+    const int mode = header.planes == 1 ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
+    tav::Bytes line = tav::attempt_bytes(static_cast<size_t>(line_bytes));
+    if (!line || !tav::recreate_unblanked(image, header.width, header.height, mode)) return nullptr;
+    std::memset(line.get(), 0, static_cast<size_t>(line_bytes));
+    if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
+    static const unsigned char opaque = 255;
+    const unsigned char *p = line.get();
+    const int bpl = header.bytes_per_line;
+    for (int y = 0; y < header.height; ++y) {
+        if (!read_line(stream, header.rle, line.get(), line_bytes)) return nullptr;
+        if (header.planes == 1)
+            PhotoPutIndex(image, p, 0, y, header.width, 1);
+        else
+            PhotoPutExt(image, 0, y, header.width, 1, 1, 1, 1, 0, p, p + bpl, p + 2 * bpl, &opaque,
+                        TAV_COMPOSE_REPLACE);
+    }
+    if (header.version == 5 && header.planes == 1 && !read_trailer_palette(stream, PhotoColormap(image)))
+        return nullptr;
+    return image;
+}
+
+}  // namespace
+
+extern "C" {
+
+Photo *ReadPCX(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return nullptr;
+    PcxHeader header;
+    if (!read_pcx_header(stream, &header)) return nullptr;
+    const int mode = header.planes == 1 ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
+    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, mode);
+    if (!tav::within_pixel_ceiling(header.width, header.height)) return nullptr;
+    const unsigned long long line = static_cast<unsigned long long>(header.planes) * header.bytes_per_line;
+    const unsigned long long per_line = header.rle ? (line + kLongestRun - 1) / kLongestRun : line;
+    if (!tav::may_hold(stream, per_line * header.height)) return nullptr;
+    return read_pcx(stream, image, header);
+}
+
+}  // extern "C"
