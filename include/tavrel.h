@@ -530,7 +530,51 @@ TAVREL_API int PhotoDrawText(Photo *photo, const unsigned char *color, int x, in
 /* Histogram, palettes and quantisation                               */
 /* ------------------------------------------------------------------ */
 
-/* (arrives with its subsystem) */
+/* One cell of the 15-bit colour grid: its lower corner (5-bit coordinates
+ * shifted left by 3), alpha 255, and the pixels counted into it.  The cell
+ * number is (red >> 3) << 10 | (green >> 3) << 5 | (blue >> 3). */
+typedef struct TavHistogramCell {
+    unsigned char red, green, blue, alpha;
+    int pixels;
+} TavHistogramCell;
+
+/* The occupied cells in increasing cell number: cells[0..count-1].  The
+ * record and its 32768 cell slots are one block, released with one
+ * TavFree of the record. */
+typedef struct TavHistogram {
+    int count;
+    TavHistogramCell *cells;
+} TavHistogram;
+
+/* A box of the median cut: cells[first .. first+count-1] and their pixels. */
+typedef struct TavMedianBox {
+    int first;
+    int count;
+    int pixels;
+} TavMedianBox;
+
+/* NULL when memory runs out. */
+TAVREL_API TavHistogram *PhotoHistogram(Photo *image);
+
+/* New colormaps (transparent index -1) owned by the caller. */
+TAVREL_API TavColormap *PhotoPaletteBW(void);
+TAVREL_API TavColormap *PhotoPalette222(void);
+TAVREL_API TavColormap *PhotoPalette332(void);
+TAVREL_API TavColormap *PhotoPaletteWeb(void);
+TAVREL_API TavColormap *PhotoPaletteGray(void);
+
+/* Median cut over the histogram: at most `colours` entries (at most 256);
+ * NULL for an empty image or when memory runs out. */
+TAVREL_API TavColormap *PhotoAdaptative(Photo *image, int colours);
+
+/* A new indexed memory image of the same size, mapped onto the colormap
+ * with serpentine Floyd-Steinberg error diffusion (noise seeded from the
+ * clock); pixels of alpha 0 take the transparent index when there is one.
+ * The new image takes the colormap over: it is released with the image.
+ * (The source image's own colormap is copied instead.)  NULL, with the
+ * colormap still the caller's, for a NULL image or colormap, a colormap
+ * with no entry to map onto, or exhausted memory. */
+TAVREL_API Photo *PhotoQuantize(Photo *image, TavColormap *colormap);
 
 /* ------------------------------------------------------------------ */
 /* Video codec and kid hash                                           */
