@@ -448,6 +448,10 @@ TAVREL_API int WriteBMP(AuxIO *stream, Photo *image, const char *options);
  * trailer palette), three or four planes as truecolour.  Packed 1-, 4- and
  * 24-bit files are refused. */
 TAVREL_API Photo *ReadPCX(AuxIO *stream, Photo *image, const char *options);
+/* Writes one 8-bit RLE plane with the trailer palette: indexed Photos as
+ * they are, grey ones onto the grey ramp, all others onto a 256-colour
+ * median-cut palette.  Returns 0 when written, 1 on failure. */
+TAVREL_API int WritePCX(AuxIO *stream, Photo *image, const char *options);
 
 /* SGI: one byte per channel, verbatim or RLE, read as truecolour (fewer
  * than four channels: grey fills the missing colour channels, alpha 255).
@@ -458,6 +462,10 @@ TAVREL_API int WriteSGI(AuxIO *stream, Photo *image, const char *options);
 
 /* WBMP: type 0 bitmaps, read as indexed with index 0 black, 1 white. */
 TAVREL_API Photo *ReadWBMP(AuxIO *stream, Photo *image, const char *options);
+/* Writes indexed Photos of at most two entries from their indices (bit 1
+ * for every non-zero index); all others are dithered onto black and white
+ * first.  Returns 0 when written, 1 on failure. */
+TAVREL_API int WriteWBMP(AuxIO *stream, Photo *image, const char *options);
 
 /* The ceiling on decoded pictures, in pixels, for the whole process
  * (default 2^28, 1 GiB of RGBA).  Readers refuse a picture above it as

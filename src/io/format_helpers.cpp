@@ -30,4 +30,11 @@ Photo *recreate_unblanked(Photo *image, int width, int height, int mode) {
     return image;
 }
 
+Photo *quantize_onto(Photo *image, TavColormap *colormap) {
+    if (!colormap) return nullptr;
+    Photo *indexed = PhotoQuantize(image, colormap);
+    if (!indexed) TavDeleteColormap(colormap);
+    return indexed;
+}
+
 }  // namespace tav

@@ -56,4 +56,17 @@ inline bool write_all(AuxIO *stream, const unsigned char *bytes, size_t n) {
     return n <= 0x7fffffff && AuxIO_Write(stream, bytes, static_cast<int>(n)) == static_cast<int>(n);
 }
 
+// Owner of the indexed image a writer makes from a truecolour or grey one.
+struct QuantizedPhoto {
+    Photo *image = nullptr;
+    QuantizedPhoto() = default;
+    QuantizedPhoto(const QuantizedPhoto &) = delete;
+    QuantizedPhoto &operator=(const QuantizedPhoto &) = delete;
+    ~QuantizedPhoto() { PhotoDelete(image); }
+};
+
+// Maps the image onto `colormap`, which the new image takes over (it is
+// released here when quantising fails, as is a null colormap's absence).
+Photo *quantize_onto(Photo *image, TavColormap *colormap);
+
 }  // namespace tav

@@ -19,8 +19,8 @@ struct BuiltinFormat {
 // formats not built yet stay empty.
 const BuiltinFormat builtin_formats[] = {
     {"sgi", "sgi", ReadSGI, WriteSGI},
-    {"wbmp", "wbmp", ReadWBMP, nullptr},
-    {"pcx", "pcx", ReadPCX, nullptr},
+    {"wbmp", "wbmp", ReadWBMP, WriteWBMP},
+    {"pcx", "pcx", ReadPCX, WritePCX},
     {"bmp", "bmp", ReadBMP, WriteBMP},
     {"jpg,jpeg", "jpg", ReadJPG, WriteJPG},
     {"png", "png", ReadPNG, WritePNG},

@@ -3,6 +3,9 @@
 // three), RLE or plain; writing one 8-bit plane, RLE, with the trailer
 // palette.  All 16-bit numbers are little-endian.
 //
+// Truecolour images are written through a 256-colour median-cut palette,
+// grey ones through the grey ramp (both with error diffusion).
+//
 // Packed 1-, 4- and 24-bit layouts are refused: their rows are not one byte
 // per pixel and plane, and reading them as such would give wrong pixels.
 //
@@ -78,7 +81,7 @@ bool read_line(AuxIO *stream, bool rle, unsigned char *line, int length) {
 }
 
 bool read_trailer_palette(AuxIO *stream, TavColormap *colormap) {
-    if (AuxIO_Seek(stream, -kTrailerBytes, 2) != 0) return false;
+    if (AuxIO_Seek(stream, -kTrailerBytes, 2) < 0) return false;
     if (tav::fgetc(stream) != kTrailerMark) return true;
     unsigned char rgb[3];
     for (int index = 0; index < 256 && tav::read_exactly(stream, rgb, 3); ++index)
@@ -109,6 +112,78 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     return image;
 }
 
+// ---- writing ------------------------------------------------------------------
+
+// Runs of equal bytes, never across rows: a lone byte below 0xC0 stands
+// for itself, anything else takes a count byte (at most 63) and the value.
+size_t encode_row(const unsigned char *in, int n, unsigned char *out) {
+    unsigned char *const start = out;
+    for (int x = 0; x < n;) {
+        const unsigned char v = in[x];
+        int run = 1;
+        while (x + run < n && in[x + run] == v) ++run;
+        x += run;
+        for (; run >= 64; run -= 63) {
+            *out++ = 0xFF;
+            *out++ = v;
+        }
+        if (run == 1 && v < 0xC0) {
+            *out++ = v;
+        } else if (run > 0) {
+            *out++ = static_cast<unsigned char>(0xC0 | run);
+            *out++ = v;
+        }
+    }
+    return static_cast<size_t>(out - start);
+}
+
+int write_pcx(AuxIO *stream, Photo *image) {
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return 1;
+    tav::QuantizedPhoto quantized;
+    Photo *source = image;
+    if (PhotoIsGrayscale(image)) {
+        source = quantized.image = tav::quantize_onto(image, PhotoPaletteGray());
+    } else if (!PhotoIsIndexed(image)) {
+        // Truecolour, and grey with alpha (whose alpha PCX cannot keep).
+        source = quantized.image = tav::quantize_onto(image, PhotoAdaptative(image, 256));
+    }
+    if (!source) return 1;
+
+    const int bytes_per_line = (width + 1) & ~1;
+    unsigned char head[kHeaderBytes] = {10, 5, 1, 8};
+    tav::put_le16(head + 8, static_cast<uint32_t>(width - 1));
+    tav::put_le16(head + 10, static_cast<uint32_t>(height - 1));
+    tav::put_le16(head + 12, 72);
+    tav::put_le16(head + 14, 72);
+    head[65] = 1;
+    tav::put_le16(head + 66, static_cast<uint32_t>(bytes_per_line));
+    tav::put_le16(head + 68, 1);
+    if (!tav::write_all(stream, head, sizeof head)) return 1;
+
+    tav::Bytes indices = tav::attempt_bytes(static_cast<size_t>(width));
+    tav::Bytes encoded = tav::attempt_bytes(2 * static_cast<size_t>(width) + 1);
+    if (!indices || !encoded) return 1;
+    for (int y = 0; y < height; ++y) {
+        PhotoGetIndex(source, indices.get(), 0, y, width, 1);
+        size_t n = encode_row(indices.get(), width, encoded.get());
+        if (width & 1) encoded[n++] = 0;  // the pad byte that makes the line even
+        if (!tav::write_all(stream, encoded.get(), n)) return 1;
+    }
+
+    unsigned char trailer[kTrailerBytes] = {kTrailerMark};
+    TavColormap *colormap = PhotoColormap(source);
+    const int entries = colormap ? std::min(TavColormapSize(colormap), 256) : 0;
+    for (int i = 0; i < entries; ++i) {
+        int r, g, b;
+        TavGetColormap(colormap, i, &r, &g, &b);
+        trailer[1 + 3 * i] = static_cast<unsigned char>(r);
+        trailer[2 + 3 * i] = static_cast<unsigned char>(g);
+        trailer[3 + 3 * i] = static_cast<unsigned char>(b);
+    }
+    return tav::write_all(stream, trailer, sizeof trailer) ? 0 : 1;
+}
+
 }  // namespace
 
 extern "C" {
@@ -124,6 +199,11 @@ Photo *ReadPCX(AuxIO *stream, Photo *image, const char *) {
     const unsigned long long per_line = header.rle ? (line + kLongestRun - 1) / kLongestRun : line;
     if (!tav::may_hold(stream, per_line * header.height)) return nullptr;
     return read_pcx(stream, image, header);
+}
+
+int WritePCX(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return 1;
+    return write_pcx(stream, image);
 }
 
 }  // extern "C"

@@ -77,7 +77,7 @@ Photo *read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
         const int rows = std::min(band_rows, header.height - k);
         for (int n = 0; n < header.channels; ++n) {
             const size_t at = kHeaderBytes + static_cast<size_t>(k) * width + n * plane_bytes;
-            if (at > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(at), 0) != 0 ||
+            if (at > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(at), 0) < 0 ||
                 !tav::read_exactly(stream, plane.get(), width * rows))
                 return nullptr;
             // File rows run bottom-up: the band's last file row is its top row.
@@ -129,7 +129,7 @@ Photo *read_rle(AuxIO *stream, Photo *image, const SgiHeader &header) {
         std::memset(rgba.get(), 0, static_cast<size_t>(header.width) * 4);
         for (int n = 0; n < header.channels; ++n) {
             const uint32_t start = tav::be32(table.get() + 4 * (static_cast<size_t>(n) * header.height + k));
-            if (start > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(start), 0) != 0) return nullptr;
+            if (start > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(start), 0) < 0) return nullptr;
             const int got = AuxIO_Read(stream, packed.get(), static_cast<int>(longest));
             if (got <= 0 || !decode_rle_row(packed.get(), static_cast<size_t>(got), header.width, rgba.get() + n))
                 return nullptr;

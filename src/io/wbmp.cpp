@@ -97,6 +97,42 @@ Photo *read_wbmp(AuxIO *stream, Photo *image, const WbmpHeader &header) {
     return image;
 }
 
+// Groups of 7 bits, most significant first, bit 7 set on all but the last.
+unsigned char *put_multibyte(unsigned char *out, uint32_t value) {
+    int groups = 0;
+    for (uint32_t v = value; v >= 128; v >>= 7) ++groups;
+    for (int g = groups; g > 0; --g) *out++ = static_cast<unsigned char>(0x80 | ((value >> (7 * g)) & 0x7F));
+    *out++ = static_cast<unsigned char>(value & 0x7F);
+    return out;
+}
+
+int write_wbmp(AuxIO *stream, Photo *image) {
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width <= 0 || height <= 0) return 1;
+    tav::QuantizedPhoto quantized;
+    Photo *source = image;
+    if (!PhotoIsIndexed(image) || !PhotoColormap(image) || TavColormapSize(PhotoColormap(image)) > 2)
+        source = quantized.image = tav::quantize_onto(image, PhotoPaletteBW());
+    if (!source) return 1;
+
+    unsigned char head[12] = {0, 0};
+    unsigned char *end = put_multibyte(put_multibyte(head + 2, static_cast<uint32_t>(width)),
+                                       static_cast<uint32_t>(height));
+    if (!tav::write_all(stream, head, static_cast<size_t>(end - head))) return 1;
+    const size_t packed_bytes = row_bytes(width);
+    tav::Bytes indices = tav::attempt_bytes(static_cast<size_t>(width));
+    tav::Bytes packed = tav::attempt_bytes(packed_bytes);
+    if (!indices || !packed) return 1;
+    for (int y = 0; y < height; ++y) {
+        PhotoGetIndex(source, indices.get(), 0, y, width, 1);
+        std::memset(packed.get(), 0, packed_bytes);
+        for (int x = 0; x < width; ++x)
+            if (indices[x]) packed[x >> 3] |= static_cast<unsigned char>(0x80 >> (x & 7));
+        if (!tav::write_all(stream, packed.get(), packed_bytes)) return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -110,6 +146,11 @@ Photo *ReadWBMP(AuxIO *stream, Photo *image, const char *) {
         !tav::may_hold(stream, static_cast<unsigned long long>(row_bytes(header.width)) * header.height))
         return nullptr;
     return read_wbmp(stream, image, header);
+}
+
+int WriteWBMP(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return 1;
+    return write_wbmp(stream, image);
 }
 
 }  // extern "C"
