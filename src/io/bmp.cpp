@@ -34,9 +34,9 @@ struct BmpHeader {
     int palette_entries = 0;  // entries in the file's palette
 };
 
-// Palette colours as B, G, R, at most 256 of them (more cannot be indexed).
+// Palette colours as R, G, B, at most 256 of them (more cannot be indexed).
 struct BmpPalette {
-    unsigned char bgr[256 * 3] = {};
+    unsigned char rgb[256 * 3] = {};
     int count = 0;
 };
 
@@ -100,7 +100,11 @@ bool read_bmp_header(AuxIO *stream, BmpHeader *header, BmpPalette *palette) {
         unsigned char entry[4];
         for (uint32_t i = 0; i < entries; ++i) {
             if (!tav::read_exactly(stream, entry, entry_bytes)) return false;
-            if (palette && i < kept) std::memcpy(palette->bgr + 3 * i, entry, 3);
+            if (palette && i < kept) {
+                palette->rgb[3 * i] = entry[2];
+                palette->rgb[3 * i + 1] = entry[1];
+                palette->rgb[3 * i + 2] = entry[0];
+            }
         }
         if (palette) palette->count = static_cast<int>(kept);
         consumed += entries * entry_bytes;
@@ -141,28 +145,39 @@ void unpack_indices(const unsigned char *row, int bits, int width, unsigned char
     }
 }
 
-// Palette colours of the indices as B, G, R; false on an index beyond the palette.
-bool lookup(const BmpPalette &palette, int entries, const unsigned char *indices, int width, unsigned char *bgr) {
+// Palette colours of the indices as opaque RGBA; false on an index beyond the palette.
+bool lookup(const BmpPalette &palette, int entries, const unsigned char *indices, int width, unsigned char *rgba) {
     for (int x = 0; x < width; ++x) {
         const int i = indices[x];
         if (i >= entries) return false;
-        std::memcpy(bgr + 3 * x, palette.bgr + 3 * i, 3);
+        std::memcpy(rgba + 4 * x, palette.rgb + 3 * i, 3);
+        rgba[4 * x + 3] = 255;
     }
     return true;
+}
+
+// B, G, R (and a fourth byte when step is 4) to opaque R, G, B, A.
+void bgr_to_rgba(const unsigned char *in, int step, int width, unsigned char *out) {
+    for (int x = 0; x < width; ++x, in += step, out += 4) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+        out[3] = 255;
+    }
 }
 
 Photo *read_plain(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpPalette &palette,
                   size_t row_bytes) {
     const int width = header.width;
-    tav::Bytes row = tav::attempt_bytes(row_bytes);
-    // Colour rows (palette lookups and bit fields) are converted into here.
+    // The row as read, then room for one palette index per pixel.
+    tav::Bytes row = tav::attempt_bytes(row_bytes + static_cast<size_t>(width));
     tav::Bytes converted = tav::attempt_bytes(static_cast<size_t>(width) * 4);
     if (!row || !converted || !tav::recreate_unblanked(image, width, header.height, TAV_MODE_RGBA)) return nullptr;
     const Field16 red(header.compression == kBitFields ? header.masks[0] : 0x7C00),
         green(header.compression == kBitFields ? header.masks[1] : 0x03E0),
         blue(header.compression == kBitFields ? header.masks[2] : 0x001F);
     const int entries = std::min(header.palette_entries, 256);
-    static const unsigned char opaque = 255;
+    // Rows reach the image as opaque RGBA, which it stores as it is.
     unsigned char *out = converted.get();
     for (int k = 0; k < header.height; ++k) {
         const int y = header.top_down ? k : header.height - 1 - k;
@@ -170,29 +185,28 @@ Photo *read_plain(AuxIO *stream, Photo *image, const BmpHeader &header, const Bm
         const unsigned char *in = row.get();
         switch (header.bits) {
         case 24:
-            PhotoPutBGR(image, in, 0, y, width, 1);
+            bgr_to_rgba(in, 3, width, out);
             break;
         case 32:
-            PhotoPutExt(image, 0, y, width, 1, 4, 4, 4, 0, in + 2, in + 1, in, &opaque, TAV_COMPOSE_REPLACE);
+            bgr_to_rgba(in, 4, width, out);
             break;
         case 16:
             for (int x = 0; x < width; ++x) {
                 const uint32_t v = le16(in + 2 * x);
-                out[3 * x] = red(v);
-                out[3 * x + 1] = green(v);
-                out[3 * x + 2] = blue(v);
+                out[4 * x] = red(v);
+                out[4 * x + 1] = green(v);
+                out[4 * x + 2] = blue(v);
+                out[4 * x + 3] = 255;
             }
-            PhotoPutRGB(image, out, 0, y, width, 1);
             break;
         default: {
-            // Indices go to the last third of the buffer, their colours to
-            // the front: each index is read before its colour overwrites it.
-            unsigned char *indices = out + static_cast<size_t>(width) * 3;
+            // The indices sit in the row buffer's spare bytes past the data.
+            unsigned char *indices = row.get() + row_bytes;
             unpack_indices(in, header.bits, width, indices);
             if (!lookup(palette, entries, indices, width, out)) return nullptr;
-            PhotoPutBGR(image, out, 0, y, width, 1);
         }
         }
+        PhotoPutRGBA(image, out, 0, y, width, 1, TAV_COMPOSE_REPLACE);
     }
     return image;
 }
@@ -203,25 +217,25 @@ Photo *read_plain(AuxIO *stream, Photo *image, const BmpHeader &header, const Bm
 // runs on a row reach the image in one call.
 class SpanRow {
 public:
-    SpanRow(Photo *image, unsigned char *bgr) : image_(image), bgr_(bgr) {}
+    SpanRow(Photo *image, unsigned char *rgb) : image_(image), rgb_(rgb) {}
     unsigned char *at(int x, long long y) {
         if (y != y_ || x != end_) {
             flush();
             y_ = y;
             start_ = end_ = x;
         }
-        return bgr_ + 3 * static_cast<size_t>(x);
+        return rgb_ + 3 * static_cast<size_t>(x);
     }
     void grew(int n) { end_ += n; }
     void flush() {
-        if (end_ > start_) PhotoPutBGR(image_, bgr_ + 3 * static_cast<size_t>(start_), start_, static_cast<int>(y_),
+        if (end_ > start_) PhotoPutRGB(image_, rgb_ + 3 * static_cast<size_t>(start_), start_, static_cast<int>(y_),
                                        end_ - start_, 1);
         start_ = end_ = 0;
     }
 
 private:
     Photo *image_;
-    unsigned char *bgr_;
+    unsigned char *rgb_;
     long long y_ = -1;
     int start_ = 0;
     int end_ = 0;
@@ -253,7 +267,7 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
             if (hi >= entries || (count > 1 && lo >= entries)) return nullptr;
             const int shown = visible(count);
             unsigned char *out = span.at(x, y);
-            for (int i = 0; i < shown; ++i) std::memcpy(out + 3 * i, palette.bgr + 3 * ((i & 1) ? lo : hi), 3);
+            for (int i = 0; i < shown; ++i) std::memcpy(out + 3 * i, palette.rgb + 3 * ((i & 1) ? lo : hi), 3);
             span.grew(shown);
             x = std::min(width, x + count);
         } else if (value == 0) {  // end of line
@@ -277,7 +291,7 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
             for (int i = 0; i < n; ++i) {
                 const int index = four ? ((i & 1) ? absolute[i >> 1] & 0x0F : absolute[i >> 1] >> 4) : absolute[i];
                 if (index >= entries) return nullptr;
-                if (i < shown) std::memcpy(out + 3 * i, palette.bgr + 3 * index, 3);
+                if (i < shown) std::memcpy(out + 3 * i, palette.rgb + 3 * index, 3);
             }
             span.grew(shown);
             x = std::min(width, x + n);

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -61,18 +62,53 @@ bool read_pcx_header(AuxIO *stream, PcxHeader *header) {
     return header->bytes_per_line >= header->width;
 }
 
+// The stream read ahead in blocks: scan lines are decoded a byte at a
+// time, and the trailer is found by seeking afterwards, so reading past
+// the last line costs nothing.
+class ByteSource {
+public:
+    explicit ByteSource(AuxIO *stream) : stream_(stream) {}
+    int next() {
+        if (at_ == end_ && !refill()) return -1;
+        return buffer_[at_++];
+    }
+    bool copy(unsigned char *out, int n) {
+        while (n > 0) {
+            if (at_ == end_ && !refill()) return false;
+            const int step = std::min(n, end_ - at_);
+            std::memcpy(out, buffer_ + at_, static_cast<size_t>(step));
+            at_ += step;
+            out += step;
+            n -= step;
+        }
+        return true;
+    }
+
+private:
+    bool refill() {
+        const int got = AuxIO_Read(stream_, buffer_, sizeof buffer_);
+        at_ = 0;
+        end_ = got > 0 ? got : 0;
+        return end_ > 0;
+    }
+    AuxIO *stream_;
+    unsigned char buffer_[65536];
+    int at_ = 0;
+    int end_ = 0;
+};
+
 // Fills one scan line; runs never cross lines.
-bool read_line(AuxIO *stream, bool rle, unsigned char *line, int length) {
-    if (!rle) return tav::read_exactly(stream, line, static_cast<size_t>(length));
+bool read_line(ByteSource &source, bool rle, unsigned char *line, int length) {
+    if (!rle) return source.copy(line, length);
     for (int at = 0; at < length;) {
-        const int c = tav::fgetc(stream);
+        const int c = source.next();
         if (c < 0) return false;
         if (c < 0xC0) {
             line[at++] = static_cast<unsigned char>(c);
             continue;
         }
         const int count = c & 0x3F;
-        const int value = tav::fgetc(stream);
+        const int value = source.next();
         if (value < 0 || count > length - at) return false;
         std::memset(line + at, value, static_cast<size_t>(count));
         at += count;
@@ -96,16 +132,25 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     if (!line || !tav::recreate_unblanked(image, header.width, header.height, mode)) return nullptr;
     std::memset(line.get(), 0, static_cast<size_t>(line_bytes));
     if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
-    static const unsigned char opaque = 255;
+    tav::Bytes rgb = tav::attempt_bytes(header.planes == 1 ? 1 : static_cast<size_t>(header.width) * 3);
+    if (!rgb) return nullptr;
+    auto source = std::make_unique<ByteSource>(stream);
     const unsigned char *p = line.get();
     const int bpl = header.bytes_per_line;
     for (int y = 0; y < header.height; ++y) {
-        if (!read_line(stream, header.rle, line.get(), line_bytes)) return nullptr;
-        if (header.planes == 1)
+        if (!read_line(*source, header.rle, line.get(), line_bytes)) return nullptr;
+        if (header.planes == 1) {
             PhotoPutIndex(image, p, 0, y, header.width, 1);
-        else
-            PhotoPutExt(image, 0, y, header.width, 1, 1, 1, 1, 0, p, p + bpl, p + 2 * bpl, &opaque,
-                        TAV_COMPOSE_REPLACE);
+            continue;
+        }
+        // Planes are interleaved into packed RGB, the layout the image takes fastest.
+        unsigned char *out = rgb.get();
+        for (int x = 0; x < header.width; ++x, out += 3) {
+            out[0] = p[x];
+            out[1] = p[bpl + x];
+            out[2] = p[2 * bpl + x];
+        }
+        PhotoPutRGB(image, rgb.get(), 0, y, header.width, 1);
     }
     if (header.version == 5 && header.planes == 1 && !read_trailer_palette(stream, PhotoColormap(image)))
         return nullptr;

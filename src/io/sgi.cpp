@@ -68,26 +68,38 @@ void fill_missing(unsigned char *rgba, size_t pixels, int channels) {
 Photo *read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
     const size_t width = static_cast<size_t>(header.width);
     const int band_rows = static_cast<int>(std::clamp<size_t>(kBandBytes / width, 1, header.height));
-    tav::Bytes plane = tav::attempt_bytes(width * band_rows);
-    tav::Bytes rgba = tav::attempt_bytes(width * band_rows * 4);
-    if (!plane || !rgba || !tav::recreate_unblanked(image, header.width, header.height, TAV_MODE_RGBA))
+    const size_t band = width * band_rows;
+    tav::Bytes planes = tav::attempt_bytes(band * header.channels);
+    tav::Bytes rgba = tav::attempt_bytes(band * 4);
+    if (!planes || !rgba || !tav::recreate_unblanked(image, header.width, header.height, TAV_MODE_RGBA))
         return nullptr;
     const size_t plane_bytes = width * static_cast<size_t>(header.height);
+    // Missing channels read from the first (grey) or from an opaque row.
+    static const unsigned char opaque[1] = {255};
     for (int k = 0; k < header.height; k += band_rows) {
         const int rows = std::min(band_rows, header.height - k);
         for (int n = 0; n < header.channels; ++n) {
             const size_t at = kHeaderBytes + static_cast<size_t>(k) * width + n * plane_bytes;
             if (at > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(at), 0) < 0 ||
-                !tav::read_exactly(stream, plane.get(), width * rows))
+                !tav::read_exactly(stream, planes.get() + n * band, width * rows))
                 return nullptr;
-            // File rows run bottom-up: the band's last file row is its top row.
-            for (int r = 0; r < rows; ++r) {
-                const unsigned char *in = plane.get() + width * r;
-                unsigned char *out = rgba.get() + width * 4 * (rows - 1 - r) + n;
-                for (size_t x = 0; x < width; ++x) out[4 * x] = in[x];
+        }
+        // File rows run bottom-up: the band's last file row is its top row.
+        for (int r = 0; r < rows; ++r) {
+            const size_t row = width * r;
+            const unsigned char *red = planes.get() + row;
+            const unsigned char *green = header.channels > 1 ? red + band : red;
+            const unsigned char *blue = header.channels > 2 ? red + 2 * band : red;
+            const unsigned char *alpha = header.channels > 3 ? red + 3 * band : opaque;
+            const size_t alpha_step = header.channels > 3 ? 1 : 0;
+            unsigned char *out = rgba.get() + width * 4 * (rows - 1 - r);
+            for (size_t x = 0; x < width; ++x, out += 4) {
+                out[0] = red[x];
+                out[1] = green[x];
+                out[2] = blue[x];
+                out[3] = alpha[x * alpha_step];
             }
         }
-        fill_missing(rgba.get(), width * rows, header.channels);
         PhotoPutRGBA(image, rgba.get(), 0, header.height - k - rows, header.width, rows, TAV_COMPOSE_REPLACE);
     }
     return image;
