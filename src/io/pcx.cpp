@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -67,7 +66,9 @@ bool read_pcx_header(AuxIO *stream, PcxHeader *header) {
 // the last line costs nothing.
 class ByteSource {
 public:
-    explicit ByteSource(AuxIO *stream) : stream_(stream) {}
+    static constexpr int kBlock = 65536;
+    explicit ByteSource(AuxIO *stream) : stream_(stream), buffer_(tav::attempt_bytes(kBlock)) {}
+    explicit operator bool() const { return buffer_ != nullptr; }
     int next() {
         if (at_ == end_ && !refill()) return -1;
         return buffer_[at_++];
@@ -76,7 +77,7 @@ public:
         while (n > 0) {
             if (at_ == end_ && !refill()) return false;
             const int step = std::min(n, end_ - at_);
-            std::memcpy(out, buffer_ + at_, static_cast<size_t>(step));
+            std::memcpy(out, buffer_.get() + at_, static_cast<size_t>(step));
             at_ += step;
             out += step;
             n -= step;
@@ -86,13 +87,13 @@ public:
 
 private:
     bool refill() {
-        const int got = AuxIO_Read(stream_, buffer_, sizeof buffer_);
+        const int got = AuxIO_Read(stream_, buffer_.get(), kBlock);
         at_ = 0;
         end_ = got > 0 ? got : 0;
         return end_ > 0;
     }
     AuxIO *stream_;
-    unsigned char buffer_[65536];
+    tav::Bytes buffer_;
     int at_ = 0;
     int end_ = 0;
 };
@@ -134,11 +135,12 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
     tav::Bytes rgb = tav::attempt_bytes(header.planes == 1 ? 1 : static_cast<size_t>(header.width) * 3);
     if (!rgb) return nullptr;
-    auto source = std::make_unique<ByteSource>(stream);
+    ByteSource source(stream);
+    if (!source) return nullptr;
     const unsigned char *p = line.get();
     const int bpl = header.bytes_per_line;
     for (int y = 0; y < header.height; ++y) {
-        if (!read_line(*source, header.rle, line.get(), line_bytes)) return nullptr;
+        if (!read_line(source, header.rle, line.get(), line_bytes)) return nullptr;
         if (header.planes == 1) {
             PhotoPutIndex(image, p, 0, y, header.width, 1);
             continue;
