@@ -213,23 +213,25 @@ Photo *read_plain(AuxIO *stream, Photo *image, const BmpHeader &header, const Bm
 
 // ---- run-length data --------------------------------------------------------
 
-// Colours decoded into one row and stored a span at a time: consecutive
-// runs on a row reach the image in one call.
+// Colours decoded into a span of one row and stored a span at a time:
+// consecutive runs on a row reach the image in one call.  The span holds
+// a few thousand pixels, whatever the width the header claims.
 class SpanRow {
 public:
+    static constexpr int kPixels = 4096;
     SpanRow(Photo *image, unsigned char *rgb) : image_(image), rgb_(rgb) {}
-    unsigned char *at(int x, long long y) {
-        if (y != y_ || x != end_) {
+    // Room for n (at most 255) pixels at (x, y).
+    unsigned char *at(int x, long long y, int n) {
+        if (y != y_ || x != end_ || end_ - start_ + n > kPixels) {
             flush();
             y_ = y;
             start_ = end_ = x;
         }
-        return rgb_ + 3 * static_cast<size_t>(x);
+        return rgb_ + 3 * static_cast<size_t>(x - start_);
     }
     void grew(int n) { end_ += n; }
     void flush() {
-        if (end_ > start_) PhotoPutRGB(image_, rgb_ + 3 * static_cast<size_t>(start_), start_, static_cast<int>(y_),
-                                       end_ - start_, 1);
+        if (end_ > start_) PhotoPutRGB(image_, rgb_, start_, static_cast<int>(y_), end_ - start_, 1);
         start_ = end_ = 0;
     }
 
@@ -243,7 +245,7 @@ private:
 
 Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpPalette &palette) {
     const int width = header.width;
-    tav::Bytes row = tav::attempt_bytes(static_cast<size_t>(width) * 3);
+    tav::Bytes row = tav::attempt_bytes(SpanRow::kPixels * 3);
     if (!row) return nullptr;
     // Skipped pixels stay blank: this image is made blanked.
     image = PhotoRecreate(image, width, header.height, TAV_MODE_RGBA);
@@ -266,7 +268,7 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
             const int hi = four ? value >> 4 : value, lo = four ? value & 0x0F : value;
             if (hi >= entries || (count > 1 && lo >= entries)) return nullptr;
             const int shown = visible(count);
-            unsigned char *out = span.at(x, y);
+            unsigned char *out = span.at(x, y, shown);
             for (int i = 0; i < shown; ++i) std::memcpy(out + 3 * i, palette.rgb + 3 * ((i & 1) ? lo : hi), 3);
             span.grew(shown);
             x = std::min(width, x + count);
@@ -287,7 +289,7 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
             const int bytes = ((four ? (n + 1) / 2 : n) + 1) & ~1;
             if (!tav::read_exactly(stream, absolute, static_cast<size_t>(bytes))) return nullptr;
             const int shown = visible(n);
-            unsigned char *out = span.at(x, y);
+            unsigned char *out = span.at(x, y, shown);
             for (int i = 0; i < n; ++i) {
                 const int index = four ? ((i & 1) ? absolute[i >> 1] & 0x0F : absolute[i >> 1] >> 4) : absolute[i];
                 if (index >= entries) return nullptr;

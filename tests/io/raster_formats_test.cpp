@@ -92,7 +92,8 @@ Bytes grey_palette(int n) {
     Bytes p;
     for (int i = 0; i < n; ++i) {
         const auto v = static_cast<unsigned char>(i * 255 / std::max(1, n - 1));
-        p.insert(p.end(), {v, v, static_cast<unsigned char>(255 - v), 0});
+        for (unsigned char byte : {v, v, static_cast<unsigned char>(255 - v), static_cast<unsigned char>(0)})
+            p.push_back(byte);
     }
     return p;
 }
@@ -205,6 +206,17 @@ TEST(Bmp, RleRunsPastTheRowAreDropped) {
     ASSERT_EQ(read_with(ReadBMP, image, bmp({3, 2, 8, 1, 40, 2, {}, grey_palette(2), data})), image.p);
     const auto px = rgba(image);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(px[4 * i], 0) << i;  // index 1: R = 0
+}
+
+TEST(Bmp, RleRowsLongerThanOneSpanArePaintedWhole) {
+    tavtest::interp();
+    PhotoPtr image(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+    Bytes data;
+    for (int i = 0; i < 20; ++i) data.insert(data.end(), {255, static_cast<unsigned char>(i & 1)});
+    data.insert(data.end(), {0, 1});
+    ASSERT_EQ(read_with(ReadBMP, image, bmp({5000, 1, 8, 1, 40, 2, {}, grey_palette(2), data})), image.p);
+    const auto px = rgba(image);
+    for (int x = 0; x < 5000; ++x) ASSERT_EQ(px[4 * x + 1], ((x / 255) & 1) ? 255 : 0) << x;
 }
 
 TEST(Bmp, WritesTwentyFourBitAndGreyFiles) {
