@@ -455,13 +455,35 @@ TAVREL_API int CloseDLL(void);
 TAVREL_API Photo *ReadGIF(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteGIF(AuxIO *stream, Photo *image, const char *options);
 
-/* BMP: (arrives with its subsystem) */
+/* BMP: 1/4/8/16/24/32-bit files (plain, 16-bit bit fields, RLE4/RLE8;
+ * Windows, OS/2 and 64-byte headers; bottom-up or top-down rows) read as
+ * truecolour.  Grayscale Photos are written as 8-bit with a grey palette,
+ * all others as 24-bit.  WriteBMP returns 0 when written, 1 on failure. */
+TAVREL_API Photo *ReadBMP(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WriteBMP(AuxIO *stream, Photo *image, const char *options);
 
-/* PCX: (arrives with its subsystem) */
+/* PCX: 8 bits per plane; one plane reads as indexed (the version-5
+ * trailer palette), three or four planes as truecolour.  Packed 1-, 4- and
+ * 24-bit files are refused. */
+TAVREL_API Photo *ReadPCX(AuxIO *stream, Photo *image, const char *options);
+/* Writes one 8-bit RLE plane with the trailer palette: indexed Photos as
+ * they are, grey ones onto the grey ramp, all others onto a 256-colour
+ * median-cut palette.  Returns 0 when written, 1 on failure. */
+TAVREL_API int WritePCX(AuxIO *stream, Photo *image, const char *options);
 
-/* SGI: (arrives with its subsystem) */
+/* SGI: one byte per channel, verbatim or RLE, read as truecolour (fewer
+ * than four channels: grey fills the missing colour channels, alpha 255).
+ * Written verbatim as RGBA; WriteSGI returns 1 when written, 0 on failure
+ * (pictures over 65535 pixels on a side cannot be written). */
+TAVREL_API Photo *ReadSGI(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WriteSGI(AuxIO *stream, Photo *image, const char *options);
 
-/* WBMP: (arrives with its subsystem) */
+/* WBMP: type 0 bitmaps, read as indexed with index 0 black, 1 white. */
+TAVREL_API Photo *ReadWBMP(AuxIO *stream, Photo *image, const char *options);
+/* Writes indexed Photos of at most two entries from their indices (bit 1
+ * for every non-zero index); all others are dithered onto black and white
+ * first.  Returns 0 when written, 1 on failure. */
+TAVREL_API int WriteWBMP(AuxIO *stream, Photo *image, const char *options);
 
 /* The ceiling on decoded pictures, in pixels, for the whole process
  * (default 2^28, 1 GiB of RGBA).  Readers refuse a picture above it as

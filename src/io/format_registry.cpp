@@ -32,10 +32,10 @@ struct BuiltinFormat {
 // names no format gets PPM first and the writer default is PPM.  Slots of
 // formats not built yet stay empty.
 const BuiltinFormat builtin_formats[] = {
-    {"sgi", "sgi", nullptr, nullptr},
-    {"wbmp", "wbmp", nullptr, nullptr},
-    {"pcx", "pcx", nullptr, nullptr},
-    {"bmp", "bmp", nullptr, nullptr},
+    {"sgi", "sgi", ReadSGI, WriteSGI},
+    {"wbmp", "wbmp", ReadWBMP, WriteWBMP},
+    {"pcx", "pcx", ReadPCX, WritePCX},
+    {"bmp", "bmp", ReadBMP, WriteBMP},
     {"jpg,jpeg", "jpg", ReadJPG, WriteJPG},
     {"png", "png", ReadPNG, WritePNG},
     {"gif", "gif", ReadGIF, WriteGIF},

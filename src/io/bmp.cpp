@@ -1,0 +1,395 @@
+// Windows and OS/2 bitmaps: reading 1/4/8/16/24/32 bits per pixel, plain,
+// with 16-bit bit fields or run-length encoded (4 and 8 bits); writing
+// 24-bit colour, or 8-bit with a grey palette for grayscale images.
+//
+// A plain raster must be in the stream in full before the image is made:
+// its size is known from the header.  Run-length data can legitimately
+// leave most of a picture unpainted (deltas, end of bitmap), so no byte
+// count bounds it; the pixel ceiling does.  Pixels of runs that reach past
+// the end of a row or above the top of the picture are dropped.
+#include "io/format_helpers_p.h"
+#include "io/read_exactly_p.h"
+#include "io/reader_limits_p.h"
+
+#include "core/memory_p.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+using tav::le16;
+using tav::le32;
+
+enum : uint32_t { kPlain = 0, kBitFields = 3 };
+
+struct BmpHeader {
+    int width = 0;
+    int height = 0;
+    bool top_down = false;
+    int bits = 0;
+    uint32_t compression = 0;
+    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+    int palette_entries = 0;  // entries in the file's palette
+};
+
+// Palette colours as R, G, B, at most 256 of them (more cannot be indexed).
+struct BmpPalette {
+    unsigned char rgb[256 * 3] = {};
+    int count = 0;
+};
+
+bool is_rle(const BmpHeader &header) { return header.compression != kPlain && header.compression != kBitFields; }
+
+// Both headers, the masks and the palette, up to the first byte of the
+// pixel data.  The palette is kept only when `palette` is given.
+bool read_bmp_header(AuxIO *stream, BmpHeader *header, BmpPalette *palette) {
+    unsigned char head[18];
+    if (!tav::read_exactly(stream, head, sizeof head) || head[0] != 'B' || head[1] != 'M') return false;
+    const uint32_t offset = le32(head + 10), info_size = le32(head + 14);
+    if (offset > 0xFFFF || (info_size != 40 && info_size != 64 && info_size != 12)) return false;
+
+    uint32_t consumed;
+    uint32_t colours_used = 0;
+    if (info_size == 12) {
+        unsigned char info[8];
+        if (!tav::read_exactly(stream, info, sizeof info)) return false;
+        header->width = static_cast<int>(le16(info));
+        header->height = static_cast<int>(le16(info + 2));
+        header->bits = static_cast<int>(le16(info + 6));
+        header->compression = kPlain;
+        consumed = 26;
+    } else {
+        unsigned char info[36];
+        if (!tav::read_exactly(stream, info, sizeof info)) return false;
+        const auto width = static_cast<int32_t>(le32(info)), height = static_cast<int32_t>(le32(info + 4));
+        if (width <= 0 || height == 0 || height == INT32_MIN) return false;
+        header->width = width;
+        header->top_down = height < 0;
+        header->height = height < 0 ? -height : height;
+        header->bits = static_cast<int>(le16(info + 10));
+        header->compression = le32(info + 12);
+        colours_used = le32(info + 28) & 0xFFFF;
+        consumed = 54;
+        if (info_size == 64) {
+            if (!tav::skip_bytes(stream, 24)) return false;
+            consumed += 24;
+        }
+    }
+    if (header->width <= 0 || header->height <= 0) return false;
+    switch (header->bits) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return false;
+    }
+    // Run-length data exists for 4 and 8 bits only, and always runs bottom-up.
+    if (is_rle(*header) && ((header->bits != 4 && header->bits != 8) || header->top_down)) return false;
+
+    if (header->compression == kBitFields) {
+        unsigned char masks[12];
+        if (!tav::read_exactly(stream, masks, sizeof masks)) return false;
+        for (int c = 0; c < 3; ++c) header->masks[c] = le32(masks + 4 * c);
+        consumed += 12;
+    }
+    if (header->bits < 16) {
+        const uint32_t entries = colours_used ? colours_used : 1u << header->bits;
+        const uint32_t entry_bytes = info_size == 12 ? 3 : 4;
+        if (consumed + entries * entry_bytes > offset) return false;
+        header->palette_entries = static_cast<int>(entries);
+        const uint32_t kept = std::min<uint32_t>(entries, 256);
+        unsigned char entry[4];
+        for (uint32_t i = 0; i < entries; ++i) {
+            if (!tav::read_exactly(stream, entry, entry_bytes)) return false;
+            if (palette && i < kept) {
+                palette->rgb[3 * i] = entry[2];
+                palette->rgb[3 * i + 1] = entry[1];
+                palette->rgb[3 * i + 2] = entry[0];
+            }
+        }
+        if (palette) palette->count = static_cast<int>(kept);
+        consumed += entries * entry_bytes;
+    }
+    if (consumed > offset) return false;
+    return tav::skip_bytes(stream, offset - consumed);
+}
+
+// ---- plain rows ------------------------------------------------------------
+
+// One 16-bit channel: the field under its mask, scaled to 8 bits.  Fields
+// wider than 8 bits give their top 8 bits.
+struct Field16 {
+    uint32_t mask;
+    int right;
+    int left;
+    int narrow;  // extra right shift of a field wider than 8 bits
+    explicit Field16(uint32_t m) : mask(m & 0xFFFF), right(0), left(0), narrow(0) {
+        if (!mask) return;
+        right = __builtin_ctz(mask);
+        const int width = __builtin_popcount(mask);
+        if (width <= 8) left = 8 - width;
+        else narrow = width - 8;
+    }
+    unsigned char operator()(uint32_t v) const {
+        return static_cast<unsigned char>((((v & mask) >> right) >> narrow) << left);
+    }
+};
+
+// Palette indices of one row, unpacked to one byte per pixel.
+void unpack_indices(const unsigned char *row, int bits, int width, unsigned char *indices) {
+    if (bits == 8) {
+        std::memcpy(indices, row, static_cast<size_t>(width));
+    } else if (bits == 4) {
+        for (int x = 0; x < width; ++x) indices[x] = (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+    } else {
+        for (int x = 0; x < width; ++x) indices[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+    }
+}
+
+// Palette colours of the indices as opaque RGBA; false on an index beyond the palette.
+bool lookup(const BmpPalette &palette, int entries, const unsigned char *indices, int width, unsigned char *rgba) {
+    for (int x = 0; x < width; ++x) {
+        const int i = indices[x];
+        if (i >= entries) return false;
+        std::memcpy(rgba + 4 * x, palette.rgb + 3 * i, 3);
+        rgba[4 * x + 3] = 255;
+    }
+    return true;
+}
+
+// B, G, R (and a fourth byte when step is 4) to opaque R, G, B, A.
+void bgr_to_rgba(const unsigned char *in, int step, int width, unsigned char *out) {
+    for (int x = 0; x < width; ++x, in += step, out += 4) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+        out[3] = 255;
+    }
+}
+
+Photo *read_plain(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpPalette &palette,
+                  size_t row_bytes) {
+    const int width = header.width;
+    // The row as read, then room for one palette index per pixel.
+    tav::Bytes row = tav::attempt_bytes(row_bytes + static_cast<size_t>(width));
+    tav::Bytes converted = tav::attempt_bytes(static_cast<size_t>(width) * 4);
+    if (!row || !converted || !tav::recreate_unblanked(image, width, header.height, TAV_MODE_RGBA)) return nullptr;
+    const Field16 red(header.compression == kBitFields ? header.masks[0] : 0x7C00),
+        green(header.compression == kBitFields ? header.masks[1] : 0x03E0),
+        blue(header.compression == kBitFields ? header.masks[2] : 0x001F);
+    const int entries = std::min(header.palette_entries, 256);
+    // Rows reach the image as opaque RGBA, which it stores as it is.
+    unsigned char *out = converted.get();
+    for (int k = 0; k < header.height; ++k) {
+        const int y = header.top_down ? k : header.height - 1 - k;
+        if (!tav::read_exactly(stream, row.get(), row_bytes)) return nullptr;
+        const unsigned char *in = row.get();
+        switch (header.bits) {
+        case 24:
+            bgr_to_rgba(in, 3, width, out);
+            break;
+        case 32:
+            bgr_to_rgba(in, 4, width, out);
+            break;
+        case 16:
+            for (int x = 0; x < width; ++x) {
+                const uint32_t v = le16(in + 2 * x);
+                out[4 * x] = red(v);
+                out[4 * x + 1] = green(v);
+                out[4 * x + 2] = blue(v);
+                out[4 * x + 3] = 255;
+            }
+            break;
+        default: {
+            // The indices sit in the row buffer's spare bytes past the data.
+            unsigned char *indices = row.get() + row_bytes;
+            unpack_indices(in, header.bits, width, indices);
+            if (!lookup(palette, entries, indices, width, out)) return nullptr;
+        }
+        }
+        PhotoPutRGBA(image, out, 0, y, width, 1, TAV_COMPOSE_REPLACE);
+    }
+    return image;
+}
+
+// ---- run-length data --------------------------------------------------------
+
+// Colours decoded into a span of one row and stored a span at a time:
+// consecutive runs on a row reach the image in one call.  The span holds
+// a few thousand pixels, whatever the width the header claims.
+class SpanRow {
+public:
+    static constexpr int kPixels = 4096;
+    SpanRow(Photo *image, unsigned char *rgb) : image_(image), rgb_(rgb) {}
+    // Room for n (at most 255) pixels at (x, y).
+    unsigned char *at(int x, long long y, int n) {
+        if (y != y_ || x != end_ || end_ - start_ + n > kPixels) {
+            flush();
+            y_ = y;
+            start_ = end_ = x;
+        }
+        return rgb_ + 3 * static_cast<size_t>(x - start_);
+    }
+    void grew(int n) { end_ += n; }
+    void flush() {
+        if (end_ > start_) PhotoPutRGB(image_, rgb_, start_, static_cast<int>(y_), end_ - start_, 1);
+        start_ = end_ = 0;
+    }
+
+private:
+    Photo *image_;
+    unsigned char *rgb_;
+    long long y_ = -1;
+    int start_ = 0;
+    int end_ = 0;
+};
+
+Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpPalette &palette) {
+    const int width = header.width;
+    tav::Bytes row = tav::attempt_bytes(SpanRow::kPixels * 3);
+    if (!row) return nullptr;
+    // Skipped pixels stay blank: this image is made blanked.
+    image = PhotoRecreate(image, width, header.height, TAV_MODE_RGBA);
+    if (!image || PhotoWidth(image) != width || PhotoHeight(image) != header.height) return nullptr;
+
+    const int entries = std::min(header.palette_entries, 256);
+    const bool four = header.bits == 4;
+    SpanRow span(image, row.get());
+    unsigned char absolute[256];
+    long long y = header.height - 1;
+    int x = 0;  // never beyond the width: what lies past it is dropped
+    // Pixels of a run that fall outside the picture are dropped, as
+    // encoders that pad their rows to a multiple of four pixels expect.
+    auto visible = [&](int n) { return y < 0 ? 0 : std::min(n, width - x); };
+    for (;;) {
+        const int count = tav::fgetc(stream);
+        const int value = tav::fgetc(stream);
+        if (value < 0) return nullptr;
+        if (count > 0) {
+            const int hi = four ? value >> 4 : value, lo = four ? value & 0x0F : value;
+            if (hi >= entries || (count > 1 && lo >= entries)) return nullptr;
+            const int shown = visible(count);
+            unsigned char *out = span.at(x, y, shown);
+            for (int i = 0; i < shown; ++i) std::memcpy(out + 3 * i, palette.rgb + 3 * ((i & 1) ? lo : hi), 3);
+            span.grew(shown);
+            x = std::min(width, x + count);
+        } else if (value == 0) {  // end of line
+            --y;
+            x = 0;
+        } else if (value == 1) {  // end of bitmap
+            span.flush();
+            return image;
+        } else if (value == 2) {  // delta
+            const int dx = tav::fgetc(stream);
+            const int dy = tav::fgetc(stream);
+            if (dy < 0) return nullptr;
+            x = std::min(width, x + dx);
+            y -= dy;
+        } else {  // absolute run of `value` pixels
+            const int n = value;
+            const int bytes = ((four ? (n + 1) / 2 : n) + 1) & ~1;
+            if (!tav::read_exactly(stream, absolute, static_cast<size_t>(bytes))) return nullptr;
+            const int shown = visible(n);
+            unsigned char *out = span.at(x, y, shown);
+            for (int i = 0; i < n; ++i) {
+                const int index = four ? ((i & 1) ? absolute[i >> 1] & 0x0F : absolute[i >> 1] >> 4) : absolute[i];
+                if (index >= entries) return nullptr;
+                if (i < shown) std::memcpy(out + 3 * i, palette.rgb + 3 * index, 3);
+            }
+            span.grew(shown);
+            x = std::min(width, x + n);
+        }
+    }
+}
+
+// ---- writing ------------------------------------------------------------------
+
+int write_bmp(AuxIO *stream, Photo *image) {
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width <= 0 || height <= 0) return 1;
+    const bool grey = PhotoIsGrayscale(image);
+    const size_t pixel_bytes = grey ? 1 : 3;
+    const size_t stride = (pixel_bytes * static_cast<size_t>(width) + 3) & ~size_t{3};
+    const uint32_t data_offset = grey ? 1078 : 54;
+    size_t raster = 0;
+    // The header's 32-bit sizes must hold the file.
+    if (!tav::checked_mul(stride, static_cast<size_t>(height), &raster) || raster > 0xFFFFFFFFu - data_offset)
+        return 1;
+
+    unsigned char head[54] = {'B', 'M'};
+    tav::put_le32(head + 2, static_cast<uint32_t>(data_offset + raster));
+    tav::put_le32(head + 10, data_offset);
+    tav::put_le32(head + 14, 40);
+    tav::put_le32(head + 18, static_cast<uint32_t>(width));
+    tav::put_le32(head + 22, static_cast<uint32_t>(height));
+    tav::put_le16(head + 26, 1);
+    tav::put_le16(head + 28, grey ? 8 : 24);
+    tav::put_le32(head + 34, static_cast<uint32_t>(raster));
+    tav::put_le32(head + 38, 2925);
+    tav::put_le32(head + 42, 2925);
+    tav::put_le32(head + 46, grey ? 256 : 0);
+    tav::put_le32(head + 50, grey ? 256 : 0);
+    if (!tav::write_all(stream, head, sizeof head)) return 1;
+    if (grey) {
+        unsigned char ramp[1024];
+        for (int k = 0; k < 256; ++k) {
+            ramp[4 * k] = ramp[4 * k + 1] = ramp[4 * k + 2] = static_cast<unsigned char>(k);
+            ramp[4 * k + 3] = 0;
+        }
+        if (!tav::write_all(stream, ramp, sizeof ramp)) return 1;
+    }
+
+    // Rows are gathered a few at a time so that the stream sees few large writes.
+    const int rows_per_chunk = static_cast<int>(std::clamp<size_t>(262144 / stride, 1, static_cast<size_t>(height)));
+    tav::Bytes chunk = tav::attempt_bytes(stride * rows_per_chunk + static_cast<size_t>(width) * 3);
+    if (!chunk) return 1;
+    unsigned char *bgr = chunk.get() + stride * rows_per_chunk;  // grey rows are fetched as BGR here
+    for (int done = 0; done < height;) {
+        const int rows = std::min(rows_per_chunk, height - done);
+        for (int r = 0; r < rows; ++r) {
+            unsigned char *out = chunk.get() + stride * r;
+            const int y = height - 1 - (done + r);
+            if (grey) {
+                PhotoGetBGR(image, bgr, 0, y, width, 1);
+                for (int x = 0; x < width; ++x) out[x] = bgr[3 * x];
+            } else {
+                PhotoGetBGR(image, out, 0, y, width, 1);
+            }
+            std::memset(out + pixel_bytes * width, 0, stride - pixel_bytes * width);
+        }
+        if (!tav::write_all(stream, chunk.get(), stride * rows)) return 1;
+        done += rows;
+    }
+    AuxIO_Flush(stream);
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+Photo *ReadBMP(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return nullptr;
+    BmpHeader header;
+    if (PhotoIsNull(image)) {
+        if (!read_bmp_header(stream, &header, nullptr)) return nullptr;
+        return PhotoRecreate(image, header.width, header.height, TAV_MODE_RGBA);
+    }
+    BmpPalette palette;
+    if (!read_bmp_header(stream, &header, &palette)) return nullptr;
+    if (!tav::within_pixel_ceiling(header.width, header.height)) return nullptr;
+    if (is_rle(header)) return read_rle(stream, image, header, palette);
+
+    const unsigned long long row_bytes = (static_cast<unsigned long long>(header.width) * header.bits + 31) / 32 * 4;
+    unsigned long long raster = 0;
+    if (__builtin_mul_overflow(row_bytes, static_cast<unsigned long long>(header.height), &raster) ||
+        !tav::may_hold(stream, raster))
+        return nullptr;
+    return read_plain(stream, image, header, palette, static_cast<size_t>(row_bytes));
+}
+
+int WriteBMP(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return 1;
+    return write_bmp(stream, image);
+}
+
+}  // extern "C"

@@ -1,0 +1,40 @@
+#include "io/format_helpers_p.h"
+
+#include "io/read_exactly_p.h"
+
+#include <algorithm>
+
+namespace tav {
+
+bool skip_bytes(AuxIO *stream, size_t n) {
+    unsigned char sink[512];
+    while (n > 0) {
+        const size_t step = std::min(n, sizeof sink);
+        if (!read_exactly(stream, sink, step)) return false;
+        n -= step;
+    }
+    return true;
+}
+
+bool may_hold(AuxIO *stream, unsigned long long need) {
+    const long long left = bytes_left(stream);
+    return left < 0 || static_cast<unsigned long long>(left) >= need;
+}
+
+Photo *recreate_unblanked(Photo *image, int width, int height, int mode) {
+    if (!PhotoRecreate(image, 0, 0, mode)) return nullptr;
+    if (PhotoExpand(image, width, height) != 0 || PhotoWidth(image) != width || PhotoHeight(image) != height) {
+        PhotoExpand(image, 0, 0);
+        return nullptr;
+    }
+    return image;
+}
+
+Photo *quantize_onto(Photo *image, TavColormap *colormap) {
+    if (!colormap) return nullptr;
+    Photo *indexed = PhotoQuantize(image, colormap);
+    if (!indexed) TavDeleteColormap(colormap);
+    return indexed;
+}
+
+}  // namespace tav

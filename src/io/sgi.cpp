@@ -1,0 +1,215 @@
+// SGI images: reading one byte per channel, verbatim or run-length encoded,
+// 1 to 4 channels used (more are ignored); writing verbatim RGBA.  All
+// numbers are big-endian; file row 0 is the bottom row of the picture.
+// Pictures wider or taller than 65535 pixels cannot be written.
+//
+// Channels are stored one after the other, so a verbatim file is read a
+// band of rows at a time: one contiguous read per channel and band.  Files
+// with fewer than four channels read as grey: missing colour channels take
+// the first channel's value, missing alpha is 255.
+//
+// Bounds: a verbatim file must hold every byte of the channels read.  An
+// RLE file must hold both row tables (8 bytes per row and channel); rows
+// may share their data, so the tables are what the bytes bound.
+#include "io/format_helpers_p.h"
+#include "io/read_exactly_p.h"
+#include "io/reader_limits_p.h"
+
+#include "core/memory_p.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kMagic = 474;
+constexpr int kHeaderBytes = 512;
+constexpr size_t kBandBytes = 262144;
+
+struct SgiHeader {
+    bool rle = false;
+    int width = 0;
+    int height = 0;
+    int zsize = 0;     // channels in the file
+    int channels = 0;  // channels read: at most four
+};
+
+bool read_sgi_header(AuxIO *stream, SgiHeader *header) {
+    unsigned char head[24];
+    if (!tav::read_exactly(stream, head, sizeof head)) return false;
+    if (tav::be16(head) != kMagic || head[2] > 1 || head[3] != 1) return false;
+    const uint32_t dimension = tav::be16(head + 4);
+    if (dimension < 1 || dimension > 3) return false;
+    header->rle = head[2] == 1;
+    header->width = static_cast<int>(tav::be16(head + 6));
+    header->height = dimension == 1 ? 1 : static_cast<int>(tav::be16(head + 8));
+    header->zsize = dimension < 3 ? 1 : static_cast<int>(tav::be16(head + 10));
+    if (header->width == 0 || header->height == 0 || header->zsize == 0) return false;
+    header->channels = std::min(header->zsize, 4);
+    unsigned char colormap[4];
+    if (!tav::skip_bytes(stream, 80) || !tav::read_exactly(stream, colormap, sizeof colormap)) return false;
+    if (tav::be32(colormap) > 1) return false;
+    return tav::skip_bytes(stream, 404);
+}
+
+// Gives the channels the file lacks their defined values: grey in the
+// colour channels, opaque alpha.
+void fill_missing(unsigned char *rgba, size_t pixels, int channels) {
+    if (channels >= 4) return;
+    for (size_t i = 0; i < pixels; ++i, rgba += 4) {
+        if (channels < 3) {
+            rgba[2] = rgba[0];
+            if (channels < 2) rgba[1] = rgba[0];
+        }
+        rgba[3] = 255;
+    }
+}
+
+Photo *read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
+    const size_t width = static_cast<size_t>(header.width);
+    const int band_rows = static_cast<int>(std::clamp<size_t>(kBandBytes / width, 1, header.height));
+    const size_t band = width * band_rows;
+    tav::Bytes planes = tav::attempt_bytes(band * header.channels);
+    tav::Bytes rgba = tav::attempt_bytes(band * 4);
+    if (!planes || !rgba || !tav::recreate_unblanked(image, header.width, header.height, TAV_MODE_RGBA))
+        return nullptr;
+    const size_t plane_bytes = width * static_cast<size_t>(header.height);
+    // Missing channels read from the first (grey) or from an opaque row.
+    static const unsigned char opaque[1] = {255};
+    for (int k = 0; k < header.height; k += band_rows) {
+        const int rows = std::min(band_rows, header.height - k);
+        for (int n = 0; n < header.channels; ++n) {
+            const size_t at = kHeaderBytes + static_cast<size_t>(k) * width + n * plane_bytes;
+            if (at > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(at), 0) < 0 ||
+                !tav::read_exactly(stream, planes.get() + n * band, width * rows))
+                return nullptr;
+        }
+        // File rows run bottom-up: the band's last file row is its top row.
+        for (int r = 0; r < rows; ++r) {
+            const size_t row = width * r;
+            const unsigned char *red = planes.get() + row;
+            const unsigned char *green = header.channels > 1 ? red + band : red;
+            const unsigned char *blue = header.channels > 2 ? red + 2 * band : red;
+            const unsigned char *alpha = header.channels > 3 ? red + 3 * band : opaque;
+            const size_t alpha_step = header.channels > 3 ? 1 : 0;
+            unsigned char *out = rgba.get() + width * 4 * (rows - 1 - r);
+            for (size_t x = 0; x < width; ++x, out += 4) {
+                out[0] = red[x];
+                out[1] = green[x];
+                out[2] = blue[x];
+                out[3] = alpha[x * alpha_step];
+            }
+        }
+        PhotoPutRGBA(image, rgba.get(), 0, header.height - k - rows, header.width, rows, TAV_COMPOSE_REPLACE);
+    }
+    return image;
+}
+
+// Decodes one RLE row into every fourth byte of `out`; false when the
+// packets run past the row or the bytes end before the row's final packet.
+bool decode_rle_row(const unsigned char *in, size_t length, int width, unsigned char *out) {
+    int x = 0;
+    for (size_t i = 0; i < length;) {
+        const int c = in[i++];
+        const int count = c & 0x7F;
+        if (count == 0) return true;
+        if (count > width - x) return false;
+        if (c & 0x80) {
+            if (length - i < static_cast<size_t>(count)) return false;
+            for (int j = 0; j < count; ++j) out[4 * (x + j)] = in[i + j];
+            i += count;
+        } else {
+            if (i == length) return false;
+            const unsigned char v = in[i++];
+            for (int j = 0; j < count; ++j) out[4 * (x + j)] = v;
+        }
+        x += count;
+    }
+    return false;
+}
+
+Photo *read_rle(AuxIO *stream, Photo *image, const SgiHeader &header) {
+    const size_t rows = static_cast<size_t>(header.height) * header.channels;
+    tav::Bytes table = tav::attempt_bytes(rows * 4);
+    // The longest valid row: every pixel a packet of its own, and the end.
+    const size_t longest = 2 * static_cast<size_t>(header.width) + 1;
+    tav::Bytes packed = tav::attempt_bytes(longest);
+    tav::Bytes rgba = tav::attempt_bytes(static_cast<size_t>(header.width) * 4);
+    if (!table || !packed || !rgba || !tav::read_exactly(stream, table.get(), rows * 4)) return nullptr;
+    if (!tav::recreate_unblanked(image, header.width, header.height, TAV_MODE_RGBA)) return nullptr;
+    for (int k = 0; k < header.height; ++k) {
+        std::memset(rgba.get(), 0, static_cast<size_t>(header.width) * 4);
+        for (int n = 0; n < header.channels; ++n) {
+            const uint32_t start = tav::be32(table.get() + 4 * (static_cast<size_t>(n) * header.height + k));
+            if (start > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(start), 0) < 0) return nullptr;
+            const int got = AuxIO_Read(stream, packed.get(), static_cast<int>(longest));
+            if (got <= 0 || !decode_rle_row(packed.get(), static_cast<size_t>(got), header.width, rgba.get() + n))
+                return nullptr;
+        }
+        fill_missing(rgba.get(), static_cast<size_t>(header.width), header.channels);
+        PhotoPutRGBA(image, rgba.get(), 0, header.height - 1 - k, header.width, 1, TAV_COMPOSE_REPLACE);
+    }
+    return image;
+}
+
+int write_sgi(AuxIO *stream, Photo *image) {
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return 0;
+    unsigned char head[kHeaderBytes] = {};
+    tav::put_be16(head, kMagic);
+    head[2] = 0;
+    head[3] = 1;
+    tav::put_be16(head + 4, 3);
+    tav::put_be16(head + 6, static_cast<uint32_t>(width));
+    tav::put_be16(head + 8, static_cast<uint32_t>(height));
+    tav::put_be16(head + 10, 4);
+    tav::put_be32(head + 16, 255);
+    std::memcpy(head + 24, "Unknown", 7);
+    if (!tav::write_all(stream, head, sizeof head)) return 0;
+
+    // One channel at a time, every row bottom-up.
+    const size_t row = static_cast<size_t>(width);
+    const int band_rows = static_cast<int>(std::clamp<size_t>(kBandBytes / row, 1, height));
+    tav::Bytes band = tav::attempt_bytes(row * band_rows);
+    tav::Bytes rgba = tav::attempt_bytes(row * 4);
+    if (!band || !rgba) return 0;
+    for (int c = 0; c < 4; ++c) {
+        for (int k = 0; k < height; k += band_rows) {
+            const int rows = std::min(band_rows, height - k);
+            for (int r = 0; r < rows; ++r) {
+                PhotoGetRGBA(image, rgba.get(), 0, height - 1 - (k + r), width, 1);
+                unsigned char *out = band.get() + row * r;
+                for (size_t x = 0; x < row; ++x) out[x] = rgba[4 * x + c];
+            }
+            if (!tav::write_all(stream, band.get(), row * rows)) return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+extern "C" {
+
+Photo *ReadSGI(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return nullptr;
+    SgiHeader header;
+    if (!read_sgi_header(stream, &header)) return nullptr;
+    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, TAV_MODE_RGBA);
+    if (!tav::within_pixel_ceiling(header.width, header.height)) return nullptr;
+    const unsigned long long rows = static_cast<unsigned long long>(header.height) * header.zsize;
+    if (header.rle) {
+        if (!tav::may_hold(stream, rows * 8)) return nullptr;
+        return read_rle(stream, image, header);
+    }
+    if (!tav::may_hold(stream, static_cast<unsigned long long>(header.width) * header.height * header.channels))
+        return nullptr;
+    return read_verbatim(stream, image, header);
+}
+
+int WriteSGI(AuxIO *stream, Photo *image, const char *) {
+    if (!stream || !image) return 0;
+    return write_sgi(stream, image);
+}
+
+}  // extern "C"
