@@ -261,8 +261,8 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
     // encoders that pad their rows to a multiple of four pixels expect.
     auto visible = [&](int n) { return y < 0 ? 0 : std::min(n, width - x); };
     for (;;) {
-        const int count = tav::fgetc(stream);
-        const int value = tav::fgetc(stream);
+        const int count = tav::next_byte(stream);
+        const int value = tav::next_byte(stream);
         if (value < 0) return nullptr;
         if (count > 0) {
             const int hi = four ? value >> 4 : value, lo = four ? value & 0x0F : value;
@@ -279,8 +279,8 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
             span.flush();
             return image;
         } else if (value == 2) {  // delta
-            const int dx = tav::fgetc(stream);
-            const int dy = tav::fgetc(stream);
+            const int dx = tav::next_byte(stream);
+            const int dy = tav::next_byte(stream);
             if (dy < 0) return nullptr;
             x = std::min(width, x + dx);
             y -= dy;

@@ -119,7 +119,7 @@ bool read_line(ByteSource &source, bool rle, unsigned char *line, int length) {
 
 bool read_trailer_palette(AuxIO *stream, TavColormap *colormap) {
     if (AuxIO_Seek(stream, -kTrailerBytes, 2) < 0) return false;
-    if (tav::fgetc(stream) != kTrailerMark) return true;
+    if (tav::next_byte(stream) != kTrailerMark) return true;
     unsigned char rgb[3];
     for (int index = 0; index < 256 && tav::read_exactly(stream, rgb, 3); ++index)
         TavSetColormap(colormap, index, rgb[0], rgb[1], rgb[2]);

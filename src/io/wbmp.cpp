@@ -27,7 +27,7 @@ struct WbmpHeader {
 bool read_multibyte(AuxIO *stream, long long *value) {
     long long v = 0;
     for (;;) {
-        const int c = tav::fgetc(stream);
+        const int c = tav::next_byte(stream);
         if (c < 0) break;
         v = (v << 7) | (c & 0x7F);
         if (v > INT_MAX) return false;
@@ -44,18 +44,18 @@ void skip_extensions(AuxIO *stream, int fixed) {
     switch ((fixed >> 5) & 3) {
     case 0: {
         int c;
-        do c = tav::fgetc(stream);
+        do c = tav::next_byte(stream);
         while (c >= 0 && (c & 0x80));
         break;
     }
     case 3: {
         int b;
         do {
-            b = tav::fgetc(stream);
+            b = tav::next_byte(stream);
             if (b < 0) return;
             const int n = ((b >> 4) & 7) + (b & 0x0F);
             for (int i = 0; i < n; ++i)
-                if (tav::fgetc(stream) < 0) return;
+                if (tav::next_byte(stream) < 0) return;
         } while (b & 0x80);
         break;
     }
@@ -67,7 +67,7 @@ void skip_extensions(AuxIO *stream, int fixed) {
 bool read_wbmp_header(AuxIO *stream, WbmpHeader *header) {
     long long type = 0, width = 0, height = 0;
     if (!read_multibyte(stream, &type) || type != 0) return false;
-    const int fixed = tav::fgetc(stream);
+    const int fixed = tav::next_byte(stream);
     if (fixed < 0) return false;
     skip_extensions(stream, fixed);
     if (!read_multibyte(stream, &width) || !read_multibyte(stream, &height) || width <= 0 || height <= 0)
