@@ -66,6 +66,10 @@ void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]) {
     for (size_t done = 4; done < total; done *= 2) std::memcpy(rgba + done, rgba, std::min(done, total - done));
 }
 
+void gray_to_rgb(const unsigned char *gray, unsigned char *rgb, size_t n) {
+    for (size_t i = 0; i < n; ++i, rgb += 3) rgb[0] = rgb[1] = rgb[2] = gray[i];
+}
+
 void rgb565_to_rgb(const unsigned char *words, unsigned char *rgb, size_t n) {
     for (size_t k = 0; k < n; ++k, words += 2, rgb += 3) {
         const unsigned v = words[0] * 256u + words[1];

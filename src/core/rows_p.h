@@ -24,6 +24,8 @@ void grayalpha_to_rgba(const unsigned char *ya, unsigned char *rgba, size_t n);
 void index_to_rgba(const unsigned char *index, int step, unsigned char *rgba, size_t n, const PaletteLut &lut);
 // One colour repeated over the row.
 void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]);
+// One grey byte per pixel spread to packed R = G = B.
+void gray_to_rgb(const unsigned char *gray, unsigned char *rgb, size_t n);
 // "565" words (high byte first: blue in bits 15-11, green 10-5, red 4-0)
 // widened to packed R,G,B by v * 255 / max, truncating.
 void rgb565_to_rgb(const unsigned char *words, unsigned char *rgb, size_t n);

@@ -14,6 +14,7 @@
 #include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <algorithm>
 #include <climits>
@@ -114,28 +115,6 @@ void put_rows(Photo *image, const PpmHeader &header, const unsigned char *bytes,
     else PhotoPutGray(image, bytes, 0, y, header.width, rows);
 }
 
-// RGB samples to opaque RGBA pixels, and back (alpha dropped).
-void rgb_to_rgba_row(const unsigned char *rgb, unsigned char *rgba, int n) {
-    for (int i = 0; i < n; ++i, rgb += 3, rgba += 4) {
-        rgba[0] = rgb[0];
-        rgba[1] = rgb[1];
-        rgba[2] = rgb[2];
-        rgba[3] = 255;
-    }
-}
-
-void rgba_to_rgb_row(const unsigned char *rgba, unsigned char *rgb, int n) {
-    for (int i = 0; i < n; ++i, rgba += 4, rgb += 3) {
-        rgb[0] = rgba[0];
-        rgb[1] = rgba[1];
-        rgb[2] = rgba[2];
-    }
-}
-
-void gray_to_rgb_row(const unsigned char *gray, unsigned char *rgb, int n) {
-    for (int i = 0; i < n; ++i, rgb += 3) rgb[0] = rgb[1] = rgb[2] = gray[i];
-}
-
 // Stores a chunk of decoded rows: straight into the image's memory when it
 // has it (each row converted once), else through the pixel functions.
 void store_rows(Photo *image, const tav::ImageRows *direct, const PpmHeader &header, const unsigned char *bytes, int y,
@@ -146,7 +125,7 @@ void store_rows(Photo *image, const tav::ImageRows *direct, const PpmHeader &hea
     }
     const size_t row_bytes = static_cast<size_t>(header.width) * header.channels;
     for (int r = 0; r < rows; ++r, bytes += row_bytes) {
-        if (header.channels == 3) rgb_to_rgba_row(bytes, direct->row(y + r), header.width);
+        if (header.channels == 3) tav::rgb_to_rgba(bytes, direct->row(y + r), static_cast<size_t>(header.width), 255);
         else std::memcpy(direct->row(y + r), bytes, row_bytes);
     }
 }
@@ -208,8 +187,8 @@ int WritePPM(AuxIO *stream, Photo *image, const char *) {
     tav::ImageRows rows;
     const bool direct = tav::rows_to_read(image, &rows) && (PhotoIsTruecolor(image) || PhotoIsGrayscale(image));
     for (int y = 0; y < height; ++y) {
-        if (direct && PhotoIsTruecolor(image)) rgba_to_rgb_row(rows.row(y), row.get(), width);
-        else if (direct) gray_to_rgb_row(rows.row(y), row.get(), width);
+        if (direct && PhotoIsTruecolor(image)) tav::rgba_to_rgb(rows.row(y), row.get(), static_cast<size_t>(width));
+        else if (direct) tav::gray_to_rgb(rows.row(y), row.get(), static_cast<size_t>(width));
         else PhotoGetRGB(image, row.get(), 0, y, width, 1);
         // After a failed write the rest would be lost too: stop at once.
         if (AuxIO_Write(stream, row.get(), static_cast<int>(row_bytes)) != static_cast<int>(row_bytes)) return 0;

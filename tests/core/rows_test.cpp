@@ -87,8 +87,9 @@ TEST(RowFunctions, IntoRgbaMatchesThePerPixelDefinition) {
 TEST(RowFunctions, OutOfRgbaAndSolidRows) {
     const Bytes in = all_values(300, 4);
     for (size_t n : {size_t(0), size_t(1), size_t(2), size_t(7), size_t(300)}) {
-        Bytes rgb(n * 3), bgr(n * 3), bgra(n * 4), abgr(n * 4), green(n * 2 + 1, 0);
+        Bytes rgb(n * 3), bgr(n * 3), bgra(n * 4), abgr(n * 4), green(n * 2 + 1, 0), grey3(n * 3);
         tav::rgba_to_rgb(in.data(), rgb.data(), n);
+        tav::gray_to_rgb(in.data(), grey3.data(), n);
         tav::rgba_to_bgr(in.data(), bgr.data(), n);
         tav::rgba_to_bgra(in.data(), bgra.data(), n);
         tav::rgba_to_abgr(in.data(), abgr.data(), n);
@@ -101,6 +102,7 @@ TEST(RowFunctions, OutOfRgbaAndSolidRows) {
             ASSERT_EQ(Bytes(&abgr[4 * i], &abgr[4 * i] + 4), (Bytes{p[3], p[2], p[1], p[0]}));
             ASSERT_EQ(green[2 * i], p[1]);
             ASSERT_EQ(green[2 * i + 1], 0);
+            ASSERT_EQ(Bytes(&grey3[3 * i], &grey3[3 * i] + 3), (Bytes{in[i], in[i], in[i]}));
         }
     }
     const unsigned char color[4] = {1, 2, 3, 4};
