@@ -12,17 +12,7 @@
 
 namespace drawtest {
 
-struct Image {
-    Photo *p;
-    Image(int w, int h, int mode = TAV_MODE_RGBA) : p(PhotoCreate(w, h, mode, TAV_RENDER_MEMORY)) {
-        tavtest::interp();
-        PhotoSetCompose(p, TAV_COMPOSE_REPLACE);
-    }
-    ~Image() { PhotoDelete(p); }
-    Image(const Image &) = delete;
-    Image &operator=(const Image &) = delete;
-    operator Photo *() const { return p; }
-};
+using Image = tavtest::Image;
 
 // One pixel as the renderer received it.
 struct Put {

@@ -11,17 +11,7 @@
 
 namespace geomtest {
 
-struct Image {
-    Photo *p;
-    Image(int w, int h, int mode = TAV_MODE_RGBA) : p(PhotoCreate(w, h, mode, TAV_RENDER_MEMORY)) {
-        tavtest::interp();
-        PhotoSetCompose(p, TAV_COMPOSE_REPLACE);
-    }
-    ~Image() { PhotoDelete(p); }
-    Image(const Image &) = delete;
-    Image &operator=(const Image &) = delete;
-    operator Photo *() const { return p; }
-};
+using Image = tavtest::Image;
 
 // Random pixels; with `opaque` every alpha is 255.
 inline void fill_random(Photo *image, uint32_t seed, bool opaque = false) {
