@@ -60,7 +60,7 @@ struct Out {
 
 // ---- BMP ------------------------------------------------------------------------
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 2, height = 2, bits = 24;
     uint32_t compression = 0, info_size = 40, colours_used = 0;
     std::vector<uint32_t> masks;  // written after the header when given
@@ -70,7 +70,7 @@ struct BmpSpec {
     uint32_t offset_override = 0;
 };
 
-Bytes bmp(const BmpSpec &s) {
+Bytes bmp(const BmpLayout &s) {
     const uint32_t info = s.info_size;
     const uint32_t offset = s.offset_override ? s.offset_override
                                               : 14 + info + 4 * static_cast<uint32_t>(s.masks.size()) +
@@ -104,7 +104,7 @@ TEST(Bmp, ReadsEveryLayout) {
     // Palette entry i is (R = 255 - v, G = v, B = v) with v = i * 255 / (n - 1).
     struct Case {
         const char *what;
-        BmpSpec spec;
+        BmpLayout layout;
         std::vector<unsigned char> expected;  // RGBA, top row first
     };
     const Bytes pal2 = grey_palette(2), pal16 = grey_palette(16), pal4 = grey_palette(4);
@@ -161,10 +161,10 @@ TEST(Bmp, ReadsEveryLayout) {
     tavtest::interp();
     for (const Case &c : cases) {
         PhotoPtr image(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
-        ASSERT_EQ(read_with(ReadBMP, image, bmp(c.spec)), image.p) << c.what;
+        ASSERT_EQ(read_with(ReadBMP, image, bmp(c.layout)), image.p) << c.what;
         EXPECT_EQ(PhotoMode(image), TAV_MODE_RGBA) << c.what;
-        EXPECT_EQ(PhotoWidth(image), c.spec.width) << c.what;
-        EXPECT_EQ(PhotoHeight(image), std::abs(c.spec.height)) << c.what;
+        EXPECT_EQ(PhotoWidth(image), c.layout.width) << c.what;
+        EXPECT_EQ(PhotoHeight(image), std::abs(c.layout.height)) << c.what;
         EXPECT_EQ(rgba(image), c.expected) << c.what;
     }
 }
@@ -173,7 +173,7 @@ TEST(Bmp, RefusesWhatTheHeaderRulesForbid) {
     tavtest::interp();
     struct Case {
         const char *what;
-        BmpSpec spec;
+        BmpLayout layout;
     };
     const Bytes one_row = {1, 2, 3, 0};
     const std::vector<Case> cases = {
@@ -194,7 +194,7 @@ TEST(Bmp, RefusesWhatTheHeaderRulesForbid) {
     };
     for (const Case &c : cases) {
         PhotoPtr image(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
-        EXPECT_EQ(read_with(ReadBMP, image, bmp(c.spec)), nullptr) << c.what;
+        EXPECT_EQ(read_with(ReadBMP, image, bmp(c.layout)), nullptr) << c.what;
     }
 }
 
