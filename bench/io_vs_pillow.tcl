@@ -8,13 +8,7 @@ package require tavrel
 set haveTk [expr {![catch {package require Tk}]}]
 if {$haveTk} { wm withdraw . }
 
-proc cpu_ticks {} {
-    set f [open /proc/self/stat]
-    set stat [read $f]
-    close $f
-    set fields [split [string range $stat [expr {[string last ")" $stat] + 2}] end] " "]
-    expr {[lindex $fields 11] + [lindex $fields 12]}
-}
+source [file join [file dirname [info script]] cpu_time.tcl]
 
 # Best CPU time of the rounds, in ms (ticks are 1/100 s: each round runs
 # the script often enough to take at least 30 ticks).

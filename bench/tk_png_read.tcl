@@ -9,15 +9,7 @@ wm withdraw .
 lappend auto_path [file normalize $builddir]
 package require tavrel
 
-# User + system CPU time of this process in clock ticks (1/100 s).
-proc cpu_ticks {} {
-    set f [open /proc/self/stat]
-    set stat [read $f]
-    close $f
-    # Fields after the command name, from the state (field 3) on.
-    set fields [split [string range $stat [expr {[string last ")" $stat] + 2}] end] " "]
-    expr {[lindex $fields 11] + [lindex $fields 12]}
-}
+source [file join [file dirname [info script]] cpu_time.tcl]
 
 proc mean_ms {script iterations} {
     uplevel #0 $script  ;# warm-up, and the file in the page cache
