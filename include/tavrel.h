@@ -726,8 +726,9 @@ TAVREL_API const char *PhotoTkPhotoName(Photo *image);
  * NULL for a block that does not describe readable storage. */
 TAVREL_API Photo *PhotoCreateFromTkPhotoBlock(struct Tk_PhotoImageBlock *block);
 /* Writes the width x height rectangle of image at (src_x, src_y) into the Tk
- * photo (a Tk_PhotoHandle) at (dst_x, dst_y), clipped to the image, in tiles
- * of at most 256 KiB of RGBA.  0 on success (also when nothing is left after
+ * photo (a Tk_PhotoHandle) at (dst_x, dst_y), clipped to the image: an RGBA
+ * memory image as one block over its own rows, any other image converted in
+ * tiles of at most 256 KiB of RGBA.  0 on success (also when nothing is left after
  * clipping); 1 when a tile cannot be allocated or Tk refuses a block, with
  * Tk's message in interp when it is not NULL. */
 TAVREL_API int TavrelToTkPhoto(struct Tcl_Interp *interp, Photo *image, void *photo, int dst_x, int dst_y,
