@@ -12,6 +12,7 @@
 #include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <algorithm>
 #include <climits>
@@ -156,9 +157,9 @@ bool lookup(const BmpPalette &palette, int entries, const unsigned char *indices
     return true;
 }
 
-// B, G, R (and a fourth byte when step is 4) to opaque R, G, B, A.
-void bgr_to_rgba(const unsigned char *in, int step, int width, unsigned char *out) {
-    for (int x = 0; x < width; ++x, in += step, out += 4) {
+// B, G, R and an unused fourth byte to opaque R, G, B, A.
+void bgrx_to_rgba(const unsigned char *in, int width, unsigned char *out) {
+    for (int x = 0; x < width; ++x, in += 4, out += 4) {
         out[0] = in[2];
         out[1] = in[1];
         out[2] = in[0];
@@ -185,10 +186,10 @@ Photo *read_plain(AuxIO *stream, Photo *image, const BmpHeader &header, const Bm
         const unsigned char *in = row.get();
         switch (header.bits) {
         case 24:
-            bgr_to_rgba(in, 3, width, out);
+            tav::bgr_to_rgba(in, out, static_cast<size_t>(width), 255);
             break;
         case 32:
-            bgr_to_rgba(in, 4, width, out);
+            bgrx_to_rgba(in, width, out);
             break;
         case 16:
             for (int x = 0; x < width; ++x) {

@@ -21,15 +21,6 @@ bool may_hold(AuxIO *stream, unsigned long long need) {
     return left < 0 || static_cast<unsigned long long>(left) >= need;
 }
 
-Photo *recreate_unblanked(Photo *image, int width, int height, int mode) {
-    if (!PhotoRecreate(image, 0, 0, mode)) return nullptr;
-    if (PhotoExpand(image, width, height) != 0 || PhotoWidth(image) != width || PhotoHeight(image) != height) {
-        PhotoExpand(image, 0, 0);
-        return nullptr;
-    }
-    return image;
-}
-
 Photo *quantize_onto(Photo *image, TavColormap *colormap) {
     if (!colormap) return nullptr;
     Photo *indexed = PhotoQuantize(image, colormap);

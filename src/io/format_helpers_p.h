@@ -1,9 +1,11 @@
 // Small helpers shared by the raster readers and writers (BMP, PCX, SGI,
-// WBMP): byte-order access to header fields, skipping bytes, the bytes-left
-// bound, and re-creating the image for a raster that covers every pixel.
+// WBMP, and the byte-order access of the others): byte-order access to
+// header fields, skipping bytes, the bytes-left bound, writing, and
+// quantising for the indexed writers.
 #pragma once
 
 #include "io/auxio_p.h"
+#include "io/image_rows_p.h"
 #include "tavrel.h"
 
 #include <cstddef>
@@ -45,11 +47,6 @@ bool skip_bytes(AuxIO *stream, size_t n);
 // Whether the rest of the stream may hold `need` bytes: true when it has
 // them or cannot tell its length.
 bool may_hold(AuxIO *stream, unsigned long long need);
-
-// Re-creates the image empty in `mode` and then gives it the size without
-// blanking it, for readers that go on to write every pixel.  Null (the
-// image left empty) when the memory cannot hold the size.
-Photo *recreate_unblanked(Photo *image, int width, int height, int mode);
 
 // Writes n bytes; false on a short or failed write.
 inline bool write_all(AuxIO *stream, const unsigned char *bytes, size_t n) {

@@ -10,6 +10,7 @@
 // beyond what the image data could paint, so a few bytes cannot ask for a
 // gigabyte of blank screen.
 #include "core/memory_p.h"
+#include "io/format_helpers_p.h"
 #include "io/gif_lzw_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_limits_p.h"
@@ -43,8 +44,6 @@ struct ImageDescriptor {
     bool interlaced;
     int table_entries;  // of the local colour table, 0 when none
 };
-
-inline int le16(const unsigned char *p) { return p[0] | (p[1] << 8); }
 
 inline int table_entries_of(int packed) { return (packed & 0x80) ? 2 << (packed & 7) : 0; }
 
@@ -313,11 +312,6 @@ bool choose_source(Photo *photo, GifSource *source) {
         source->size += 2;
     }
     return true;
-}
-
-void put_le16(unsigned char *p, int v) {
-    p[0] = static_cast<unsigned char>(v & 0xff);
-    p[1] = static_cast<unsigned char>((v >> 8) & 0xff);
 }
 
 int write_gif(AuxIO *stream, Photo *photo) {

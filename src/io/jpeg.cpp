@@ -8,6 +8,7 @@
 // destructible.  Row buffers come from libjpeg's own pools, so destroying
 // the structure releases everything on every path.
 #include "io/auxio_p.h"
+#include "io/format_helpers_p.h"
 #include "io/image_rows_p.h"
 #include "io/jpeg_p.h"
 #include "io/read_exactly_p.h"
@@ -147,8 +148,6 @@ int libjpeg_quality(int quality) {
     return 25 + 74 * quality / 100;
 }
 
-int big_endian16(const unsigned char *p) { return p[0] << 8 | p[1]; }
-
 // Walks the markers up to the first baseline, extended or progressive
 // start-of-frame and takes the size from it, without decoding.
 Photo *read_size_only(AuxIO *stream, Photo *photo) {
@@ -161,13 +160,13 @@ Photo *read_size_only(AuxIO *stream, Photo *photo) {
         if (code < 0) return nullptr;
         if (code >= 0xC0 && code <= 0xC2) {
             if (!read_exactly(stream, bytes, 7)) return nullptr;
-            const int height = big_endian16(bytes + 3), width = big_endian16(bytes + 5);
+            const int height = static_cast<int>(be16(bytes + 3)), width = static_cast<int>(be16(bytes + 5));
             if (width == 0 || height == 0) return nullptr;
             return PhotoRecreate(photo, width, height, TAV_MODE_RGBA);
         }
         // The segment length counts itself; read its body and the next byte.
         if (!read_exactly(stream, bytes, 2)) return nullptr;
-        int left = big_endian16(bytes) - 1;
+        int left = static_cast<int>(be16(bytes)) - 1;
         if (left <= 0) return nullptr;
         for (; left > 256; left -= 256)
             if (!read_exactly(stream, bytes, 256)) return nullptr;

@@ -7,6 +7,7 @@
 // row buffers are owned by its caller, which releases them on every path.
 #include "core/memory_p.h"
 #include "io/auxio_p.h"
+#include "io/format_helpers_p.h"
 #include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_limits_p.h"
@@ -24,10 +25,6 @@ namespace tav {
 namespace {
 
 constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-
-uint32_t big_endian32(const unsigned char *p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 [[noreturn]] void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void on_warning(png_structp, png_const_charp) {}
@@ -176,7 +173,7 @@ bool read_png_header(AuxIO *stream, PngHeader *header) {
     if (!read_exactly(stream, bytes, sizeof header->bytes) || std::memcmp(bytes, kSignature, 8) != 0 ||
         std::memcmp(bytes + 12, "IHDR", 4) != 0)
         return false;
-    const uint32_t width = big_endian32(bytes + 16), height = big_endian32(bytes + 20);
+    const uint32_t width = be32(bytes + 16), height = be32(bytes + 20);
     if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) return false;
     header->width = static_cast<int>(width);
     header->height = static_cast<int>(height);

@@ -9,6 +9,7 @@
 // kind of a caller's own may not tell it, and then the ceiling alone
 // bounds the picture while a short raster still refuses it.
 #include "io/auxio_p.h"
+#include "io/format_helpers_p.h"
 #include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_limits_p.h"
@@ -144,9 +145,7 @@ Photo *ReadPPM(AuxIO *stream, Photo *image, const char *) {
     const size_t row_bytes = static_cast<size_t>(header.width) * header.channels;
     size_t raster_bytes = 0;
     if (!tav::checked_mul(row_bytes, static_cast<size_t>(header.height), &raster_bytes)) return nullptr;
-    const long long left = tav::bytes_left(stream);
-    if ((left >= 0 && static_cast<unsigned long long>(left) < raster_bytes) ||
-        !tav::within_pixel_ceiling(header.width, header.height))
+    if (!tav::may_hold(stream, raster_bytes) || !tav::within_pixel_ceiling(header.width, header.height))
         return nullptr;
 
     if (!tav::recreate_unblanked(image, header.width, header.height, mode_of(header))) return nullptr;

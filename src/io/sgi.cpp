@@ -16,6 +16,7 @@
 #include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -179,7 +180,7 @@ int write_sgi(AuxIO *stream, Photo *image) {
             for (int r = 0; r < rows; ++r) {
                 PhotoGetRGBA(image, rgba.get(), 0, height - 1 - (k + r), width, 1);
                 unsigned char *out = band.get() + row * r;
-                for (size_t x = 0; x < row; ++x) out[x] = rgba[4 * x + c];
+                tav::rgba_channel(rgba.get(), c, out, 1, row);
             }
             if (!tav::write_all(stream, band.get(), row * rows)) return 0;
         }
