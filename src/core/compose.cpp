@@ -89,9 +89,6 @@ void compose_pixels(unsigned char *dst, int channels, int alpha_at, const unsign
     }
 }
 
-// One source colour for the whole row: the same step as compose_pixels with
-// the source pointer held still.  Truecolour rows whose pixels share one
-// alpha (an opaque canvas, the common case) compute the alpha rule once.
 // Translucent ink over truecolour pixels: Over's colour rule with every
 // term that depends only on the ink and the destination alpha computed once
 // per run of equal destination alphas.  The same integers as fast_over.
@@ -108,19 +105,14 @@ void solid_over_rgba(unsigned char *dst, const unsigned char *ink, size_t n) {
             w = ((255 - sa) * da + 127) / 255;
             reciprocal = kReciprocal.of[ar];
         }
-        if (ar == 0) {  // only when sa is 0, which skips; kept for the rule's sake
-            dst[0] = ink[0], dst[1] = ink[1], dst[2] = ink[2];
-        } else {
-            for (int c = 0; c < 3; ++c) {
-                const unsigned long long v =
-                    (static_cast<unsigned long long>(top[c] + dst[c] * w) * reciprocal) >> 40;
-                dst[c] = static_cast<unsigned char>(v > 255 ? 255 : v);
-            }
-        }
+        over_rgb(dst, top, w, reciprocal);  // ar is at least sa, never 0: the caller skips sa 0
         dst[3] = static_cast<unsigned char>(ar);
     }
 }
 
+// One source colour for the whole row: the same step as compose_pixels with
+// the source pointer held still.  Truecolour rows whose pixels share one
+// alpha (an opaque canvas, the common case) compute the alpha rule once.
 template <class Mode>
 void compose_solid_pixels(unsigned char *dst, int channels, int alpha_at, const unsigned char *ink, size_t n) {
     const int sa = ink[3];

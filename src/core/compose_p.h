@@ -28,27 +28,27 @@ struct Reciprocals {
 };
 inline constexpr Reciprocals kReciprocal;
 
+// Over's colour rule on one truecolour pixel, with the terms that depend
+// only on the ink and the alpha rule given: top[c] = ink[c] * sa + 127, the
+// destination's weight w and the reciprocal of the result alpha.
+inline void over_rgb(unsigned char *dst, const int top[3], int w, unsigned long long reciprocal) {
+    for (int c = 0; c < 3; ++c) {
+        const unsigned long long v = (static_cast<unsigned long long>(top[c] + dst[c] * w) * reciprocal) >> 40;
+        dst[c] = static_cast<unsigned char>(v > 255 ? 255 : v);  // a result alpha below 128 can overshoot
+    }
+}
+
 // One truecolour pixel under over with ink rgb and alpha sa (1..254): the
 // same integers as the over row, for callers that blend single pixels.
 inline void over_rgba_pixel(unsigned char *dst, const unsigned char *rgb, int sa) {
+    const int top[3] = {rgb[0] * sa + 127, rgb[1] * sa + 127, rgb[2] * sa + 127};
     const int da = dst[3];
     if (da == 255) {  // an opaque pixel stays opaque: ar 255, weight 255 - sa
-        const int w = 255 - sa;
-        for (int c = 0; c < 3; ++c) {
-            const unsigned long long v =
-                (static_cast<unsigned long long>(rgb[c] * sa + dst[c] * w + 127) * kReciprocal.of[255]) >> 40;
-            dst[c] = static_cast<unsigned char>(v);
-        }
+        over_rgb(dst, top, 255 - sa, kReciprocal.of[255]);
         return;
     }
     const int ar = combine_alpha(sa, da);  // at least sa, so never 0
-    const int w = ((255 - sa) * da + 127) / 255;
-    const unsigned long long reciprocal = kReciprocal.of[ar];
-    for (int c = 0; c < 3; ++c) {
-        const unsigned long long v =
-            (static_cast<unsigned long long>(rgb[c] * sa + dst[c] * w + 127) * reciprocal) >> 40;
-        dst[c] = static_cast<unsigned char>(v > 255 ? 255 : v);
-    }
+    over_rgb(dst, top, ((255 - sa) * da + 127) / 255, kReciprocal.of[ar]);
     dst[3] = static_cast<unsigned char>(ar);
 }
 

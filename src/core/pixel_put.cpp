@@ -25,11 +25,6 @@ ChannelRow source_row(const PhotoBlock *block, const Clip &c, int j) {
     return s;
 }
 
-bool is_packed_rgba(const ChannelRow &s) {
-    return s.p[1] == s.p[0] + 1 && s.p[2] == s.p[0] + 2 && s.p[3] == s.p[0] + 3 && s.stride[0] == 4 &&
-           s.stride[1] == 4 && s.stride[2] == 4 && s.stride[3] == 4;
-}
-
 bool same_row_strides(const PhotoBlock *block) {
     const int *rs = block->planes.row_stride;
     return rs[1] == rs[0] && rs[2] == rs[0] && rs[3] == rs[0];
@@ -84,7 +79,7 @@ int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compo
         for (int ch = 0; ch < 4; ++ch)
             if (block->planes.row_stride[ch] != 4 * c.w) contiguous = false;
         if (contiguous) {
-            if (put_block) put_block(image, first.p[0], c.x, c.y, c.w, c.h);
+            put_block(image, first.p[0], c.x, c.y, c.w, c.h);
             return 0;
         }
     }
@@ -100,8 +95,9 @@ int PhotoPutBlock(Photo *image, const PhotoBlock *block, int x, int y, int compo
     PaletteLut lut;
     if (indexed_block) build_palette_lut(block->colormap, lut);
     // The source layout is the same for every row: its conversion is chosen once.
-    const bool packed_source = !indexed_block && is_packed_rgba(first) && same_row_strides(block);
-    const ToRgbaFn to_rgba = choose_to_rgba(first, same_row_strides(block));
+    const bool same_strides = same_row_strides(block);
+    const bool packed_source = !indexed_block && is_packed_rgba(first) && same_strides;
+    const ToRgbaFn to_rgba = choose_to_rgba(first, same_strides);
 
     for (int j = 0; j < c.h; ++j) {
         const int row_y = c.y + j;

@@ -180,11 +180,14 @@ bool consecutive(unsigned char *const dst[4], const int step[4], std::initialize
 
 }  // namespace
 
+bool is_packed_rgba(const ChannelRow &s) {
+    return strides_are(s.stride, 4, 4) && s.p[1] == s.p[0] + 1 && s.p[2] == s.p[0] + 2 && s.p[3] == s.p[0] + 3;
+}
+
 ToRgbaFn choose_to_rgba(const ChannelRow &s, bool same_row_strides) {
     if (strides_are(s.stride, 0, 0)) return from_solid;
     if (!same_row_strides) return from_planes;
-    if (strides_are(s.stride, 4, 4) && s.p[1] == s.p[0] + 1 && s.p[2] == s.p[0] + 2 && s.p[3] == s.p[0] + 3)
-        return copy_packed;
+    if (is_packed_rgba(s)) return copy_packed;
     if (strides_are(s.stride, 3, 0) && s.p[1] == s.p[0] + 1 && s.p[2] == s.p[0] + 2) return from_rgb;
     if (strides_are(s.stride, 3, 0) && s.p[1] == s.p[2] + 1 && s.p[0] == s.p[2] + 2) return from_bgr;
     if (strides_are(s.stride, 1, 0) && s.p[1] == s.p[0] && s.p[2] == s.p[0]) return from_gray;

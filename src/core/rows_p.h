@@ -48,6 +48,9 @@ struct ChannelRow {
     int stride[4];
 };
 
+// Whether the row already is packed R, G, B, A.
+bool is_packed_rgba(const ChannelRow &row);
+
 // Fills n packed RGBA pixels from a source row.
 using ToRgbaFn = void (*)(const ChannelRow &src, unsigned char *rgba, size_t n);
 

@@ -1,5 +1,6 @@
 // Solid ink by spans: see span_p.h.
 #include "core/span_p.h"
+#include "core/rows_p.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -80,12 +81,7 @@ void SpanPainter::store_run(unsigned char *p, size_t n) const {
             for (size_t i = 0; i < n; ++i) std::memcpy(p + 2 * i, &v, 2);
             return;
         }
-        default: {
-            uint32_t v;
-            std::memcpy(&v, stored_, 4);
-            for (size_t i = 0; i < n; ++i) std::memcpy(p + 4 * i, &v, 4);
-            return;
-        }
+        default: solid_rgba(p, n, stored_); return;
     }
 }
 

@@ -127,23 +127,23 @@ private:
 };
 
 struct ArcPainter {
-    Photo *image;
-    const unsigned char *outline;
-    const unsigned char *fill;
+    long long width;
+    tav::SpanPainter &outline;
+    tav::SpanPainter *fill;
     long long cy, ylo, yhi;
 
     // One column at x with height j, the previous column's height being n.
     void column(long long x, long long j, long long n) const {
-        if (x < 0 || x >= image->width) return;
+        if (x < 0 || x >= width) return;
         if (ylo <= j && j <= yhi) {
-            if (fill && j > 0) tav::fill_box(image, fill, x, cy, x + 1, cy + j);
-            if (j == n) tav::fill_box(image, outline, x, cy + n, x + 1, cy + n + 1);
-            else tav::fill_box(image, outline, x, cy + j, x + 1, cy + n);
+            if (fill && j > 0) fill->box(x, cy, x + 1, cy + j);
+            if (j == n) outline.box(x, cy + n, x + 1, cy + n + 1);
+            else outline.box(x, cy + j, x + 1, cy + n);
         }
         if (ylo <= -j && -j <= yhi) {
-            if (fill && j > 0) tav::fill_box(image, fill, x, cy - j, x + 1, cy);
-            if (j == n) tav::fill_box(image, outline, x, cy - n, x + 1, cy - n + 1);
-            else tav::fill_box(image, outline, x, cy - n + 1, x + 1, cy - j + 1);
+            if (fill && j > 0) fill->box(x, cy - j, x + 1, cy);
+            if (j == n) outline.box(x, cy - n, x + 1, cy - n + 1);
+            else outline.box(x, cy - n + 1, x + 1, cy - j + 1);
         }
     }
 };
@@ -260,8 +260,8 @@ int PhotoDrawArc(Photo *image, const unsigned char *color, const unsigned char *
     if (ymin > ymax) std::swap(ymin, ymax);
     const long long xlo = std::max<long long>(xmin, -static_cast<long long>(rx));
     const long long xhi = std::min<long long>(xmax, rx);
-    const ArcPainter paint{image, color, fill_color, cy, std::max<long long>(ymin, -static_cast<long long>(ry)),
-                           std::min<long long>(ymax, ry)};
+    const long long ylo = std::max<long long>(ymin, -static_cast<long long>(ry));
+    const long long yhi = std::min<long long>(ymax, ry);
 
     // Column offsets i whose right column (cx + i) or left column (cx - i)
     // is drawn and lies inside the image.
@@ -276,7 +276,11 @@ int PhotoDrawArc(Photo *image, const unsigned char *color, const unsigned char *
 
     // An image written in place is drawn by rows: the heights of the visible
     // columns first (at most the image's width and one), then the rows.
+    // Both inks are prepared once for the whole ellipse.
     tav::SpanPainter outline_ink(image, color ? color : image->foreground, TAV_COMPOSE_DEFAULT);
+    std::optional<tav::SpanPainter> fill_ink;
+    if (fill_color) fill_ink.emplace(image, fill_color, TAV_COMPOSE_DEFAULT);
+    tav::SpanPainter *const fill = fill_ink ? &*fill_ink : nullptr;
     if (outline_ink.direct()) {
         const long long lo = right.empty() ? left.lo : left.empty() ? right.lo : std::min(right.lo, left.lo);
         const long long hi = right.empty() ? left.hi : left.empty() ? right.hi : std::max(right.hi, left.hi);
@@ -287,14 +291,12 @@ int PhotoDrawArc(Photo *image, const unsigned char *color, const unsigned char *
             const long long before = heights.before(lo);
             long long n = before;
             for (long long k = 0; k < count; ++k) n = column[k] = heights.height(lo + k, n);
-            std::optional<tav::SpanPainter> fill_ink;
-            if (fill_color) fill_ink.emplace(image, fill_color, TAV_COMPOSE_DEFAULT);
-            ArcRows(image, outline_ink, fill_ink ? &*fill_ink : nullptr, cx, cy, paint.ylo, paint.yhi, right, left)
-                .draw(column, count, lo, before);
+            ArcRows(image, outline_ink, fill, cx, cy, ylo, yhi, right, left).draw(column, count, lo, before);
             return 0;
         }
     }
 
+    const ArcPainter paint{image->width, outline_ink, fill, cy, ylo, yhi};
     auto sweep = [&](long long from, long long to) {
         long long n = heights.before(from);
         for (long long i = from; i <= to; ++i) {

@@ -24,21 +24,4 @@ inline StepRange steps_inside(long long start, int dir, long long limit, long lo
     return r;
 }
 
-// The half-open box [x0, x1) x [y0, y1), cut to the image first so that the
-// remaining part fits PhotoDrawBox's int arguments.  Compose is the image's own.
-inline void fill_box(Photo *image, const unsigned char *color, long long x0, long long y0, long long x1,
-                     long long y1) {
-    x0 = std::max(x0, 0LL);
-    y0 = std::max(y0, 0LL);
-    x1 = std::min<long long>(x1, image->width);
-    y1 = std::min<long long>(y1, image->height);
-    if (x0 >= x1 || y0 >= y1) return;
-    PhotoDrawBox(image, color, TAV_COMPOSE_DEFAULT, static_cast<int>(x0), static_cast<int>(y0),
-                 static_cast<int>(x1 - x0), static_cast<int>(y1 - y0));
-}
-
-inline bool inside(const Photo *image, long long x, long long y) {
-    return x >= 0 && y >= 0 && x < image->width && y < image->height;
-}
-
 }  // namespace tav
