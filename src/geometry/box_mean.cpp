@@ -13,8 +13,7 @@
 
 extern "C" int PhotoMedian(Photo *photo, int radius) {
     using namespace tav;
-    if (radius < 0) return 0;
-    if (radius == 0 || !photo || photo->width < 1 || photo->height < 1) return 0;  // the mean of one pixel
+    if (radius <= 0 || !photo || photo->width < 1 || photo->height < 1) return 0;  // radius 0: each pixel is its own mean
     const int width = photo->width, height = photo->height;
     // The window never reaches further than the image does.
     const int r = static_cast<int>(std::min<long long>(radius, std::max(width, height)));

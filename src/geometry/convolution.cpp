@@ -180,14 +180,17 @@ int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
     }
     // Whether every partial sum fits an int: |weights| summed over the taps
     // that can meet one pixel, times 255.
-    long long bound = 0;
-    for (const TapRow &row : rows)
-        for (const Tap &tap : row.taps) {
-            bound += std::llabs(tap.w);
-            if (bound > INT_MAX / 255) break;
-        }
+    auto sums_fit_int = [&rows] {
+        long long bound = 0;
+        for (const TapRow &row : rows)
+            for (const Tap &tap : row.taps) {
+                bound += std::llabs(tap.w);
+                if (bound > INT_MAX / 255) return false;
+            }
+        return true;
+    };
     const bool absolute = (flags & 32) != 0;
-    if (bound <= INT_MAX / 255) return run<int>(photo, rows, divisor, edge, absolute);
+    if (sums_fit_int()) return run<int>(photo, rows, divisor, edge, absolute);
     return run<long long>(photo, rows, divisor, edge, absolute);
 }
 

@@ -167,18 +167,17 @@ int MatrixApply(const double *m, int *points, int count) {
         for (int i = 0; i < 2 * count; ++i) points[i] = 2147483647;
         return count;
     }
-    const int32_t ka = near(m[0] * 4096), kb = near(m[1] * 4096);
-    const int32_t kc = near(m[3] * 4096), kd = near(m[4] * 4096);
-    const bool affine = std::fabs(m[6]) < kTiny && std::fabs(m[7]) < kTiny && std::fabs(m[8] - 1) < kTiny;
-    if (affine) {
-        const int32_t ke = near(m[2] * 4096), kf = near(m[5] * 4096);
+    tav::AffineFixed k{};
+    if (tav::affine_fixed(m, &k)) {
         for (int i = 0; i < count; ++i) {
             int32_t *p = points + 2 * i;
             const int32_t x = p[0], y = p[1];
-            p[0] = wrap_add(wrap_add(wrap_mul(ka, x), wrap_mul(kb, y)), ke) >> 12;
-            p[1] = wrap_add(wrap_add(wrap_mul(kc, x), wrap_mul(kd, y)), kf) >> 12;
+            p[0] = wrap_add(wrap_add(wrap_mul(k.ka, x), wrap_mul(k.kb, y)), k.ke) >> 12;
+            p[1] = wrap_add(wrap_add(wrap_mul(k.kc, x), wrap_mul(k.kd, y)), k.kf) >> 12;
         }
     } else {
+        const int32_t ka = near(m[0] * 4096), kb = near(m[1] * 4096);
+        const int32_t kc = near(m[3] * 4096), kd = near(m[4] * 4096);
         const int32_t ke = near(m[2] / m[8] * 64), kf = near(m[5] / m[8] * 64);
         const int32_t kg = near(m[6] * 64), kh = near(m[7] * 64);
         for (int i = 0; i < count; ++i) {

@@ -21,12 +21,6 @@ bool Geometry::set(int w, int h) {
     return true;
 }
 
-namespace {
-
-inline int read_le16(const unsigned char *p) { return p[0] | (p[1] << 8); }
-
-}  // namespace
-
 }  // namespace tav::mimic
 
 using namespace tav::mimic;
@@ -82,13 +76,14 @@ int mimic_encoder_init(MimCtx *ctx, MimicResEnum resolution) {
 
 int mimic_decoder_init(MimCtx *ctx, const unsigned char *frame) {
     if (!ctx || !frame || ctx->encoder_ready || ctx->decoder_ready) return 0;
+    const FrameHeader header = read_header(frame);
     Geometry g;
-    if (!g.set(read_le16(frame + 4), read_le16(frame + 6))) return 0;
+    if (!g.set(header.width, header.height)) return 0;
     // Decoding starts with a key frame.
-    if (frame[12] | frame[13] | frame[14] | frame[15]) return 0;
+    if (header.inter) return 0;
     ctx->geometry = g;
     if (!ctx->allocate()) return 0;
-    ctx->quality = read_le16(frame + 2);
+    ctx->quality = header.quality;
     ctx->decoder_ready = true;
     return 1;
 }

@@ -3,12 +3,11 @@
 // for output.  A frame that fails is still shown as far as it got, but never
 // becomes a reference.
 //
-// Unlike the library whose interface this is, the decoder refuses what it
-// cannot decode soundly instead of reading or copying memory it does not
-// own: more than 64 coefficients per block, a code that places a
-// coefficient past position 63, a back-reference to a frame it never
-// decoded and, when it knows the frame's length, a bitstream that runs past
-// it.
+// The decoder refuses what it cannot decode soundly rather than read or
+// copy memory it does not own: more than 64 coefficients per block, a code
+// that places a coefficient past position 63, a back-reference to a frame
+// it never decoded and, when it knows the frame's length, a bitstream that
+// runs past it.
 #include <algorithm>
 #include <cstring>
 
@@ -18,8 +17,6 @@
 using namespace tav::mimic;
 
 namespace {
-
-inline int read_le16(const unsigned char *p) { return p[0] | (p[1] << 8); }
 
 struct PlaneOut {
     uint8_t *work;
@@ -140,10 +137,11 @@ namespace {
 int decode_frame(MimCtx *ctx, const unsigned char *input, int length, unsigned char *output) {
     if (!ctx || !input || !output || !ctx->decoder_ready || length < kHeaderBytes) return 0;
     const Geometry &g = ctx->geometry;
-    if (read_le16(input + 4) != g.width || read_le16(input + 6) != g.height) return 0;
-    ctx->quality = read_le16(input + 2);
-    const int num_coeffs = input[16];
-    const bool inter = (input[12] | input[13] | input[14] | input[15]) != 0;
+    const FrameHeader header = read_header(input);
+    if (header.width != g.width || header.height != g.height) return 0;
+    ctx->quality = header.quality;
+    const int num_coeffs = header.num_coeffs;
+    const bool inter = header.inter;
 
     uint8_t *work = ctx->work.get();
     const uint8_t *previous = ctx->previous(1);

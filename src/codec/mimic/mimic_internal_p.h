@@ -13,13 +13,23 @@
 
 #include "codec/mimic/mimic_p.h"
 
-// The component stands on its own, like the library whose interface it
-// keeps: it takes its memory from the C++ heap and hands none of it out.
+// The component stands on its own behind its C interface: it takes its
+// memory from the C++ heap and hands none of it out.
 namespace tav::mimic {
 
 using Buffer = std::unique_ptr<uint8_t[]>;
 
 constexpr int kHeaderBytes = 20;
+
+// The header fields the decoder reads; `inter` is set for a P-frame.
+struct FrameHeader {
+    int quality, width, height, num_coeffs;
+    bool inter;
+};
+inline FrameHeader read_header(const unsigned char *frame) {
+    auto le16 = [frame](int at) { return frame[at] | (frame[at + 1] << 8); };
+    return {le16(2), le16(4), le16(6), frame[16], (frame[12] | frame[13] | frame[14] | frame[15]) != 0};
+}
 constexpr int kHistoryFrames = 16;
 // What the encoder sends in every header: the coefficients its forward
 // transform computes.
