@@ -24,4 +24,14 @@ Photo *read_string(FormatDb **handle, Photo *image, unsigned char *data, int len
 Photo *read_channel(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format,
                     OnRefusal on_refusal);
 
+// Whether some entry writes the requested format: a caller asks before it
+// opens a file for writing, so that an existing file is not emptied for a
+// format nothing can write.
+inline bool has_writer(FormatDb **handle, const char *request) {
+    if (!handle || !*handle) return false;
+    for (const FormatLink *link = (*handle)->first; link; link = link->next)
+        if (link->entry->writer && format_matches(link->entry->formats, request)) return true;
+    return false;
+}
+
 }  // namespace tav

@@ -40,6 +40,14 @@ inline int TavDispatch(TavInterpState *state, Tcl_Interp *interp, const TavSubco
     return table[index].proc(state, interp, objc, objv);
 }
 
+// Tcl_WrongNumArgs over the command and subcommand words with the
+// subcommand's usage text; an empty usage adds nothing, not a stray space
+// inside the quotes.  Returns TCL_ERROR.
+inline int TavWrongArgs(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage) {
+    Tcl_WrongNumArgs(interp, 2, objv, usage && *usage ? usage : nullptr);
+    return TCL_ERROR;
+}
+
 // Position of `word` in a null-terminated keyword table compared exactly
 // (no abbreviations), or -1.  For the option tables whose words must be
 // spelled out in full.

@@ -7,13 +7,6 @@
 
 namespace {
 
-int wrong_args(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage) {
-    // No usage text at all rather than an empty one, which would leave a
-    // stray space inside the quotes.
-    Tcl_WrongNumArgs(interp, 2, objv, *usage ? usage : nullptr);
-    return TCL_ERROR;
-}
-
 int error(Tcl_Interp *interp, const char *message) {
     Tcl_AppendResult(interp, message, nullptr);
     return TCL_ERROR;
@@ -33,7 +26,7 @@ PhotoCodec *find_codec(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const
 }
 
 int create_codec(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc != 2) return wrong_args(interp, objv, "");
+    if (objc != 2) return TavWrongArgs(interp, objv, "");
     if (!state->codec_registry) {
         Tcl_SetResult(interp, const_cast<char *>("codec database not available"), TCL_STATIC);
         return TCL_ERROR;
@@ -61,7 +54,7 @@ int delete_codecs(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *
 }
 
 int encode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc != 4) return wrong_args(interp, objv, "codecname rgbdata");
+    if (objc != 4) return TavWrongArgs(interp, objv, "codecname rgbdata");
     PhotoCodec *codec = find_codec(state, interp, objv);
     if (!codec) return TCL_ERROR;
     int length = 0;
@@ -75,7 +68,7 @@ int encode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
 }
 
 int decode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc != 4) return wrong_args(interp, objv, "codecname frame");
+    if (objc != 4) return TavWrongArgs(interp, objv, "codecname frame");
     PhotoCodec *codec = find_codec(state, interp, objv);
     if (!codec) return TCL_ERROR;
     int length = 0;
@@ -88,7 +81,7 @@ int decode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
 }
 
 int codec_quality(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc != 3 && objc != 4) return wrong_args(interp, objv, "?quality?");
+    if (objc != 3 && objc != 4) return TavWrongArgs(interp, objv, "?quality?");
     PhotoCodec *codec = find_codec(state, interp, objv);
     if (!codec) return TCL_ERROR;
     const char *name = Tcl_GetString(objv[2]);
@@ -104,7 +97,7 @@ int codec_quality(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *
 }
 
 int frame_size(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], bool want_width) {
-    if (objc != 3) return wrong_args(interp, objv, "");
+    if (objc != 3) return TavWrongArgs(interp, objv, "");
     PhotoCodec *codec = find_codec(state, interp, objv);
     if (!codec) return TCL_ERROR;
     int value = 0;
@@ -124,7 +117,7 @@ int codec_height(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
 }
 
 int kid_hash(TavInterpState *, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc != 4) return wrong_args(interp, objv, "kid sid");
+    if (objc != 4) return TavWrongArgs(interp, objv, "kid sid");
     int kid = 0;
     if (Tcl_GetIntFromObj(interp, objv[2], &kid) != TCL_OK) return TCL_ERROR;
     int sid_length = 0;

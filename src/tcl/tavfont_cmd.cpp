@@ -4,11 +4,6 @@
 
 namespace {
 
-int wrong_args(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage) {
-    Tcl_WrongNumArgs(interp, 2, objv, usage);
-    return TCL_ERROR;
-}
-
 int error(Tcl_Interp *interp, const char *message) {
     Tcl_AppendResult(interp, message, nullptr);
     return TCL_ERROR;
@@ -33,7 +28,7 @@ enum CreateOption { kNoInput = -1, kFile, kData, kBuiltin, kIndex };
 
 int create_font(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     const char *const *options = create_options;
-    if (objc == 3) return wrong_args(interp, objv, "?-file filename | -data data | -builtin name? ?-index faceindex?");
+    if (objc == 3) return TavWrongArgs(interp, objv, "?-file filename | -data data | -builtin name? ?-index faceindex?");
     auto *engine = static_cast<TavFontEngine *>(state->font_registry);
     if (!engine) return error(interp, "font engine not available");
 
@@ -103,7 +98,7 @@ void append_int(Tcl_Interp *interp, Tcl_Obj *list, int value) {
 }
 
 int measure_text(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc != 5) return wrong_args(interp, objv, "fontname fontsize text");
+    if (objc != 5) return TavWrongArgs(interp, objv, "fontname fontsize text");
     int size = 0;
     TavFont *font = font_and_size(state, interp, objv, &size);
     if (!font) return TCL_ERROR;
@@ -118,7 +113,7 @@ int measure_text(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
 }
 
 int font_metrics(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    if (objc != 4) return wrong_args(interp, objv, "fontname fontsize");
+    if (objc != 4) return TavWrongArgs(interp, objv, "fontname fontsize");
     int size = 0;
     TavFont *font = font_and_size(state, interp, objv, &size);
     if (!font) return TCL_ERROR;

@@ -56,9 +56,16 @@ Photo *TavrelFindImage(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *name)
     return image;
 }
 
+Photo *TavrelImageAndPair(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[], int *first, int *second) {
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image || Tcl_GetIntFromObj(interp, objv[3], first) != TCL_OK ||
+        Tcl_GetIntFromObj(interp, objv[4], second) != TCL_OK)
+        return nullptr;
+    return image;
+}
+
 int TavrelWrongArgs(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage) {
-    Tcl_WrongNumArgs(interp, 2, objv, usage);
-    return TCL_ERROR;
+    return TavWrongArgs(interp, objv, usage);
 }
 
 int TavrelUnknownOption(Tcl_Interp *interp, Tcl_Obj *word) {

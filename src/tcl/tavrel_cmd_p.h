@@ -53,6 +53,11 @@ TAVREL_HANDLER(TavrelCompose);
 // The named image, or null with "image \"name\" doesn't exist" as result.
 Photo *TavrelFindImage(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *name);
 
+// The image named by objv[2] and the two integers after it (objv[3],
+// objv[4]); null with the message set when any of them is not there.  The
+// caller has checked the word count.
+Photo *TavrelImageAndPair(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[], int *first, int *second);
+
 // Tcl_WrongNumArgs over the command and subcommand words with the
 // subcommand's usage text; returns TCL_ERROR.
 int TavrelWrongArgs(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage);

@@ -161,47 +161,25 @@ TAVREL_HANDLER(TavrelConvolutionImpl) {
     return TCL_OK;
 }
 
-// image ?value? with an integer default: blur, median and noise.
-int image_and_level(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], const char *usage,
-                    int fallback, Photo **image, int *value) {
+// image ?value? with an integer default, then the filter: blur, median
+// and noise.
+template <int (*Filter)(Photo *, int)>
+int level_filter(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[], const char *usage,
+                 int fallback) {
     if (objc < 3 || objc > 4) return TavrelWrongArgs(interp, objv, usage);
-    *image = TavrelFindImage(state, interp, objv[2]);
-    if (!*image) return TCL_ERROR;
-    *value = fallback;
-    return objc == 4 ? Tcl_GetIntFromObj(interp, objv[3], value) : TCL_OK;
-}
-
-TAVREL_HANDLER(TavrelBlurImpl) {
-    Photo *image = nullptr;
-    int radius = 0;
-    if (image_and_level(state, interp, objc, objv, "image ?radius?", 1, &image, &radius) != TCL_OK) return TCL_ERROR;
-    PhotoGaussian(image, radius);
-    return TCL_OK;
-}
-
-TAVREL_HANDLER(TavrelMedianImpl) {
-    Photo *image = nullptr;
-    int radius = 0;
-    if (image_and_level(state, interp, objc, objv, "image ?radius?", 1, &image, &radius) != TCL_OK) return TCL_ERROR;
-    PhotoMedian(image, radius);
-    return TCL_OK;
-}
-
-TAVREL_HANDLER(TavrelNoiseImpl) {
-    Photo *image = nullptr;
-    int level = 0;
-    if (image_and_level(state, interp, objc, objv, "image ?level?", 15, &image, &level) != TCL_OK) return TCL_ERROR;
-    PhotoNoise(image, level);
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int value = fallback;
+    if (objc == 4 && Tcl_GetIntFromObj(interp, objv[3], &value) != TCL_OK) return TCL_ERROR;
+    Filter(image, value);
     return TCL_OK;
 }
 
 TAVREL_HANDLER(TavrelWindImpl) {
     if (objc != 5) return TavrelWrongArgs(interp, objv, "image dx dy");
-    Photo *image = TavrelFindImage(state, interp, objv[2]);
-    if (!image) return TCL_ERROR;
     int dx = 0, dy = 0;
-    if (Tcl_GetIntFromObj(interp, objv[3], &dx) != TCL_OK || Tcl_GetIntFromObj(interp, objv[4], &dy) != TCL_OK)
-        return TCL_ERROR;
+    Photo *image = TavrelImageAndPair(state, interp, objv, &dx, &dy);
+    if (!image) return TCL_ERROR;
     PhotoWind(image, dx, dy);
     return TCL_OK;
 }
@@ -242,9 +220,9 @@ TAVREL_HANDLER(TavrelComposeImpl) {
 TAVREL_HANDLER(TavrelScale) { return TavrelScaleImpl(state, interp, objc, objv); }
 TAVREL_HANDLER(TavrelCopy) { return TavrelCopyImpl(state, interp, objc, objv); }
 TAVREL_HANDLER(TavrelConvolution) { return TavrelConvolutionImpl(state, interp, objc, objv); }
-TAVREL_HANDLER(TavrelBlur) { return TavrelBlurImpl(state, interp, objc, objv); }
-TAVREL_HANDLER(TavrelMedian) { return TavrelMedianImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelBlur) { return level_filter<PhotoGaussian>(state, interp, objc, objv, "image ?radius?", 1); }
+TAVREL_HANDLER(TavrelMedian) { return level_filter<PhotoMedian>(state, interp, objc, objv, "image ?radius?", 1); }
 TAVREL_HANDLER(TavrelWind) { return TavrelWindImpl(state, interp, objc, objv); }
 TAVREL_HANDLER(TavrelGradient) { return TavrelGradientImpl(state, interp, objc, objv); }
-TAVREL_HANDLER(TavrelNoise) { return TavrelNoiseImpl(state, interp, objc, objv); }
+TAVREL_HANDLER(TavrelNoise) { return level_filter<PhotoNoise>(state, interp, objc, objv, "image ?level?", 15); }
 TAVREL_HANDLER(TavrelCompose) { return TavrelComposeImpl(state, interp, objc, objv); }

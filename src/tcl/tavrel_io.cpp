@@ -129,6 +129,10 @@ TAVREL_HANDLER(TavrelSave) {
 
     if (options.file) {
         if (Tcl_IsSafe(interp)) return refuse_in_safe_mode(interp);
+        // A format nothing writes is refused before the file is opened, so
+        // an existing file is not emptied for nothing.
+        if (!tav::has_writer(formats, options.format))
+            return TavrelError(interp, "Couldn't save image \"", name, "\"", nullptr);
         OwnedFileChannel file(interp, options.file, "w");
         if (!file.get()) return TCL_ERROR;
         const int written = TavWriteChannel(formats, image, file.get(), options.format, nullptr);

@@ -103,11 +103,9 @@ TAVREL_HANDLER(TavrelHeight) { return report_dimension<PhotoHeight>(state, inter
 
 TAVREL_HANDLER(TavrelResize) {
     if (objc != 5) return TavrelWrongArgs(interp, objv, "image width height");
-    Photo *image = TavrelFindImage(state, interp, objv[2]);
-    if (!image) return TCL_ERROR;
     int width = 0, height = 0;
-    if (Tcl_GetIntFromObj(interp, objv[3], &width) != TCL_OK || Tcl_GetIntFromObj(interp, objv[4], &height) != TCL_OK)
-        return TCL_ERROR;
+    Photo *image = TavrelImageAndPair(state, interp, objv, &width, &height);
+    if (!image) return TCL_ERROR;
     // A size the memory cannot hold leaves the image as it was; say so
     // rather than pretend the resize happened.
     if (PhotoExpand(image, width, height) != 0)

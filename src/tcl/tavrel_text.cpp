@@ -12,11 +12,9 @@ TAVREL_HANDLER(TavrelText) {
     static const int vertical_code[] = {TAV_VALIGN_TOP, TAV_VALIGN_MIDDLE, TAV_VALIGN_BASELINE, TAV_VALIGN_BOTTOM};
 
     if (objc < 5) return TavrelWrongArgs(interp, objv, "image x y");
-    Photo *image = TavrelFindImage(state, interp, objv[2]);
-    if (!image) return TCL_ERROR;
     int x = 0, y = 0;
-    if (Tcl_GetIntFromObj(interp, objv[3], &x) != TCL_OK || Tcl_GetIntFromObj(interp, objv[4], &y) != TCL_OK)
-        return TCL_ERROR;
+    Photo *image = TavrelImageAndPair(state, interp, objv, &x, &y);
+    if (!image) return TCL_ERROR;
 
     const char *text = nullptr;
     TavFont *font = nullptr;

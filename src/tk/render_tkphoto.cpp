@@ -9,6 +9,7 @@
 #include "tk/tk_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -51,16 +52,14 @@ int tk_destroy(Photo *image) {
 // takes RGBA, so such pixels are widened here (and narrowed on the way back)
 // instead of letting Tk read past the caller's buffer.
 void widen_to_rgba(const Photo *image, const unsigned char *src, unsigned char *out, size_t n) {
-    for (size_t i = 0; i < n; ++i, out += 4) {
-        if (image->mode == TAV_MODE_INDEXED) {
-            int r = 0, g = 0, b = 0;
-            const int index = src[i];
-            TavGetColormap(image->colormap, index, &r, &g, &b);
-            TavSetColor(out, r, g, b, index == TavGetTransparent(image->colormap) ? 0 : 255);
-        } else {
-            const unsigned char y = src[i * image->channels];
-            TavSetColor(out, y, y, y, image->channels == 2 ? src[i * 2 + 1] : 255);
-        }
+    if (image->mode == TAV_MODE_INDEXED) {
+        tav::PaletteLut lut;
+        tav::build_palette_lut(image->colormap, lut);
+        tav::index_to_rgba(src, 1, out, n, lut);
+    } else if (image->channels == 2) {
+        tav::grayalpha_to_rgba(src, out, n);
+    } else {
+        tav::gray_to_rgba(src, out, n, 255);
     }
 }
 

@@ -195,14 +195,6 @@ int read_string(Tcl_Interp *interp, Tcl_Obj *data, Tcl_Obj *format, Tk_PhotoHand
 
 // ---- writing ---------------------------------------------------------------
 
-// Whether the registry has a writer for the request.
-bool can_write(FormatDb **registry, const char *request) {
-    if (!registry || !*registry) return false;
-    for (const FormatLink *link = (*registry)->first; link; link = link->next)
-        if (link->entry->writer && tav::format_matches(link->entry->formats, request)) return true;
-    return false;
-}
-
 int write_error(Tcl_Interp *interp, const char *file, const char *why) {
     Tcl_ResetResult(interp);
     Tcl_AppendResult(interp, "error writing \"", file, "\": ", why, nullptr);
@@ -214,7 +206,7 @@ int write_file(Tcl_Interp *interp, const char *file, Tcl_Obj *format, Tk_PhotoIm
     const char *request = format_text(format);
     // What cannot be written is refused before the file is opened, so an
     // existing file is not emptied for nothing.
-    if (!can_write(registry, request) || !block || block->width <= 0 || block->height <= 0)
+    if (!tav::has_writer(registry, request) || !block || block->width <= 0 || block->height <= 0)
         return write_error(interp, file, "internal error");
     Tcl_Channel channel = Tcl_OpenFileChannel(interp, file, "w", 0666);
     if (!channel) return TCL_ERROR;

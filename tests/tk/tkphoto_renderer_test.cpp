@@ -129,6 +129,37 @@ TEST(TkRenderer, GrayImageOverTkIsWidenedNotOverread) {
     PhotoDelete(image);
 }
 
+TEST(TkRenderer, NarrowLayoutsReachTkAsRgbaAndComeBack) {
+    // Grey-alpha pairs and palette indices, written in the image's own
+    // layout, show in Tk as RGBA and read back unchanged.
+    struct Case {
+        int mode;
+        unsigned char pixels[4];  // two pixels in the image's layout
+        const char *second;       // Tk's colour of the second pixel
+    };
+    const Case cases[] = {
+        {TAV_MODE_GRAYALPHA, {10, 255, 200, 255}, "200 200 200"},
+        {TAV_MODE_INDEXED, {0, 1, 0, 0}, "0 128 255"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.mode);
+        Tk_PhotoHandle handle = make_photo("p8", 2, 1);
+        Photo *image = PhotoCreateExt(2, 1, c.mode, TAV_RENDER_TKPHOTO, handle);
+        ASSERT_NE(image, nullptr);
+        if (c.mode == TAV_MODE_INDEXED) {
+            TavAddColormap(image->colormap, 9, 9, 9);
+            TavAddColormap(image->colormap, 0, 128, 255);
+        }
+        ASSERT_EQ(image->render_ops->put_block(image, c.pixels, 0, 0, 2, 1), 0);
+        EXPECT_EQ(tk_pixel("p8", 1, 0), c.second);
+        const size_t bytes = static_cast<size_t>(2 * image->channels);
+        unsigned char back[4] = {};
+        ASSERT_EQ(image->render_ops->get_block(image, back, 0, 0, 2, 1), 0);
+        EXPECT_EQ(std::memcmp(back, c.pixels, bytes), 0);
+        PhotoDelete(image);
+    }
+}
+
 TEST(TkRenderer, MissingHandleIsRefused) {
     Photo *image = PhotoCreateExt(0, 0, TAV_MODE_RGBA, TAV_RENDER_TKPHOTO, nullptr);
     ASSERT_NE(image, nullptr);
