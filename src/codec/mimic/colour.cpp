@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "codec/mimic/mimic_internal_p.h"
+#include "core/cpu_p.h"
 
 namespace tav::mimic {
 
@@ -45,32 +46,35 @@ inline uint8_t clamp255(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255
 
 }  // namespace
 
+void rgb_row(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out) {
+    for (int x = 0; x < width; ++x) {
+        const int l = y[x], c = x >> 1;
+        out[3 * x] = clamp255(l + t.add[0][c]);
+        out[3 * x + 1] = clamp255(l + t.add[1][c]);
+        out[3 * x + 2] = clamp255(l + t.add[2][c]);
+    }
+}
+
 void planes_to_rgb(const Geometry &g, const uint8_t *y, const uint8_t *p1, const uint8_t *p2, uint8_t *rgb) {
     const int W = g.width, H = g.height, CW = g.chroma_width;
     // Per chroma sample, what it adds to each byte: (y * 65536 + t) >> 16
     // is y + (t >> 16) exactly, since y * 65536 has no low bits.  (Flooring
     // and truncating differ only for negative sums, which clamp to 0 either
     // way.)  Two plane rows share one chroma row.
-    int add0[160], add1[160], add2[160];
+    auto row = cpu_has_avx2() && W % 16 == 0 ? rgb_row_avx2 : rgb_row;
+    ChromaTerms terms;
     for (int i = 0; i < H; ++i) {
         if ((i & 1) == 0) {
             const uint8_t *c1 = p1 + static_cast<ptrdiff_t>(i / 2) * CW;
             const uint8_t *c2 = p2 + static_cast<ptrdiff_t>(i / 2) * CW;
             for (int x = 0; x < CW; ++x) {
                 int u = c1[x] - 128, v = c2[x] - 128;
-                add0[x] = (133169 * u) >> 16;
-                add1[x] = (-25821 * u - 38076 * v) >> 16;
-                add2[x] = (74711 * v) >> 16;
+                terms.add[0][x] = static_cast<int16_t>((133169 * u) >> 16);
+                terms.add[1][x] = static_cast<int16_t>((-25821 * u - 38076 * v) >> 16);
+                terms.add[2][x] = static_cast<int16_t>((74711 * v) >> 16);
             }
         }
-        const uint8_t *yr = y + static_cast<ptrdiff_t>(i) * W;
-        uint8_t *out = rgb + static_cast<ptrdiff_t>(H - 1 - i) * 3 * W;
-        for (int x = 0; x < W; ++x) {
-            const int l = yr[x], c = x >> 1;
-            out[3 * x] = clamp255(l + add0[c]);
-            out[3 * x + 1] = clamp255(l + add1[c]);
-            out[3 * x + 2] = clamp255(l + add2[c]);
-        }
+        row(y + static_cast<ptrdiff_t>(i) * W, terms, W, rgb + static_cast<ptrdiff_t>(H - 1 - i) * 3 * W);
     }
 }
 

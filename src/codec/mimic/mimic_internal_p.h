@@ -109,10 +109,25 @@ void store_block(const int D[64], uint8_t *out, int stride, int rows);
 // Colour conversion between R,G,B top-down frames and the planes.
 void rgb_to_planes(const Geometry &g, const uint8_t *rgb, uint8_t *y, uint8_t *p1, uint8_t *p2);
 void planes_to_rgb(const Geometry &g, const uint8_t *y, const uint8_t *p1, const uint8_t *p2, uint8_t *rgb);
+// One output row of it: what each chroma sample adds to the bytes of its
+// two pixels, and the row from a luma row and those terms (the twin wants
+// a width that is a multiple of 16).
+struct ChromaTerms {
+    alignas(16) int16_t add[3][160];
+};
+void rgb_row(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out);
+void rgb_row_avx2(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out);
 
 // The decoder's post-filter over one plane, in place.  A plane of 60 rows
 // reads one row past its end (the caller provides it).
 void deblock_plane(uint8_t *plane, int stride, int rows);
+// Its pieces: every edge of one group of 4 rows (vertical edges), and one
+// group of 8 columns at one horizontal edge (`at` on the window's first row).
+void deblock_vertical_group(uint8_t *row0, int stride);
+void deblock_horizontal_group(uint8_t *at, int stride);
+// Their AVX2 twins over a whole plane (stride a multiple of 16).
+void deblock_vertical_edges_avx2(uint8_t *plane, int stride, int rows);
+void deblock_horizontal_edges_avx2(uint8_t *plane, int stride, int rows);
 
 }  // namespace tav::mimic
 

@@ -1,0 +1,53 @@
+// AVX2 twin of the row conversion from planes to R,G,B: 16 pixels at a
+// time, the clamp done by saturating packs, the bytes interleaved by
+// shuffles.
+#include <immintrin.h>
+
+#include <array>
+
+#include "codec/mimic/mimic_internal_p.h"
+
+namespace tav::mimic {
+namespace {
+
+// Shuffle k of output vector v takes channel k's bytes to their places in
+// bytes 16 v ... 16 v + 15 of the interleaved row (0x80: none).
+constexpr std::array<std::array<std::array<uint8_t, 16>, 3>, 3> kInterleave = [] {
+    std::array<std::array<std::array<uint8_t, 16>, 3>, 3> m{};
+    for (int v = 0; v < 3; ++v)
+        for (int k = 0; k < 3; ++k)
+            for (int q = 0; q < 16; ++q) {
+                const int at = 16 * v + q;
+                m[v][k][q] = static_cast<uint8_t>(at % 3 == k ? at / 3 : 0x80);
+            }
+    return m;
+}();
+
+inline __m128i load8(const uint8_t *p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)); }
+
+// One channel of 16 pixels: luma plus the term of each pixel's chroma sample.
+inline __m128i channel(__m128i luma_lo, __m128i luma_hi, const int16_t *terms) {
+    const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i *>(terms));
+    return _mm_packus_epi16(_mm_add_epi16(luma_lo, _mm_unpacklo_epi16(t, t)),
+                            _mm_add_epi16(luma_hi, _mm_unpackhi_epi16(t, t)));
+}
+
+inline __m128i mask(int v, int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(kInterleave[v][k].data())); }
+
+}  // namespace
+
+void rgb_row_avx2(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out) {
+    for (int x = 0; x < width; x += 16, out += 48) {
+        const __m128i lo = _mm_cvtepu8_epi16(load8(y + x)), hi = _mm_cvtepu8_epi16(load8(y + x + 8));
+        const __m128i ch[3] = {channel(lo, hi, t.add[0] + x / 2), channel(lo, hi, t.add[1] + x / 2),
+                               channel(lo, hi, t.add[2] + x / 2)};
+        for (int v = 0; v < 3; ++v) {
+            __m128i bytes = _mm_shuffle_epi8(ch[0], mask(v, 0));
+            bytes = _mm_or_si128(bytes, _mm_shuffle_epi8(ch[1], mask(v, 1)));
+            bytes = _mm_or_si128(bytes, _mm_shuffle_epi8(ch[2], mask(v, 2)));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 16 * v), bytes);
+        }
+    }
+}
+
+}  // namespace tav::mimic
