@@ -46,6 +46,15 @@ inline uint8_t clamp255(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255
 
 }  // namespace
 
+void chroma_terms(const uint8_t *c1, const uint8_t *c2, int chroma_width, ChromaTerms &t) {
+    for (int x = 0; x < chroma_width; ++x) {
+        int u = c1[x] - 128, v = c2[x] - 128;
+        t.add[0][x] = static_cast<int16_t>((133169 * u) >> 16);
+        t.add[1][x] = static_cast<int16_t>((-25821 * u - 38076 * v) >> 16);
+        t.add[2][x] = static_cast<int16_t>((74711 * v) >> 16);
+    }
+}
+
 void rgb_row(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out) {
     for (int x = 0; x < width; ++x) {
         const int l = y[x], c = x >> 1;
@@ -61,19 +70,13 @@ void planes_to_rgb(const Geometry &g, const uint8_t *y, const uint8_t *p1, const
     // is y + (t >> 16) exactly, since y * 65536 has no low bits.  (Flooring
     // and truncating differ only for negative sums, which clamp to 0 either
     // way.)  Two plane rows share one chroma row.
-    auto row = cpu_has_avx2() && W % 16 == 0 ? rgb_row_avx2 : rgb_row;
+    const bool twin = cpu_has_avx2() && W % 16 == 0;
+    auto terms_of = twin ? chroma_terms_avx2 : chroma_terms;
+    auto row = twin ? rgb_row_avx2 : rgb_row;
     ChromaTerms terms;
     for (int i = 0; i < H; ++i) {
-        if ((i & 1) == 0) {
-            const uint8_t *c1 = p1 + static_cast<ptrdiff_t>(i / 2) * CW;
-            const uint8_t *c2 = p2 + static_cast<ptrdiff_t>(i / 2) * CW;
-            for (int x = 0; x < CW; ++x) {
-                int u = c1[x] - 128, v = c2[x] - 128;
-                terms.add[0][x] = static_cast<int16_t>((133169 * u) >> 16);
-                terms.add[1][x] = static_cast<int16_t>((-25821 * u - 38076 * v) >> 16);
-                terms.add[2][x] = static_cast<int16_t>((74711 * v) >> 16);
-            }
-        }
+        if ((i & 1) == 0)
+            terms_of(p1 + static_cast<ptrdiff_t>(i / 2) * CW, p2 + static_cast<ptrdiff_t>(i / 2) * CW, CW, terms);
         row(y + static_cast<ptrdiff_t>(i) * W, terms, W, rgb + static_cast<ptrdiff_t>(H - 1 - i) * 3 * W);
     }
 }

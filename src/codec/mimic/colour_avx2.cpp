@@ -36,6 +36,24 @@ inline __m128i mask(int v, int k) { return _mm_loadu_si128(reinterpret_cast<cons
 
 }  // namespace
 
+void chroma_terms_avx2(const uint8_t *c1, const uint8_t *c2, int chroma_width, ChromaTerms &t) {
+    const __m256i bias = _mm256_set1_epi32(128);
+    auto widen = [&bias](const uint8_t *p) { return _mm256_sub_epi32(_mm256_cvtepu8_epi32(load8(p)), bias); };
+    auto times = [](__m256i v, int k) { return _mm256_mullo_epi32(v, _mm256_set1_epi32(k)); };
+    // 16 terms from two vectors of 8, back in order after the in-lane pack.
+    auto store = [](int16_t *out, __m256i lo, __m256i hi) {
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(lo, hi), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(out), packed);
+    };
+    for (int x = 0; x < chroma_width; x += 16) {
+        const __m256i u0 = widen(c1 + x), u1 = widen(c1 + x + 8), v0 = widen(c2 + x), v1 = widen(c2 + x + 8);
+        store(t.add[0] + x, _mm256_srai_epi32(times(u0, 133169), 16), _mm256_srai_epi32(times(u1, 133169), 16));
+        store(t.add[1] + x, _mm256_srai_epi32(_mm256_add_epi32(times(u0, -25821), times(v0, -38076)), 16),
+              _mm256_srai_epi32(_mm256_add_epi32(times(u1, -25821), times(v1, -38076)), 16));
+        store(t.add[2] + x, _mm256_srai_epi32(times(v0, 74711), 16), _mm256_srai_epi32(times(v1, 74711), 16));
+    }
+}
+
 void rgb_row_avx2(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out) {
     for (int x = 0; x < width; x += 16, out += 48) {
         const __m128i lo = _mm_cvtepu8_epi16(load8(y + x)), hi = _mm_cvtepu8_epi16(load8(y + x + 8));

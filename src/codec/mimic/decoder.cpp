@@ -31,7 +31,8 @@ public:
           g_(ctx->geometry),
           bits_(frame + kHeaderBytes, static_cast<size_t>(length - kHeaderBytes)),
           num_coeffs_(num_coeffs),
-          inter_(inter) {}
+          inter_(inter),
+          steps_{dequantise_step(false, ctx->quality), dequantise_step(true, ctx->quality)} {}
 
     bool luma(const PlaneOut &plane) {
         const int W = g_.width;
@@ -100,6 +101,7 @@ private:
 
     bool block(uint8_t *out, int stride, int rows, bool chroma) {
         int D[64] = {};
+        const double step = steps_[chroma];
         D[0] = static_cast<int>(bits_.get(8));
         bool ac = false;
         for (int pos = 1; pos < num_coeffs_;) {
@@ -108,7 +110,8 @@ private:
             if (run == 0xFF) break;  // end of block
             pos += run;
             if (pos > 63) return false;
-            D[kScan[pos]] = magnitude_value(bits_.get(k), k);
+            const int i = kScan[pos];
+            D[i] = dequantise_one(i, magnitude_value(bits_.get(k), k), step);
             ac = true;
             ++pos;
         }
@@ -117,7 +120,7 @@ private:
             for (int r = 0; r < rows; ++r) std::memset(out + static_cast<ptrdiff_t>(r) * stride, D[0], 8);
             return true;
         }
-        dequantise(D, chroma, ctx_->quality);
+        D[0] *= 2;
         inverse_dct(D);
         store_block(D, out, stride, rows);
         return true;
@@ -128,6 +131,7 @@ private:
     BitReader bits_;
     int num_coeffs_;
     bool inter_;
+    double steps_[2];  // dequantiser steps of luma and chroma
 };
 
 }  // namespace

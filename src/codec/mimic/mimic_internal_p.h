@@ -103,6 +103,14 @@ void quantise(const int F[64], bool chroma, int quality, int num_coeffs, int Q[6
 // Decoder: dequantises Q in place and transforms it back to samples;
 // `rows` of the result (8, or 4 for a half block) go to `out`.
 void dequantise(int D[64], bool chroma, int quality);
+// The same one coefficient at a time (raster index i), with the step of the
+// plane kind and quality.
+double dequantise_step(bool chroma, int quality);
+inline int dequantise_one(int i, int value, double step) {
+    if (i == 0) return value * 2;
+    if (i == 1 || i == 8) return value * 4;
+    return static_cast<int>(value * step);
+}
 void inverse_dct(int D[64]);
 void store_block(const int D[64], uint8_t *out, int stride, int rows);
 
@@ -115,6 +123,8 @@ void planes_to_rgb(const Geometry &g, const uint8_t *y, const uint8_t *p1, const
 struct ChromaTerms {
     alignas(16) int16_t add[3][160];
 };
+void chroma_terms(const uint8_t *c1, const uint8_t *c2, int chroma_width, ChromaTerms &t);
+void chroma_terms_avx2(const uint8_t *c1, const uint8_t *c2, int chroma_width, ChromaTerms &t);
 void rgb_row(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out);
 void rgb_row_avx2(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out);
 

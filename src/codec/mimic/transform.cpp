@@ -89,16 +89,18 @@ void quantise(const int F[64], bool chroma, int quality, int num_coeffs, int Q[6
     }
 }
 
-void dequantise(int D[64], bool chroma, int quality) {
+double dequantise_step(bool chroma, int quality) {
     double f = quality_step(quality);
     if (f > 10) f = 10;
     if (!chroma && f < 2) f = 2;
     if (chroma && f < 1) f = 1;
-    D[0] *= 2;
-    D[1] *= 4;
-    D[8] *= 4;
-    for (int i = 2; i < 64; ++i)
-        if (i != 8 && D[i]) D[i] = static_cast<int>(D[i] * f);
+    return f;
+}
+
+void dequantise(int D[64], bool chroma, int quality) {
+    const double f = dequantise_step(chroma, quality);
+    for (int i = 0; i < 64; ++i)
+        if (D[i]) D[i] = dequantise_one(i, D[i], f);
 }
 
 void inverse_dct(int D[64]) {
