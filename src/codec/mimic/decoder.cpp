@@ -121,8 +121,7 @@ private:
             return true;
         }
         D[0] *= 2;
-        inverse_dct(D);
-        store_block(D, out, stride, rows);
+        inverse_dct_store(D, out, stride, rows);
         return true;
     }
 

@@ -113,6 +113,9 @@ inline int dequantise_one(int i, int value, double step) {
 }
 void inverse_dct(int D[64]);
 void store_block(const int D[64], uint8_t *out, int stride, int rows);
+// Both of them at once: the portable pair, or its AVX2 twin.
+void inverse_dct_store(int D[64], uint8_t *out, int stride, int rows);
+void inverse_dct_store_avx2(const int D[64], uint8_t *out, int stride, int rows);
 
 // Colour conversion between R,G,B top-down frames and the planes.
 void rgb_to_planes(const Geometry &g, const uint8_t *rgb, uint8_t *y, uint8_t *p1, uint8_t *p2);

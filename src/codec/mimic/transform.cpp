@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "codec/mimic/mimic_internal_p.h"
+#include "core/cpu_p.h"
 
 namespace tav::mimic {
 
@@ -149,6 +150,12 @@ void store_block(const int D[64], uint8_t *out, int stride, int rows) {
         uint8_t *o = out + static_cast<ptrdiff_t>(r) * stride;
         for (int c = 0; c < 8; ++c) o[c] = static_cast<uint8_t>(std::clamp(D[8 * r + c], 0, 255));
     }
+}
+
+void inverse_dct_store(int D[64], uint8_t *out, int stride, int rows) {
+    if (cpu_has_avx2()) return inverse_dct_store_avx2(D, out, stride, rows);
+    inverse_dct(D);
+    store_block(D, out, stride, rows);
 }
 
 }  // namespace tav::mimic
