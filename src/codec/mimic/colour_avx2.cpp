@@ -55,14 +55,17 @@ void chroma_terms_avx2(const uint8_t *c1, const uint8_t *c2, int chroma_width, C
 }
 
 void rgb_row_avx2(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out) {
+    __m128i masks[3][3];
+    for (int v = 0; v < 3; ++v)
+        for (int k = 0; k < 3; ++k) masks[v][k] = mask(v, k);
     for (int x = 0; x < width; x += 16, out += 48) {
         const __m128i lo = _mm_cvtepu8_epi16(load8(y + x)), hi = _mm_cvtepu8_epi16(load8(y + x + 8));
         const __m128i ch[3] = {channel(lo, hi, t.add[0] + x / 2), channel(lo, hi, t.add[1] + x / 2),
                                channel(lo, hi, t.add[2] + x / 2)};
         for (int v = 0; v < 3; ++v) {
-            __m128i bytes = _mm_shuffle_epi8(ch[0], mask(v, 0));
-            bytes = _mm_or_si128(bytes, _mm_shuffle_epi8(ch[1], mask(v, 1)));
-            bytes = _mm_or_si128(bytes, _mm_shuffle_epi8(ch[2], mask(v, 2)));
+            __m128i bytes = _mm_shuffle_epi8(ch[0], masks[v][0]);
+            bytes = _mm_or_si128(bytes, _mm_shuffle_epi8(ch[1], masks[v][1]));
+            bytes = _mm_or_si128(bytes, _mm_shuffle_epi8(ch[2], masks[v][2]));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 16 * v), bytes);
         }
     }

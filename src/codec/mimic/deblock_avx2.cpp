@@ -7,6 +7,8 @@
 // sample the window before it wrote.
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "codec/mimic/mimic_internal_p.h"
 
 namespace tav::mimic {
@@ -76,12 +78,18 @@ V soften(const V a[10], bool across_vertical_edge) {
 // Rows 1 ... 8 of the windows after the filter: smoothed lanes, softened
 // lanes, and lanes left as they were.
 void filter(V a[10], V smooth_lanes, V soften_lanes, bool across_vertical_edge) {
-    V n[9];
-    smooth(a, n);
-    const V c = _mm256_and_si256(soften(a, across_vertical_edge), soften_lanes);
-    for (int i = 1; i <= 8; ++i) a[i] = pick(a[i], n[i], smooth_lanes);
-    a[4] = sub(a[4], c);
-    a[5] = add(a[5], c);
+    // Still pictures make whole vectors of one kind: skip what no lane needs.
+    const bool any_soften = !_mm256_testz_si256(soften_lanes, soften_lanes);
+    const V c = any_soften ? _mm256_and_si256(soften(a, across_vertical_edge), soften_lanes) : V{};
+    if (!_mm256_testz_si256(smooth_lanes, smooth_lanes)) {
+        V n[9];
+        smooth(a, n);
+        for (int i = 1; i <= 8; ++i) a[i] = pick(a[i], n[i], smooth_lanes);
+    }
+    if (any_soften) {
+        a[4] = sub(a[4], c);
+        a[5] = add(a[5], c);
+    }
 }
 
 // Two 8-column groups at one horizontal edge.
@@ -155,6 +163,17 @@ void deblock_vertical_edges_avx2(uint8_t *plane, int stride, int rows) {
     int g = 0;
     if (stride <= kWidestPlane)
         for (; g + 4 <= groups; g += 4) vertical_band(plane + static_cast<ptrdiff_t>(4 * g) * stride, stride);
+    if (g < groups && stride <= kWidestPlane) {
+        // The last groups, short of a band, run in a copy padded to one:
+        // rows are lanes, so the padding changes nothing in them.
+        alignas(32) uint8_t band[16 * kWidestPlane] = {};
+        uint8_t *rows_left = plane + static_cast<ptrdiff_t>(4 * g) * stride;
+        const size_t bytes = static_cast<size_t>(4 * (groups - g)) * stride;
+        std::memcpy(band, rows_left, bytes);
+        vertical_band(band, stride);
+        std::memcpy(rows_left, band, bytes);
+        g = groups;
+    }
     for (; g < groups; ++g) deblock_vertical_group(plane + static_cast<ptrdiff_t>(4 * g) * stride, stride);
 }
 
