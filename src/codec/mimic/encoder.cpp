@@ -43,8 +43,12 @@ void copy_block(uint8_t *dst, const uint8_t *src, int stride, int rows) {
 }
 
 void snap_noise(uint8_t *current, const uint8_t *previous, int count) {
-    for (int i = 0; i < count; ++i)
-        if (std::abs(current[i] - previous[i]) < kNoise) current[i] = previous[i];
+    // Written without a branch, so that it compiles to vector code.
+    for (int i = 0; i < count; ++i) {
+        const uint8_t c = current[i], p = previous[i];
+        const uint8_t d = c > p ? c - p : p - c;
+        current[i] = d < kNoise ? p : c;
+    }
 }
 
 // One block: the DC, then (run, size) codes and magnitudes in scan order.

@@ -119,6 +119,12 @@ void inverse_dct_store_avx2(const int D[64], uint8_t *out, int stride, int rows)
 
 // Colour conversion between R,G,B top-down frames and the planes.
 void rgb_to_planes(const Geometry &g, const uint8_t *rgb, uint8_t *y, uint8_t *p1, uint8_t *p2);
+// Two plane rows and their chroma row from raw rows s1 and s2 (the twin
+// wants a width that is a multiple of 8).
+void planes_row_pair(const uint8_t *s1, const uint8_t *s2, int width, uint8_t *y1, uint8_t *y2, uint8_t *c1,
+                     uint8_t *c2);
+void planes_row_pair_avx2(const uint8_t *s1, const uint8_t *s2, int width, uint8_t *y1, uint8_t *y2, uint8_t *c1,
+                          uint8_t *c2);
 void planes_to_rgb(const Geometry &g, const uint8_t *y, const uint8_t *p1, const uint8_t *p2, uint8_t *rgb);
 // One output row of it: what each chroma sample adds to the bytes of its
 // two pixels, and the row from a luma row and those terms (the twin wants
