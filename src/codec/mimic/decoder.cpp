@@ -61,7 +61,7 @@ public:
     bool chroma(const PlaneOut &plane) {
         const int CW = g_.chroma_width;
         for (int br = 0; br < g_.chroma_block_rows; ++br) {
-            int rows = (g_.chroma_last_row_half && br == g_.chroma_block_rows - 1) ? 4 : 8;
+            const int rows = g_.chroma_block_rows_of(br);
             for (int bc = 0; bc < g_.chroma_block_cols; ++bc) {
                 const ptrdiff_t at = 8 * (static_cast<ptrdiff_t>(br) * CW + bc);
                 if (inter_ && !bits_.get(1)) {
@@ -75,10 +75,6 @@ public:
     }
 
 private:
-    static void copy_block(uint8_t *dst, const uint8_t *src, int stride, int rows) {
-        for (int r = 0; r < rows; ++r, dst += stride, src += stride) std::memcpy(dst, src, 8);
-    }
-
     // One run/size code; false when no code matches (a corrupt stream).
     bool symbol(int *run, int *k) {
         uint32_t next = bits_.peek(32);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "codec/mimic/mimic_p.h"
@@ -45,10 +46,18 @@ struct Geometry {
     int chroma_block_cols = 0, chroma_block_rows = 0;
     bool chroma_last_row_half = false;
 
+    // Rows of chroma block row `br`: 8, or 4 in a last row of half blocks.
+    int chroma_block_rows_of(int br) const { return chroma_last_row_half && br == chroma_block_rows - 1 ? 4 : 8; }
     // The geometry of 160 x 120 or 320 x 240; false for any other size.
     bool set(int w, int h);
     int max_frame_bytes() const { return width == 320 ? MIMIC_MAX_FRAME_BYTES_HIGH : MIMIC_MAX_FRAME_BYTES_LOW; }
 };
+
+// An 8-wide block of `rows` rows, rows `stride` apart, as encoder and
+// decoder copy it from a reference frame.
+inline void copy_block(uint8_t *dst, const uint8_t *src, int stride, int rows) {
+    for (int r = 0; r < rows; ++r, dst += stride, src += stride) std::memcpy(dst, src, 8);
+}
 
 // Scan order: scan position -> raster index 8 * row + column.
 extern const uint8_t kScan[64];
