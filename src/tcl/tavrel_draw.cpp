@@ -9,27 +9,31 @@ namespace {
 
 // ---- colours ---------------------------------------------------------------
 
-// A colour argument: a list of three or four integers (low bytes kept, alpha
-// 255 by default), a grey level 0..255, or a colour name or "#" form.
+// Three or four integers (low bytes kept, alpha 255 by default).
+bool parse_int_components(int count, Tcl_Obj **elements, unsigned char rgba[4]) {
+    if (count != 3 && count != 4) return false;
+    int v[4] = {0, 0, 0, 255};
+    for (int i = 0; i < count; ++i)
+        if (Tcl_GetIntFromObj(nullptr, elements[i], &v[i]) != TCL_OK) return false;
+    TavSetColor(rgba, v[0], v[1], v[2], v[3]);
+    return true;
+}
+
+// A colour argument: a list of three or four integers, a grey level
+// 0..255, or a colour name (spaces allowed, "dark slate gray") or "#" form.
 bool parse_color_arg(Tcl_Obj *arg, unsigned char rgba[4]) {
     int count = 0;
     Tcl_Obj **elements = nullptr;
-    if (Tcl_ListObjGetElements(nullptr, arg, &count, &elements) != TCL_OK) return false;
-    if (count == 3 || count == 4) {
-        int v[4] = {0, 0, 0, 255};
-        for (int i = 0; i < count; ++i)
-            if (Tcl_GetIntFromObj(nullptr, elements[i], &v[i]) != TCL_OK) return false;
-        TavSetColor(rgba, v[0], v[1], v[2], v[3]);
-        return true;
+    if (Tcl_ListObjGetElements(nullptr, arg, &count, &elements) == TCL_OK) {
+        if (parse_int_components(count, elements, rgba)) return true;
+        int grey = 0;
+        if (count == 1 && Tcl_GetIntFromObj(nullptr, elements[0], &grey) == TCL_OK) {
+            if (grey < 0 || grey > 255) return false;
+            TavSetColor(rgba, grey, grey, grey, 255);
+            return true;
+        }
     }
-    if (count != 1) return false;
-    int grey = 0;
-    if (Tcl_GetIntFromObj(nullptr, elements[0], &grey) == TCL_OK) {
-        if (grey < 0 || grey > 255) return false;
-        TavSetColor(rgba, grey, grey, grey, 255);
-        return true;
-    }
-    return TavParseColor(Tcl_GetString(elements[0]), rgba) == 1;
+    return TavParseColor(Tcl_GetString(arg), rgba) == 1;
 }
 
 int set_color(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[],
