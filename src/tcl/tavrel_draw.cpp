@@ -3,7 +3,11 @@
 // library's drawing primitives.
 #include "tcl/tavrel_cmd_p.h"
 
+#include "core/memory_p.h"
+#include "draw/polygon_p.h"
+
 #include <climits>
+#include <cmath>
 
 namespace {
 
@@ -194,10 +198,39 @@ TAVREL_HANDLER(TavrelRectangle) {
 }
 
 TAVREL_HANDLER(TavrelPolygon) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavrelError(interp, "option \"", "polygon", "\" not yet implemented", nullptr);
+    static const char *const options[] = {"-fill", "-antialiased", "-rule", nullptr};
+    enum { kFill, kAntialiased, kRule };
+    static const char *const rules[] = {"evenodd", "nonzero", nullptr};
+    static const char *const usage = "image x1 y1 x2 y2 x3 y3 ?x y ...? ?option value ...?";
+    if (objc < 3) return TavrelWrongArgs(interp, objv, usage);
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int end = 3;
+    while (end < objc && !is_option_word(objv[end])) ++end;
+    const int coordinates = end - 3;
+    if (coordinates < 6 || coordinates % 2 != 0) return TavrelWrongArgs(interp, objv, usage);
+    int fill = 1, antialiased = 0, rule = 0;
+    for (int i = end; i < objc; i += 2) {
+        int option = 0;
+        if (Tcl_GetIndexFromObj(interp, objv[i], options, "polygon option", 0, &option) != TCL_OK) return TCL_ERROR;
+        if (i + 1 >= objc) return TavrelMissingValue(interp, options[option]);
+        const int status = option == kRule ? Tcl_GetIndexFromObj(interp, objv[i + 1], rules, "fill rule", 0, &rule)
+                                           : Tcl_GetBooleanFromObj(interp, objv[i + 1], option == kFill ? &fill : &antialiased);
+        if (status != TCL_OK) return TCL_ERROR;
+    }
+    tav::Bytes points = tav::attempt_bytes(static_cast<size_t>(coordinates) * sizeof(double));
+    if (!points) return TavrelError(interp, "not enough memory for the polygon", nullptr);
+    auto *xy = reinterpret_cast<double *>(points.get());
+    for (int k = 0; k < coordinates; ++k) {
+        if (Tcl_GetDoubleFromObj(interp, objv[3 + k], &xy[k]) != TCL_OK) return TCL_ERROR;
+        if (!std::isfinite(xy[k]))
+            return TavrelError(interp, "expected finite coordinate but got \"", Tcl_GetString(objv[3 + k]), "\"",
+                               nullptr);
+    }
+    if (tav::draw_polygon(image, xy, coordinates / 2, fill != 0, antialiased != 0,
+                          rule == 1 ? tav::FillRule::NonZero : tav::FillRule::EvenOdd) != 0)
+        return TavrelError(interp, "not enough memory for the polygon", nullptr);
+    return TCL_OK;
 }
 
 TAVREL_HANDLER(TavrelBlank) {
