@@ -5,6 +5,7 @@
 #include "geometry/reshape_p.h"
 
 #include "core/memory_p.h"
+#include "core/render_memory_p.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,11 +57,127 @@ void reverse_row(unsigned char *dst, const unsigned char *src, int width, int bp
     for (int x = 0; x < width; ++x) copy_pixel(dst + static_cast<size_t>(width - 1 - x) * bpp, src + static_cast<size_t>(x) * bpp, bpp);
 }
 
+// ---- memory images over their own buffer: rows rearranged where they lie
+
+// Reverses a row of `width` pixels of C bytes in place.
+template <int C>
+void reverse_in_place(unsigned char *row, long long width) {
+    unsigned char a[C], b[C];
+    for (long long i = 0, j = width - 1; i < j; ++i, --j) {
+        std::memcpy(a, row + i * C, C), std::memcpy(b, row + j * C, C);
+        std::memcpy(row + i * C, b, C), std::memcpy(row + j * C, a, C);
+    }
+}
+
+void reverse_row_in_place(unsigned char *row, long long width, int channels) {
+    switch (channels) {
+    case 1: return reverse_in_place<1>(row, width);
+    case 2: return reverse_in_place<2>(row, width);
+    case 3: return reverse_in_place<3>(row, width);
+    default: return reverse_in_place<4>(row, width);
+    }
+}
+
+// Mirrors the rows where they lie; false when the image's rows are not its
+// own buffer, or no row of scratch could be had.
+bool mirror_direct(Photo *image, bool horizontal, bool vertical) {
+    tav::DirectRows rows{};
+    if (!tav::direct_rows(image, &rows)) return false;
+    const int width = image->width, height = image->height, channels = image->channels;
+    const size_t row_bytes = static_cast<size_t>(width) * channels;
+    tav::Bytes spare = vertical ? tav::attempt_bytes(row_bytes) : nullptr;
+    if (vertical && !spare) return false;
+    auto row = [&](int y) { return rows.base + static_cast<ptrdiff_t>(y) * rows.row_stride; };
+    for (int y = 0, other = height - 1; y <= other; ++y, --other) {
+        if (horizontal) {
+            reverse_row_in_place(row(y), width, channels);
+            if (other != y) reverse_row_in_place(row(other), width, channels);
+        }
+        if (vertical && other != y) {
+            std::memcpy(spare.get(), row(y), row_bytes);
+            std::memcpy(row(y), row(other), row_bytes);
+            std::memcpy(row(other), spare.get(), row_bytes);
+        }
+    }
+    return true;
+}
+
+// Moves the kept rectangle to the top-left corner where it lies, so that
+// the resize, which keeps the top-left pixels, finishes the crop.
+bool crop_direct(Photo *image, int x, int y, int width, int height, int *status) {
+    tav::DirectRows rows{};
+    if (!tav::direct_rows(image, &rows)) return false;
+    const size_t row_bytes = static_cast<size_t>(width) * image->channels;
+    // The rectangle lies right of and below the corner: every row moves up
+    // or left, so ascending rows never overwrite one still to be read.
+    for (int r = 0; r < height; ++r)
+        std::memmove(rows.base + static_cast<ptrdiff_t>(r) * rows.row_stride,
+                     rows.base + static_cast<ptrdiff_t>(y + r) * rows.row_stride +
+                         static_cast<ptrdiff_t>(x) * image->channels,
+                     row_bytes);
+    *status = PhotoExpand(image, width, height);
+    return true;
+}
+
+// A quarter turn of a memory image: the turned pixels are gathered from the
+// rows in square tiles (so that reads and writes both stay in cache), then
+// copied back row by row once the image has its new size.
+template <int C>
+void turn_tiles(const tav::DirectRows &src, int width, int height, bool clockwise, unsigned char *dst) {
+    constexpr int kTile = 32;
+    const size_t dst_row = static_cast<size_t>(height) * C;  // the turned image is height wide
+    for (int ty = 0; ty < height; ty += kTile)
+        for (int tx = 0; tx < width; tx += kTile) {
+            const int y_end = std::min(ty + kTile, height), x_end = std::min(tx + kTile, width);
+            for (int y = ty; y < y_end; ++y) {
+                const unsigned char *s = src.base + static_cast<ptrdiff_t>(y) * src.row_stride;
+                const size_t column = static_cast<size_t>(clockwise ? height - 1 - y : y) * C;
+                for (int x = tx; x < x_end; ++x) {
+                    const size_t out_row = static_cast<size_t>(clockwise ? x : width - 1 - x);
+                    std::memcpy(dst + out_row * dst_row + column, s + static_cast<size_t>(x) * C, C);
+                }
+            }
+        }
+}
+
+bool turn_direct(Photo *image, bool clockwise, int *status) {
+    tav::DirectRows rows{};
+    if (!tav::direct_rows(image, &rows)) return false;
+    const int width = image->width, height = image->height, channels = image->channels;
+    size_t bytes = 0;
+    if (!tav::checked_mul(static_cast<size_t>(width) * static_cast<size_t>(height), channels, &bytes)) {
+        *status = 1;
+        return true;
+    }
+    tav::Bytes turned = tav::attempt_bytes(bytes);
+    if (!turned) {
+        *status = 1;
+        return true;
+    }
+    switch (channels) {
+    case 1: turn_tiles<1>(rows, width, height, clockwise, turned.get()); break;
+    case 2: turn_tiles<2>(rows, width, height, clockwise, turned.get()); break;
+    case 3: turn_tiles<3>(rows, width, height, clockwise, turned.get()); break;
+    default: turn_tiles<4>(rows, width, height, clockwise, turned.get()); break;
+    }
+    if ((*status = PhotoExpand(image, height, width)) != 0) return true;
+    if (!tav::direct_rows(image, &rows)) {  // never: the image stays a memory image
+        *status = 1;
+        return true;
+    }
+    const size_t row_bytes = static_cast<size_t>(height) * channels;
+    for (int y = 0; y < width; ++y)
+        std::memcpy(rows.base + static_cast<ptrdiff_t>(y) * rows.row_stride, turned.get() + y * row_bytes, row_bytes);
+    return true;
+}
+
 }  // namespace
 
 namespace tav {
 
 int crop_image(Photo *image, int x, int y, int width, int height) {
+    int status = 0;
+    if (crop_direct(image, x, y, width, height, &status)) return status;
     Pixels kept;
     if (!read_rect(image, x, y, width, height, &kept)) return 1;
     return write_all(image, kept);
@@ -68,7 +185,7 @@ int crop_image(Photo *image, int x, int y, int width, int height) {
 
 int flip_image(Photo *image, bool horizontal) {
     const int width = PhotoWidth(image), height = PhotoHeight(image);
-    if (width < 1 || height < 1) return 0;
+    if (width < 1 || height < 1 || mirror_direct(image, horizontal, !horizontal)) return 0;
     Pixels src, dst;
     if (!read_rect(image, 0, 0, width, height, &src) || !allocate(&dst, width, height, src.bpp)) return 1;
     const size_t row_bytes = static_cast<size_t>(width) * src.bpp;
@@ -84,7 +201,7 @@ int turn_image(Photo *image, int quarter_turns) {
         // A half turn is both mirrors at once: each row reversed into the
         // mirrored row.
         const int width = PhotoWidth(image), height = PhotoHeight(image);
-        if (width < 1 || height < 1) return 0;
+        if (width < 1 || height < 1 || mirror_direct(image, true, true)) return 0;
         Pixels src, dst;
         if (!read_rect(image, 0, 0, width, height, &src) || !allocate(&dst, width, height, src.bpp)) return 1;
         for (int y = 0; y < height; ++y) reverse_row(dst.row(height - 1 - y), src.row(y), width, src.bpp);
@@ -92,6 +209,8 @@ int turn_image(Photo *image, int quarter_turns) {
     }
     const int width = PhotoWidth(image), height = PhotoHeight(image);
     if (width < 1 || height < 1) return 0;
+    int status = 0;
+    if (turn_direct(image, quarter_turns == 1, &status)) return status;
     Pixels src, dst;
     if (!read_rect(image, 0, 0, width, height, &src) || !allocate(&dst, height, width, src.bpp)) return 1;
     // Clockwise, source (x, y) lands at (height-1-y, x); the other way at
