@@ -17,6 +17,7 @@
 #include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -133,8 +134,8 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     if (!line || !tav::recreate_unblanked(image, header.width, header.height, mode)) return nullptr;
     std::memset(line.get(), 0, static_cast<size_t>(line_bytes));
     if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
-    tav::Bytes rgb = tav::attempt_bytes(header.planes == 1 ? 1 : static_cast<size_t>(header.width) * 3);
-    if (!rgb) return nullptr;
+    tav::Bytes rgba = tav::attempt_bytes(header.planes == 1 ? 1 : static_cast<size_t>(header.width) * 4);
+    if (!rgba) return nullptr;
     ByteSource source(stream);
     if (!source) return nullptr;
     const unsigned char *p = line.get();
@@ -145,14 +146,10 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
             PhotoPutIndex(image, p, 0, y, header.width, 1);
             continue;
         }
-        // Planes are interleaved into packed RGB, the layout the image takes fastest.
-        unsigned char *out = rgb.get();
-        for (int x = 0; x < header.width; ++x, out += 3) {
-            out[0] = p[x];
-            out[1] = p[bpl + x];
-            out[2] = p[2 * bpl + x];
-        }
-        PhotoPutRGB(image, rgb.get(), 0, y, header.width, 1);
+        // The first three planes are joined into opaque RGBA, the layout the image stores as it is.
+        const unsigned char *planes[4] = {p, p + bpl, p + 2 * bpl, nullptr};
+        tav::planes_to_rgba(planes, rgba.get(), static_cast<size_t>(header.width));
+        PhotoPutRGBA(image, rgba.get(), 0, y, header.width, 1, TAV_COMPOSE_REPLACE);
     }
     if (header.version == 5 && header.planes == 1 && !read_trailer_palette(stream, PhotoColormap(image)))
         return nullptr;
