@@ -73,21 +73,11 @@ void planes_to_rgba(const unsigned char *const plane[4], unsigned char *out, siz
     const unsigned char *__restrict r = plane[0], *__restrict g = plane[1], *__restrict b = plane[2],
                                     *__restrict a = plane[3];
     unsigned char *__restrict rgba = out;
-    // Two loops, so that neither tests for the alpha plane per pixel.
-    if (a) {
-        for (size_t i = 0; i < n; ++i, rgba += 4) {
-            rgba[0] = r[i];
-            rgba[1] = g[i];
-            rgba[2] = b[i];
-            rgba[3] = a[i];
-        }
-        return;
-    }
     for (size_t i = 0; i < n; ++i, rgba += 4) {
         rgba[0] = r[i];
         rgba[1] = g[i];
         rgba[2] = b[i];
-        rgba[3] = 255;
+        rgba[3] = a ? a[i] : 255;
     }
 }
 
