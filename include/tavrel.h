@@ -405,7 +405,8 @@ TAVREL_API int TavNbFormats(FormatDb *db);
 
 /* Generic reading probes the matching readers in turn (a NULL or empty
  * format matches every visible entry); writing uses the first matching
- * writer.  The buffer of TavWriteString is released with TavFree. */
+ * writer.  The format's first word is its name, the rest the option text
+ * handed to its reader and writer ("webp -lossless 1", "gif -frame 2").  The buffer of TavWriteString is released with TavFree. */
 TAVREL_API Photo *TavReadGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format);
 TAVREL_API int TavWriteGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format);
 TAVREL_API Photo *TavReadString(FormatDb **handle, Photo *image, unsigned char *data, int length,
@@ -433,8 +434,8 @@ TAVREL_API int WriteRFB(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API Photo *ReadPNG(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WritePNG(AuxIO *stream, Photo *image, const char *options);
 
-/* JPEG: every file reads as truecolour.  Bit 0 of the value of ReadJPG's
- * option argument asks for the JPEG's own size even when the Photo has a
+/* JPEG: every file reads as truecolour.  An option argument of the value 1
+ * (ReadJPG's) asks for the JPEG's own size even when the Photo has a
  * larger one.  WriteJPG returns 1 when JPEG support is unusable, else 0.
  * load_jpeg_library checks once that the linked libjpeg matches our headers:
  * 1 usable, -1 not.  LoadDLL and CloseDLL do nothing and return 0. */
@@ -454,6 +455,13 @@ TAVREL_API int CloseDLL(void);
  * above 65535, no memory). */
 TAVREL_API Photo *ReadGIF(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteGIF(AuxIO *stream, Photo *image, const char *options);
+
+/* WebP (still pictures, lossy or lossless) reads as truecolour with alpha.
+ * WriteWEBP writes lossy at the Photo's save quality (75 when unset), or
+ * lossless with the option text "-lossless 1"; alpha is kept either way.
+ * It returns 1 when written, 0 on failure. */
+TAVREL_API Photo *ReadWEBP(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WriteWEBP(AuxIO *stream, Photo *image, const char *options);
 
 /* BMP: 1/4/8/16/24/32-bit files (plain, 16-bit bit fields, RLE4/RLE8;
  * Windows, OS/2 and 64-byte headers; bottom-up or top-down rows) read as

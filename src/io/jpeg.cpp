@@ -350,13 +350,14 @@ int encode(AuxIO *stream, Photo *photo) {
 
 extern "C" {
 
-// Bit 0 of the option argument's value asks for the JPEG's own size even
-// when the Photo already has a larger one.
+// An option argument of the value 1 (not a pointer to text: the generic
+// reader hands option text here) asks for the JPEG's own size even when the
+// Photo already has a larger one.
 Photo *ReadJPG(AuxIO *stream, Photo *image, const char *options) {
     if (!stream || !image) return nullptr;
     if (PhotoIsNull(image)) return tav::read_size_only(stream, image);
     if (load_jpeg_library() <= 0) return nullptr;
-    return tav::decode(stream, image, (reinterpret_cast<uintptr_t>(options) & 1u) != 0);
+    return tav::decode(stream, image, reinterpret_cast<uintptr_t>(options) == 1u);
 }
 
 int WriteJPG(AuxIO *stream, Photo *image, const char * /*options*/) {
