@@ -18,6 +18,7 @@
 
 #include "core/memory_p.h"
 #include "core/photo_exchange_p.h"
+#include "io/reader_limits_p.h"
 
 #include <cstring>
 
@@ -110,6 +111,7 @@ Photo *read_generic(FormatDb **handle, Photo *image, AuxIO *stream, const char *
     if (on_refusal == OnRefusal::Empty && (image->width != 0 || image->height != 0)) PhotoExpand(image, 0, 0);
     const int scratch_renderer = PhotoIsNull(image) ? TAV_RENDER_NULL : TAV_RENDER_MEMORY;
     const FormatRequest request(format);
+    clear_refusal();
     for (FormatLink *link = db->first; link; link = link->next) {
         const FormatEntry *entry = link->entry;
         if (!entry->reader || !tav::format_matches(entry->formats, request.name())) continue;
