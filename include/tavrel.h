@@ -463,9 +463,10 @@ TAVREL_API int WriteGIF(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API Photo *ReadWEBP(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteWEBP(AuxIO *stream, Photo *image, const char *options);
 
-/* BMP: 1/4/8/16/24/32-bit files (plain, 16-bit bit fields, RLE4/RLE8;
- * Windows, OS/2 and 64-byte headers; bottom-up or top-down rows) read as
- * truecolour.  Grayscale Photos are written as 8-bit with a grey palette,
+/* BMP: 1/4/8/16/24/32-bit files (plain, bit fields with or without alpha
+ * at 16 and 32 bits, RLE4/RLE8; 12-, 40-, 52-, 56-, 64-, 108- and 124-byte
+ * headers; bottom-up or top-down rows) read as truecolour; bit fields
+ * widen to 8 bits by repeating their top bits.  Grayscale Photos are written as 8-bit with a grey palette,
  * all others as 24-bit.  WriteBMP returns 0 when written, 1 on failure. */
 TAVREL_API Photo *ReadBMP(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteBMP(AuxIO *stream, Photo *image, const char *options);
