@@ -472,8 +472,10 @@ TAVREL_API Photo *ReadBMP(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteBMP(AuxIO *stream, Photo *image, const char *options);
 
 /* PCX: 8 bits per plane; one plane reads as indexed (the version-5
- * trailer palette), three or four planes as truecolour.  Packed 1-, 4- and
- * 24-bit files are refused. */
+ * trailer palette), three or four planes as truecolour.  1, 2 or 4 bits in
+ * one plane and 1 bit in two to four planes read as indexed, coloured by
+ * the header's 16-entry palette (black and white for a 1-bit file whose
+ * palette gives both entries one colour). */
 TAVREL_API Photo *ReadPCX(AuxIO *stream, Photo *image, const char *options);
 /* Writes one 8-bit RLE plane with the trailer palette: indexed Photos as
  * they are, grey ones onto the grey ramp, all others onto a 256-colour

@@ -1,13 +1,15 @@
 // PCX: reading 8 bits per plane, one plane (indexed, with the version-5
 // trailer palette) or three and four planes (truecolour from the first
-// three), RLE or plain; writing one 8-bit plane, RLE, with the trailer
-// palette.  All 16-bit numbers are little-endian.
+// three); 1, 2 or 4 bits in one plane and 1 bit in two to four planes
+// (indexed, colours from the header's 16-entry palette); RLE or plain.
+// Writing one 8-bit plane, RLE, with the trailer palette.  All 16-bit
+// numbers are little-endian.
 //
 // Truecolour images are written through a 256-colour median-cut palette,
 // grey ones through the grey ramp (both with error diffusion).
 //
-// Packed 1-, 4- and 24-bit layouts are refused: their rows are not one byte
-// per pixel and plane, and reading them as such would give wrong pixels.
+// One-bit single-plane files whose header palette gives both indices the
+// same colour (old writers leave it zero) read as black and white.
 //
 // Bound: a scan line of L bytes needs at least ceil(L / 63) bytes of RLE
 // data (one run packet per 63 bytes), so a file is refused before the image
@@ -35,30 +37,38 @@ struct PcxHeader {
     int height = 0;
     int planes = 0;
     int bytes_per_line = 0;
+    int bits = 8;                  // per pixel and plane
+    unsigned char palette[48] = {};  // the header's 16 colours, R, G, B
 };
+
+bool low_bit(const PcxHeader &header) { return header.bits < 8; }
 
 bool read_pcx_header(AuxIO *stream, PcxHeader *header) {
     unsigned char head[kHeaderBytes];
     if (!tav::read_exactly(stream, head, sizeof head)) return false;
     const int version = head[1];
     if (head[0] != 10 || (version != 0 && version != 2 && version != 3 && version != 5) || head[2] > 1) return false;
-    if (head[3] != 8) return false;
+    const int bits = head[3];
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return false;
     const int xmin = static_cast<int>(tav::le16(head + 4)), ymin = static_cast<int>(tav::le16(head + 6));
     const int xmax = static_cast<int>(tav::le16(head + 8)), ymax = static_cast<int>(tav::le16(head + 10));
     // A one-pixel-wide or -tall picture has xmax == xmin: it is a picture
     // like any other (our own writer makes such files).
     if (xmax < xmin || ymax < ymin) return false;
     const int planes = head[65];
-    if (planes != 1 && planes != 3 && planes != 4) return false;
+    if (bits == 8 ? planes != 1 && planes != 3 && planes != 4 : planes < 1 || planes > 4 || (bits > 1 && planes > 1))
+        return false;
     header->version = version;
     header->rle = head[2] == 1;
     header->width = xmax - xmin + 1;
     header->height = ymax - ymin + 1;
     header->planes = planes;
     header->bytes_per_line = static_cast<int>(tav::le16(head + 66));
-    // A row never gives more pixels than it holds bytes.  Lines of an odd
+    header->bits = bits;
+    std::memcpy(header->palette, head + 16, sizeof header->palette);
+    // A row never gives more pixels than it holds bits.  Lines of an odd
     // byte count are common in files from other writers and read the same.
-    return header->bytes_per_line >= header->width;
+    return static_cast<long long>(header->bytes_per_line) * 8 >= static_cast<long long>(header->width) * bits;
 }
 
 // The stream read ahead in blocks: scan lines are decoded a byte at a
@@ -126,14 +136,44 @@ bool read_trailer_palette(AuxIO *stream, TavColormap *colormap) {
     return true;
 }
 
+// The colours of a low-bit file: the header palette, or black and white.
+void set_header_palette(const PcxHeader &header, TavColormap *colormap) {
+    const int colours = 1 << (header.bits * header.planes);
+    TavResizeColormap(colormap, colours);
+    const unsigned char *p = header.palette;
+    const bool black_and_white = colours == 2 && std::memcmp(p, p + 3, 3) == 0;
+    for (int i = 0; i < colours; ++i) {
+        if (black_and_white) TavSetColormap(colormap, i, 255 * i, 255 * i, 255 * i);
+        else TavSetColormap(colormap, i, p[3 * i], p[3 * i + 1], p[3 * i + 2]);
+    }
+}
+
+// Palette indices of a low-bit line: packed pixels of one plane (most
+// significant first), or one bit from each plane, plane 0 the lowest.
+void unpack_line(const PcxHeader &header, const unsigned char *line, unsigned char *indices) {
+    const int width = header.width, bits = header.bits, bpl = header.bytes_per_line;
+    if (header.planes == 1) {
+        const int per_byte = 8 / bits, mask = (1 << bits) - 1;
+        for (int x = 0; x < width; ++x)
+            indices[x] = static_cast<unsigned char>((line[x / per_byte] >> (8 - bits * (x % per_byte + 1))) & mask);
+        return;
+    }
+    std::memset(indices, 0, static_cast<size_t>(width));
+    for (int plane = 0; plane < header.planes; ++plane, line += bpl)
+        for (int x = 0; x < width; ++x)
+            indices[x] |= static_cast<unsigned char>(((line[x >> 3] >> (7 - (x & 7))) & 1) << plane);
+}
+
 Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     const int line_bytes = header.planes * header.bytes_per_line;
-    const int mode = header.planes == 1 ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
+    const int mode = header.planes == 1 || low_bit(header) ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
     tav::Bytes line = tav::attempt_bytes(static_cast<size_t>(line_bytes));
     if (!line || !tav::recreate_unblanked(image, header.width, header.height, mode)) return nullptr;
     std::memset(line.get(), 0, static_cast<size_t>(line_bytes));
-    if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
-    tav::Bytes rgb = tav::attempt_bytes(header.planes == 1 ? 1 : static_cast<size_t>(header.width) * 3);
+    if (low_bit(header)) set_header_palette(header, PhotoColormap(image));
+    else if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
+    // Colour rows as RGB, or the indices of a low-bit row.
+    tav::Bytes rgb = tav::attempt_bytes(header.planes == 1 && !low_bit(header) ? 1 : static_cast<size_t>(header.width) * 3);
     if (!rgb) return nullptr;
     ByteSource source(stream);
     if (!source) return nullptr;
@@ -141,6 +181,11 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     const int bpl = header.bytes_per_line;
     for (int y = 0; y < header.height; ++y) {
         if (!read_line(source, header.rle, line.get(), line_bytes)) return nullptr;
+        if (low_bit(header)) {
+            unpack_line(header, p, rgb.get());
+            PhotoPutIndex(image, rgb.get(), 0, y, header.width, 1);
+            continue;
+        }
         if (header.planes == 1) {
             PhotoPutIndex(image, p, 0, y, header.width, 1);
             continue;
@@ -154,7 +199,7 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
         }
         PhotoPutRGB(image, rgb.get(), 0, y, header.width, 1);
     }
-    if (header.version == 5 && header.planes == 1 && !read_trailer_palette(stream, PhotoColormap(image)))
+    if (header.version == 5 && header.planes == 1 && !low_bit(header) && !read_trailer_palette(stream, PhotoColormap(image)))
         return nullptr;
     return image;
 }
@@ -239,7 +284,7 @@ Photo *ReadPCX(AuxIO *stream, Photo *image, const char *) {
     if (!stream || !image) return nullptr;
     PcxHeader header;
     if (!read_pcx_header(stream, &header)) return nullptr;
-    const int mode = header.planes == 1 ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
+    const int mode = header.planes == 1 || low_bit(header) ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
     if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, mode);
     if (!tav::within_pixel_ceiling(header.width, header.height)) return nullptr;
     const unsigned long long line = static_cast<unsigned long long>(header.planes) * header.bytes_per_line;

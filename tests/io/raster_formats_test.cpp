@@ -311,6 +311,45 @@ TEST(Pcx, ReadsPlanesRunsAndTrailer) {
     EXPECT_EQ(rgba(image), (std::vector<unsigned char>{5, 5, 6, 255, 5, 6, 6, 255}));
 }
 
+// Low-bit files take their colours from the header palette (entry i is
+// (i, 2i, 3i) * 16 here), or are black and white when it is empty.
+TEST(Pcx, ReadsLowBitLayouts) {
+    tavtest::interp();
+    auto with_palette = [](Bytes header, bool filled) {
+        for (int i = 0; filled && i < 16; ++i)
+            for (int c = 0; c < 3; ++c) header[16 + 3 * i + c] = static_cast<unsigned char>(16 * i * (c + 1) % 256);
+        return header;
+    };
+    struct Case {
+        const char *what;
+        Bytes file;
+        std::vector<int> indices;  // of the header palette, left to right
+        bool black_and_white = false;
+    };
+    const std::vector<Case> cases = {
+        {"1 bit, black and white", Out().raw(with_palette(pcx_header(5, 0, 1, 9, 0, 1, 2), false)).raw({0xA5, 0x80}).b,
+         {1, 0, 1, 0, 0, 1, 0, 1, 1, 0}, true},
+        {"1 bit, palette", Out().raw(with_palette(pcx_header(5, 0, 1, 3, 0, 1, 2), true)).raw({0x60, 0}).b, {0, 1, 1, 0}},
+        {"2 bits", Out().raw(with_palette(pcx_header(5, 1, 2, 4, 0, 1, 2), true)).raw({0x1B, 0xC1, 0xC0}).b,
+         {0, 1, 2, 3, 3}},
+        {"4 bits, odd width", Out().raw(with_palette(pcx_header(5, 0, 4, 2, 0, 1, 2), true)).raw({0xF3, 0x90}).b,
+         {15, 3, 9}},
+        {"1 bit in 4 planes", Out().raw(with_palette(pcx_header(5, 0, 1, 2, 0, 4, 1), true)).raw({0x80, 0x40, 0xA0, 0x20}).b,
+         {5, 2, 4 | 8}},
+        {"1 bit in 2 planes", Out().raw(with_palette(pcx_header(5, 0, 1, 1, 0, 2, 1), true)).raw({0x40, 0xC0}).b, {2, 3}},
+    };
+    for (const Case &c : cases) {
+        PhotoPtr image(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+        ASSERT_EQ(read_with(ReadPCX, image, c.file), image.p) << c.what;
+        std::vector<unsigned char> expected;
+        for (int i : c.indices) {
+            const auto v = [&](int k) { return static_cast<unsigned char>(c.black_and_white ? 255 * i : 16 * i * k % 256); };
+            expected.insert(expected.end(), {v(1), v(2), v(3), 255});
+        }
+        EXPECT_EQ(rgba(image), expected) << c.what;
+    }
+}
+
 TEST(Pcx, RefusesBadHeadersAndRuns) {
     tavtest::interp();
     const Bytes row = {0xC2, 1};
@@ -320,8 +359,10 @@ TEST(Pcx, RefusesBadHeadersAndRuns) {
         {"encoding 2", pcx_header(5, 2, 8, 1, 0, 1, 2)},
         {"xmax below xmin", pcx_header(5, 1, 8, 1, 0, 1, 2, 2)},
         {"2 planes", pcx_header(5, 1, 8, 1, 0, 2, 2)},
-        {"packed 1-bit plane", pcx_header(5, 1, 1, 1, 0, 1, 2)},
-        {"packed 4-bit plane", pcx_header(5, 1, 4, 1, 0, 1, 2)},
+        {"2 bits in 2 planes", pcx_header(5, 1, 2, 1, 0, 2, 2)},
+        {"1 bit in 5 planes", pcx_header(5, 1, 1, 1, 0, 5, 2)},
+        {"3 bits", pcx_header(5, 1, 3, 1, 0, 1, 2)},
+        {"1-bit width beyond the bits per line", pcx_header(5, 1, 1, 16, 0, 1, 2)},
         {"width beyond bytes per line", pcx_header(5, 1, 8, 4, 0, 1, 2)},
         {"run past the line", [&] { Out o; o.raw(pcx_header(5, 1, 8, 1, 0, 1, 2)).raw({0xC3, 1}); return o.b; }()},
         {"line cut short", [&] { Out o; o.raw(pcx_header(0, 1, 8, 1, 1, 1, 2)).raw(row); return o.b; }()},
