@@ -2,9 +2,11 @@
 // alpha, read as RGBA; written lossy at the image's save quality or
 // lossless on request.
 //
-// libwebp decodes from a buffer, so the file is read whole first.  Its RIFF
-// header says how long it is: a file that claims more than the stream still
-// holds is refused before the buffer is allocated.  Lossless WebP spends no
+// The header function reads the RIFF header and the first chunk's start,
+// which give the size; libwebp decodes from a buffer, so the decoder reads
+// the whole file first.  The RIFF header says how long it is: a file that
+// claims more than the stream still holds is refused before the buffer is
+// allocated.  Lossless WebP spends no
 // bits at all on a pixel of a one-colour picture, so no ratio bounds the
 // picture by its bytes; the pixel ceiling does, and libwebp's own limit of
 // 16383 pixels a side.  Animated files are refused (libwebp's still decoder
@@ -15,12 +17,13 @@
 #include "io/format_options_p.h"
 #include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
-#include "io/reader_limits_p.h"
+#include "io/reader_decl_p.h"
 #include "tavrel.h"
 
 #include <webp/decode.h>
 #include <webp/encode.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace tav {
@@ -59,87 +62,64 @@ struct WebPMemoryOwner {
     ~WebPMemoryOwner() { WebPMemoryWriterClear(&writer); }
 };
 
-// The whole file: the RIFF header already read, then the rest of the chunk.
-struct WebPFile {
-    Bytes bytes;
-    size_t size = 0;
+// The RIFF header, the first chunk and the picture's size and features.
+struct WebpHeader : PictureHeader {
+    size_t total = 0;  // the file's length as its RIFF header gives it
+    unsigned char start[kFeatureBytes];
+    size_t start_size = 0;
 };
 
-// Reads the RIFF header and checks its form; `total` is the file length it
-// claims (header included).
-bool read_riff_header(AuxIO *stream, unsigned char header[kRiffHeaderBytes], size_t *total) {
-    if (!read_exactly(stream, header, kRiffHeaderBytes)) return false;
-    if (std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WEBP", 4) != 0) return false;
-    const uint32_t riff_size = le32(header + 4);
+// Reads the RIFF header and the start of the first chunk; refuses what
+// is no still WebP picture.  The rest of the file must be in the stream.
+bool read_webp_header(AuxIO *stream, WebpHeader *header) {
+    unsigned char *start = header->start;
+    if (!read_exactly(stream, start, kRiffHeaderBytes)) return false;
+    if (std::memcmp(start, "RIFF", 4) != 0 || std::memcmp(start + 8, "WEBP", 4) != 0) return false;
+    const uint32_t riff_size = le32(start + 4);
     // The form type and at least one chunk header follow the size field.
     if (riff_size < 4 + 8 || riff_size > 0xfffffff6u) return false;
-    *total = static_cast<size_t>(riff_size) + 8;
-    return true;
-}
-
-// The file in memory, or nothing when it is shorter than it claims.  Files
-// padded past their RIFF chunk keep the padding unread.
-bool read_file(AuxIO *stream, WebPFile *file, size_t prefix_limit) {
-    unsigned char header[kRiffHeaderBytes];
-    size_t total = 0;
-    if (!read_riff_header(stream, header, &total)) return false;
-    if (!may_hold(stream, total - kRiffHeaderBytes)) return false;
-    const size_t want = prefix_limit && prefix_limit < total ? prefix_limit : total;
-    file->bytes = attempt_bytes(want);
-    if (!file->bytes) return false;
-    std::memcpy(file->bytes.get(), header, kRiffHeaderBytes);
-    if (prefix_limit) {
-        // The size-only path takes what there is of the first bytes.
-        const int got = AuxIO_Read(stream, file->bytes.get() + kRiffHeaderBytes,
-                                   static_cast<int>(want - kRiffHeaderBytes));
-        file->size = kRiffHeaderBytes + (got > 0 ? static_cast<size_t>(got) : 0);
-        return true;
-    }
-    if (!read_exactly(stream, file->bytes.get() + kRiffHeaderBytes, total - kRiffHeaderBytes)) return false;
-    file->size = total;
-    return true;
-}
-
-bool acceptable(const WebPBitstreamFeatures &features) {
-    return !features.has_animation && features.width > 0 && features.height > 0 &&
-           within_pixel_ceiling(features.width, features.height);
-}
-
-Photo *read_size_only(AuxIO *stream, Photo *image) {
-    WebPFile file;
-    if (!read_file(stream, &file, kFeatureBytes)) return nullptr;
+    header->total = static_cast<size_t>(riff_size) + 8;
+    header->start_size = std::min(header->total, kFeatureBytes);
+    if (!read_exactly(stream, start + kRiffHeaderBytes, header->start_size - kRiffHeaderBytes)) return false;
     WebPBitstreamFeatures features;
-    if (WebPGetFeatures(file.bytes.get(), file.size, &features) != VP8_STATUS_OK || !acceptable(features))
-        return nullptr;
-    return PhotoRecreate(image, features.width, features.height, TAV_MODE_RGBA);
+    if (WebPGetFeatures(start, header->start_size, &features) != VP8_STATUS_OK || features.has_animation)
+        return false;
+    header->width = features.width;
+    header->height = features.height;
+    header->mode = TAV_MODE_RGBA;
+    header->needs_bytes = header->total - header->start_size;
+    return true;
 }
 
-Photo *decode(AuxIO *stream, Photo *image) {
-    WebPFile file;
-    if (!read_file(stream, &file, 0)) return nullptr;
+// Reads the rest of the file and decodes it, straight into the image's
+// rows when it has them.
+bool decode_webp(AuxIO *stream, const WebpHeader &header, const DecodeTarget &target) {
+    Bytes file = attempt_bytes(header.total);
+    if (!file) return false;
+    std::memcpy(file.get(), header.start, header.start_size);
+    if (!read_exactly(stream, file.get() + header.start_size, header.total - header.start_size)) return false;
     WebPOutput output;
     WebPDecoderConfig &config = output.config;
-    if (WebPGetFeatures(file.bytes.get(), file.size, &config.input) != VP8_STATUS_OK || !acceptable(config.input))
-        return nullptr;
-    const int width = config.input.width, height = config.input.height;
-    if (!recreate_unblanked(image, width, height, TAV_MODE_RGBA)) return nullptr;
+    if (WebPGetFeatures(file.get(), header.total, &config.input) != VP8_STATUS_OK ||
+        config.input.width != header.width || config.input.height != header.height)
+        return false;
     config.output.colorspace = MODE_RGBA;
-    ImageRows rows;
-    const bool direct = rows_to_write(image, &rows);
-    if (direct) {
-        // Decoded straight into the image's rows.
+    const int width = header.width, height = header.height;
+    if (target.direct) {
         config.output.is_external_memory = 1;
-        config.output.u.RGBA.rgba = rows.base;
-        config.output.u.RGBA.stride = static_cast<int>(rows.stride);
-        config.output.u.RGBA.size = static_cast<size_t>(rows.stride) * (height - 1) + static_cast<size_t>(width) * 4;
+        config.output.u.RGBA.rgba = target.rows.base;
+        config.output.u.RGBA.stride = static_cast<int>(target.rows.stride);
+        config.output.u.RGBA.size =
+            static_cast<size_t>(target.rows.stride) * (height - 1) + static_cast<size_t>(width) * 4;
     }
-    if (WebPDecode(file.bytes.get(), file.size, &config) != VP8_STATUS_OK) return nullptr;
-    if (!direct) {
+    if (WebPDecode(file.get(), header.total, &config) != VP8_STATUS_OK) return false;
+    if (!target.direct) {
         const WebPRGBABuffer &rgba = config.output.u.RGBA;
         for (int y = 0; y < height; ++y)
-            PhotoPutRGBA(image, rgba.rgba + static_cast<size_t>(y) * rgba.stride, 0, y, width, 1, TAV_COMPOSE_REPLACE);
+            PhotoPutRGBA(target.image, rgba.rgba + static_cast<size_t>(y) * rgba.stride, 0, y, width, 1,
+                         TAV_COMPOSE_REPLACE);
     }
-    return image;
+    return true;
 }
 
 // libwebp's quality for the image's setting 0..100 (-1: not set).
@@ -193,9 +173,7 @@ int encode(AuxIO *stream, Photo *image, const char *options) {
 extern "C" {
 
 Photo *ReadWEBP(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return nullptr;
-    if (PhotoIsNull(image)) return tav::read_size_only(stream, image);
-    return tav::decode(stream, image);
+    return tav::read_declared<tav::WebpHeader>(stream, image, tav::read_webp_header, tav::decode_webp);
 }
 
 int WriteWEBP(AuxIO *stream, Photo *image, const char *options) {
