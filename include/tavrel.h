@@ -448,7 +448,9 @@ TAVREL_API int CloseDLL(void);
 /* GIF: the first image of a GIF87a/GIF89a file reads as truecolour on the
  * logical screen (blank where the image does not cover it), alpha 0 at the
  * transparent index of a graphic control extension; later images are
- * checked and dropped.  WriteGIF writes one image under a global table:
+ * checked and dropped.  The option text "-index N" reads image N alone
+ * instead, "-frame N" the screen after images 0 ... N with their disposal
+ * methods; past the last image the read is refused.  WriteGIF writes one image under a global table:
  * greyscale through the grey ramp, truecolour through 254 median-cut
  * colours plus a transparent (192, 192, 192), indexed as it is.  It returns
  * 0 when written, 1 when nothing was written (grey+alpha images, sides
