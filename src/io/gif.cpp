@@ -23,6 +23,7 @@
 #include "core/memory_p.h"
 #include "io/format_helpers_p.h"
 #include "io/format_options_p.h"
+#include "io/gif_frames_p.h"
 #include "io/gif_lzw_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_limits_p.h"
@@ -458,6 +459,38 @@ int write_gif(AuxIO *stream, Photo *photo) {
 }
 
 }  // namespace
+
+bool walk_gif_frames(AuxIO *stream, void (*each)(void *context, int delay), void *context) {
+    GifHeader header;
+    if (!read_gif_header(stream, &header)) return false;
+    if (const int entries = table_entries_of(header.packed); entries && !skip_bytes(stream, 3 * entries))
+        return false;
+    int delay = 0;
+    for (;;) {
+        const int introducer = AuxIO_Fgetc(stream);
+        if (introducer < 0 || introducer == ';') return true;
+        if (introducer == '!') {
+            const int label = AuxIO_Fgetc(stream);
+            if (label < 0) return false;
+            unsigned char block[255];
+            if (label == 0xF9) {
+                const int length = read_sub_block(stream, block);
+                if (length < 0) return false;
+                if (length == 0) continue;
+                if (length >= 3) delay = static_cast<int>(le16(block + 1));
+            }
+            if (!skip_sub_blocks(stream)) return false;
+        } else if (introducer == ',') {
+            ImageDescriptor image;
+            if (!read_descriptor(stream, &image) || !skip_bytes(stream, 3 * static_cast<size_t>(image.table_entries)) ||
+                AuxIO_Fgetc(stream) < 0 || !skip_sub_blocks(stream))
+                return false;
+            each(context, delay);
+            delay = 0;
+        }
+    }
+}
+
 }  // namespace tav
 
 extern "C" {

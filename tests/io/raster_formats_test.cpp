@@ -632,6 +632,8 @@ std::vector<Format> small_files() {
         {"bmp-rle", ReadBMP, bmp({4, 2, 8, 1, 40, 4, {}, grey_palette(4), {2, 1, 0, 2, 1, 1, 0, 0, 0, 3, 0, 1, 2, 0, 0, 1}}),
          SIZE_MAX},
         {"pcx", ReadPCX, pcx.b, 136},
+        {"bmp-v5-alpha", ReadBMP, bmp({1, 1, 32, 3, 124, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, {1, 2, 3, 4}}), 142},
+        {"pcx-1bit-planes", ReadPCX, Out().raw(pcx_header(5, 0, 1, 2, 0, 4, 1)).raw({0x80, 0x40, 0xA0, 0x20}).b, 132},
         {"sgi", ReadSGI, Out().raw(sgi_header(0, 1, 3, 2, 2, 4)).raw(Bytes(16, 9)).b, 528},
         {"sgi-rle", ReadSGI, sgi_rle(3, 1, 2, {{0x03, 9, 0}, {0x83, 1, 2, 3, 0}}), SIZE_MAX},
         {"wbmp", ReadWBMP, {0, 0, 9, 2, 0xAA, 0x80, 0x55, 0x00}, 8},
