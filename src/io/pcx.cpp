@@ -19,6 +19,7 @@
 #include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -172,9 +173,10 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     std::memset(line.get(), 0, static_cast<size_t>(line_bytes));
     if (low_bit(header)) set_header_palette(header, PhotoColormap(image));
     else if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
-    // Colour rows as RGB, or the indices of a low-bit row.
-    tav::Bytes rgb = tav::attempt_bytes(header.planes == 1 && !low_bit(header) ? 1 : static_cast<size_t>(header.width) * 3);
-    if (!rgb) return nullptr;
+    // Colour rows as RGBA, or the indices of a low-bit row.
+    tav::Bytes rgba =
+        tav::attempt_bytes(header.planes == 1 && !low_bit(header) ? 1 : static_cast<size_t>(header.width) * 4);
+    if (!rgba) return nullptr;
     ByteSource source(stream);
     if (!source) return nullptr;
     const unsigned char *p = line.get();
@@ -182,24 +184,21 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     for (int y = 0; y < header.height; ++y) {
         if (!read_line(source, header.rle, line.get(), line_bytes)) return nullptr;
         if (low_bit(header)) {
-            unpack_line(header, p, rgb.get());
-            PhotoPutIndex(image, rgb.get(), 0, y, header.width, 1);
+            unpack_line(header, p, rgba.get());
+            PhotoPutIndex(image, rgba.get(), 0, y, header.width, 1);
             continue;
         }
         if (header.planes == 1) {
             PhotoPutIndex(image, p, 0, y, header.width, 1);
             continue;
         }
-        // Planes are interleaved into packed RGB, the layout the image takes fastest.
-        unsigned char *out = rgb.get();
-        for (int x = 0; x < header.width; ++x, out += 3) {
-            out[0] = p[x];
-            out[1] = p[bpl + x];
-            out[2] = p[2 * bpl + x];
-        }
-        PhotoPutRGB(image, rgb.get(), 0, y, header.width, 1);
+        // The first three planes are joined into opaque RGBA, the layout the image stores as it is.
+        const unsigned char *planes[4] = {p, p + bpl, p + 2 * bpl, nullptr};
+        tav::planes_to_rgba(planes, rgba.get(), static_cast<size_t>(header.width));
+        PhotoPutRGBA(image, rgba.get(), 0, y, header.width, 1, TAV_COMPOSE_REPLACE);
     }
-    if (header.version == 5 && header.planes == 1 && !low_bit(header) && !read_trailer_palette(stream, PhotoColormap(image)))
+    if (header.version == 5 && header.planes == 1 && !low_bit(header) &&
+        !read_trailer_palette(stream, PhotoColormap(image)))
         return nullptr;
     return image;
 }

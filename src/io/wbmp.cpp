@@ -10,6 +10,7 @@
 #include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <climits>
 #include <cstring>
@@ -91,7 +92,7 @@ Photo *read_wbmp(AuxIO *stream, Photo *image, const WbmpHeader &header) {
     TavSetColormap(colormap, 1, 255, 255, 255);
     for (int y = 0; y < header.height; ++y) {
         if (!tav::read_exactly(stream, packed.get(), packed_bytes)) return nullptr;
-        for (int x = 0; x < header.width; ++x) indices[x] = (packed[x >> 3] >> (7 - (x & 7))) & 1;
+        tav::unpack_bits(packed.get(), 1, indices.get(), static_cast<size_t>(header.width));
         PhotoPutIndex(image, indices.get(), 0, y, header.width, 1);
     }
     return image;
