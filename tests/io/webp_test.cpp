@@ -12,14 +12,9 @@ using namespace codectest;
 namespace {
 
 Bytes encode(Photo *image, const char *options) {
-    unsigned char *data = nullptr;
-    AuxIO *stream = AuxIO_Init("string", &data, nullptr, 0, 0, 0);
-    EXPECT_EQ(WriteWEBP(stream, image, options), 1) << options;
-    AuxIO_Seek(stream, 0, 2);
-    const int length = AuxIO_Tell(stream);
-    AuxIO_Close(stream);
-    Bytes out(data, data + (data ? length : 0));
-    TavFree(data);
+    int written = 0;
+    Bytes out = write_with(WriteWEBP, image, &written, options);
+    EXPECT_EQ(written, 1) << options;
     return out;
 }
 
@@ -90,11 +85,9 @@ TEST(Webp, SaveQualityAndOptionsAreHonoured) {
     EXPECT_GT(encode(picture, "").size(), low);
     // Option text that is not a list of pairs, or no boolean, writes nothing.
     for (const char *bad : {"-lossless", "-lossless maybe", "{"}) {
-        unsigned char *data = nullptr;
-        AuxIO *stream = AuxIO_Init("string", &data, nullptr, 0, 0, 0);
-        EXPECT_EQ(WriteWEBP(stream, picture, bad), 0) << bad;
-        AuxIO_Close(stream);
-        TavFree(data);
+        int written = -1;
+        write_with(WriteWEBP, picture, &written, bad);
+        EXPECT_EQ(written, 0) << bad;
     }
 }
 
