@@ -135,9 +135,10 @@ int memory_resize(Photo *image, int w, int h) {
             !checked_mul(static_cast<size_t>(row_bytes), static_cast<size_t>(h), &bytes))
             return 1;
         // Sizes come from files and scripts: an impossible one is refused,
-        // not allowed to end the process.  The fresh buffer comes zeroed: whatever the heap held before must
-        // never reach a script through get or save, and a large picture
-        // costs memory only for the rows that are written.
+        // not allowed to end the process.  The fresh buffer comes zeroed:
+        // whatever the heap held before must never reach a script through
+        // get or save, and a large picture costs memory only for the rows
+        // that are written.
         auto *fresh = static_cast<unsigned char *>(attempt_zeroed_pixels(bytes));
         if (!fresh) return 1;
         unsigned char *old = d->buffer;

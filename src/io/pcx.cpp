@@ -16,7 +16,7 @@
 // is made when the stream cannot hold that much for every line.
 #include "io/format_helpers_p.h"
 #include "io/read_exactly_p.h"
-#include "io/reader_limits_p.h"
+#include "io/reader_decl_p.h"
 
 #include "core/memory_p.h"
 #include "core/rows_p.h"
@@ -31,14 +31,12 @@ constexpr int kTrailerBytes = 769;
 constexpr int kTrailerMark = 12;
 constexpr int kLongestRun = 63;
 
-struct PcxHeader {
+struct PcxHeader : tav::PictureHeader {
     int version = 0;
     bool rle = false;
-    int width = 0;
-    int height = 0;
     int planes = 0;
     int bytes_per_line = 0;
-    int bits = 8;                  // per pixel and plane
+    int bits = 8;                    // per pixel and plane
     unsigned char palette[48] = {};  // the header's 16 colours, R, G, B
 };
 
@@ -69,7 +67,14 @@ bool read_pcx_header(AuxIO *stream, PcxHeader *header) {
     std::memcpy(header->palette, head + 16, sizeof header->palette);
     // A row never gives more pixels than it holds bits.  Lines of an odd
     // byte count are common in files from other writers and read the same.
-    return static_cast<long long>(header->bytes_per_line) * 8 >= static_cast<long long>(header->width) * bits;
+    if (static_cast<long long>(header->bytes_per_line) * 8 < static_cast<long long>(header->width) * bits)
+        return false;
+    header->mode = planes == 1 || low_bit(*header) ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
+    // Every line is there, run-length coded at best in runs of 63 bytes.
+    const unsigned long long line = static_cast<unsigned long long>(planes) * header->bytes_per_line;
+    const unsigned long long per_line = header->rle ? (line + kLongestRun - 1) / kLongestRun : line;
+    header->needs_bytes = per_line * header->height;
+    return true;
 }
 
 // The stream read ahead in blocks: scan lines are decoded a byte at a
@@ -154,9 +159,7 @@ void set_header_palette(const PcxHeader &header, TavColormap *colormap) {
 void unpack_line(const PcxHeader &header, const unsigned char *line, unsigned char *indices) {
     const int width = header.width, bits = header.bits, bpl = header.bytes_per_line;
     if (header.planes == 1) {
-        const int per_byte = 8 / bits, mask = (1 << bits) - 1;
-        for (int x = 0; x < width; ++x)
-            indices[x] = static_cast<unsigned char>((line[x / per_byte] >> (8 - bits * (x % per_byte + 1))) & mask);
+        tav::unpack_bits(line, bits, indices, static_cast<size_t>(width));
         return;
     }
     std::memset(indices, 0, static_cast<size_t>(width));
@@ -165,24 +168,24 @@ void unpack_line(const PcxHeader &header, const unsigned char *line, unsigned ch
             indices[x] |= static_cast<unsigned char>(((line[x >> 3] >> (7 - (x & 7))) & 1) << plane);
 }
 
-Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
+bool decode_pcx(AuxIO *stream, const PcxHeader &header, const tav::DecodeTarget &target) {
+    Photo *image = target.image;
     const int line_bytes = header.planes * header.bytes_per_line;
-    const int mode = header.planes == 1 || low_bit(header) ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
     tav::Bytes line = tav::attempt_bytes(static_cast<size_t>(line_bytes));
-    if (!line || !tav::recreate_unblanked(image, header.width, header.height, mode)) return nullptr;
+    if (!line) return false;
     std::memset(line.get(), 0, static_cast<size_t>(line_bytes));
     if (low_bit(header)) set_header_palette(header, PhotoColormap(image));
     else if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
     // Colour rows as RGBA, or the indices of a low-bit row.
     tav::Bytes rgba =
         tav::attempt_bytes(header.planes == 1 && !low_bit(header) ? 1 : static_cast<size_t>(header.width) * 4);
-    if (!rgba) return nullptr;
+    if (!rgba) return false;
     ByteSource source(stream);
-    if (!source) return nullptr;
+    if (!source) return false;
     const unsigned char *p = line.get();
     const int bpl = header.bytes_per_line;
     for (int y = 0; y < header.height; ++y) {
-        if (!read_line(source, header.rle, line.get(), line_bytes)) return nullptr;
+        if (!read_line(source, header.rle, line.get(), line_bytes)) return false;
         if (low_bit(header)) {
             unpack_line(header, p, rgba.get());
             PhotoPutIndex(image, rgba.get(), 0, y, header.width, 1);
@@ -199,8 +202,8 @@ Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
     }
     if (header.version == 5 && header.planes == 1 && !low_bit(header) &&
         !read_trailer_palette(stream, PhotoColormap(image)))
-        return nullptr;
-    return image;
+        return false;
+    return true;
 }
 
 // ---- writing ------------------------------------------------------------------
@@ -280,16 +283,7 @@ int write_pcx(AuxIO *stream, Photo *image) {
 extern "C" {
 
 Photo *ReadPCX(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return nullptr;
-    PcxHeader header;
-    if (!read_pcx_header(stream, &header)) return nullptr;
-    const int mode = header.planes == 1 || low_bit(header) ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
-    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, mode);
-    if (!tav::within_pixel_ceiling(header.width, header.height)) return nullptr;
-    const unsigned long long line = static_cast<unsigned long long>(header.planes) * header.bytes_per_line;
-    const unsigned long long per_line = header.rle ? (line + kLongestRun - 1) / kLongestRun : line;
-    if (!tav::may_hold(stream, per_line * header.height)) return nullptr;
-    return read_pcx(stream, image, header);
+    return tav::read_declared<PcxHeader>(stream, image, read_pcx_header, decode_pcx);
 }
 
 int WritePCX(AuxIO *stream, Photo *image, const char *) {

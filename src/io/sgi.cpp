@@ -75,7 +75,8 @@ Photo *read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
     if (!planes || !rgba || !tav::recreate_unblanked(image, header.width, header.height, TAV_MODE_RGBA))
         return nullptr;
     const size_t plane_bytes = width * static_cast<size_t>(header.height);
-    // Missing colour channels read from the first (grey); a missing alpha is opaque.
+    // Missing channels read from the first (grey) or from an opaque row.
+    static const unsigned char opaque[1] = {255};
     for (int k = 0; k < header.height; k += band_rows) {
         const int rows = std::min(band_rows, header.height - k);
         for (int n = 0; n < header.channels; ++n) {
@@ -90,8 +91,15 @@ Photo *read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
             const unsigned char *red = planes.get() + row;
             const unsigned char *green = header.channels > 1 ? red + band : red;
             const unsigned char *blue = header.channels > 2 ? red + 2 * band : red;
-            const unsigned char *planes[4] = {red, green, blue, header.channels > 3 ? red + 3 * band : nullptr};
-            tav::planes_to_rgba(planes, rgba.get() + width * 4 * (rows - 1 - r), width);
+            const unsigned char *alpha = header.channels > 3 ? red + 3 * band : opaque;
+            const size_t alpha_step = header.channels > 3 ? 1 : 0;
+            unsigned char *out = rgba.get() + width * 4 * (rows - 1 - r);
+            for (size_t x = 0; x < width; ++x, out += 4) {
+                out[0] = red[x];
+                out[1] = green[x];
+                out[2] = blue[x];
+                out[3] = alpha[x * alpha_step];
+            }
         }
         PhotoPutRGBA(image, rgba.get(), 0, header.height - k - rows, header.width, rows, TAV_COMPOSE_REPLACE);
     }
