@@ -414,7 +414,8 @@ TAVREL_API int TavNbFormats(FormatDb *db);
 
 /* Generic reading probes the matching readers in turn (a NULL or empty
  * format matches every visible entry); writing uses the first matching
- * writer.  The buffer of TavWriteString is released with TavFree. */
+ * writer.  The format's first word is its name, the rest the option text
+ * handed to its reader and writer ("webp -lossless 1", "gif -frame 2").  The buffer of TavWriteString is released with TavFree. */
 TAVREL_API Photo *TavReadGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format);
 TAVREL_API int TavWriteGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format);
 TAVREL_API Photo *TavReadString(FormatDb **handle, Photo *image, unsigned char *data, int length,
@@ -442,8 +443,8 @@ TAVREL_API int WriteRFB(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API Photo *ReadPNG(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WritePNG(AuxIO *stream, Photo *image, const char *options);
 
-/* JPEG: every file reads as truecolour.  Bit 0 of the value of ReadJPG's
- * option argument asks for the JPEG's own size even when the Photo has a
+/* JPEG: every file reads as truecolour.  An option argument of the value 1
+ * (ReadJPG's) asks for the JPEG's own size even when the Photo has a
  * larger one.  WriteJPG returns 1 when JPEG support is unusable, else 0.
  * load_jpeg_library checks once that the linked libjpeg matches our headers:
  * 1 usable, -1 not.  LoadDLL and CloseDLL do nothing and return 0. */
@@ -456,7 +457,9 @@ TAVREL_API int CloseDLL(void);
 /* GIF: the first image of a GIF87a/GIF89a file reads as truecolour on the
  * logical screen (blank where the image does not cover it), alpha 0 at the
  * transparent index of a graphic control extension; later images are
- * checked and dropped.  WriteGIF writes one image under a global table:
+ * checked and dropped.  The option text "-index N" reads image N alone
+ * instead, "-frame N" the screen after images 0 ... N with their disposal
+ * methods; past the last image the read is refused.  WriteGIF writes one image under a global table:
  * greyscale through the grey ramp, truecolour through 254 median-cut
  * colours plus a transparent (192, 192, 192), indexed as it is.  It returns
  * 0 when written, 1 when nothing was written (grey+alpha images, sides
@@ -464,16 +467,26 @@ TAVREL_API int CloseDLL(void);
 TAVREL_API Photo *ReadGIF(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteGIF(AuxIO *stream, Photo *image, const char *options);
 
-/* BMP: 1/4/8/16/24/32-bit files (plain, 16-bit bit fields, RLE4/RLE8;
- * Windows, OS/2 and 64-byte headers; bottom-up or top-down rows) read as
- * truecolour.  Grayscale Photos are written as 8-bit with a grey palette,
+/* WebP (still pictures, lossy or lossless) reads as truecolour with alpha.
+ * WriteWEBP writes lossy at the Photo's save quality (75 when unset), or
+ * lossless with the option text "-lossless 1"; alpha is kept either way.
+ * It returns 1 when written, 0 on failure. */
+TAVREL_API Photo *ReadWEBP(AuxIO *stream, Photo *image, const char *options);
+TAVREL_API int WriteWEBP(AuxIO *stream, Photo *image, const char *options);
+
+/* BMP: 1/4/8/16/24/32-bit files (plain, bit fields with or without alpha
+ * at 16 and 32 bits, RLE4/RLE8; 12-, 40-, 52-, 56-, 64-, 108- and 124-byte
+ * headers; bottom-up or top-down rows) read as truecolour; bit fields
+ * widen to 8 bits by repeating their top bits.  Grayscale Photos are written as 8-bit with a grey palette,
  * all others as 24-bit.  WriteBMP returns 0 when written, 1 on failure. */
 TAVREL_API Photo *ReadBMP(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteBMP(AuxIO *stream, Photo *image, const char *options);
 
 /* PCX: 8 bits per plane; one plane reads as indexed (the version-5
- * trailer palette), three or four planes as truecolour.  Packed 1-, 4- and
- * 24-bit files are refused. */
+ * trailer palette), three or four planes as truecolour.  1, 2 or 4 bits in
+ * one plane and 1 bit in two to four planes read as indexed, coloured by
+ * the header's 16-entry palette (black and white for a 1-bit file whose
+ * palette gives both entries one colour). */
 TAVREL_API Photo *ReadPCX(AuxIO *stream, Photo *image, const char *options);
 /* Writes one 8-bit RLE plane with the trailer palette: indexed Photos as
  * they are, grey ones onto the grey ramp, all others onto a 256-colour

@@ -1,6 +1,7 @@
 // Windows and OS/2 bitmaps: reading 1/4/8/16/24/32 bits per pixel, plain,
-// with 16-bit bit fields or run-length encoded (4 and 8 bits); writing
-// 24-bit colour, or 8-bit with a grey palette for grayscale images.
+// with bit fields (16 and 32 bits, alpha too) or run-length encoded (4 and
+// 8 bits), under the 12-, 40-, 52-, 56-, 64-, 108- and 124-byte headers;
+// writing 24-bit colour, or 8-bit with a grey palette for grayscale images.
 //
 // A plain raster must be in the stream in full before the image is made:
 // its size is known from the header.  Run-length data can legitimately
@@ -23,7 +24,7 @@ namespace {
 using tav::le16;
 using tav::le32;
 
-enum : uint32_t { kPlain = 0, kBitFields = 3 };
+enum : uint32_t { kPlain = 0, kBitFields = 3, kAlphaBitFields = 6 };
 
 
 // Palette colours as R, G, B, at most 256 of them (more cannot be indexed).
@@ -36,13 +37,23 @@ struct BmpHeader : tav::PictureHeader {
     bool top_down = false;
     int bits = 0;
     uint32_t compression = 0;
-    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+    bool fields = false;                             // bit fields given: masks below
+    uint32_t masks[4] = {0x7C00, 0x03E0, 0x001F, 0};  // red, green, blue, alpha (0: opaque)
     int palette_entries = 0;  // entries in the file's palette
     BmpPalette palette;
     size_t row_bytes = 0;  // of a plain raster, padded to four bytes
 };
 
-bool is_rle(const BmpHeader &header) { return header.compression != kPlain && header.compression != kBitFields; }
+bool is_rle(const BmpHeader &header) {
+    return header.compression != kPlain && header.compression != kBitFields && header.compression != kAlphaBitFields;
+}
+
+// The Windows headers: 40 bytes, then (52) colour masks, (56) an alpha mask,
+// (108) colour-space data and (124) a colour profile, all skipped but the
+// masks.  64 bytes is the OS/2 header, whose extra fields mean nothing here.
+bool windows_header_size(uint32_t size) {
+    return size == 40 || size == 52 || size == 56 || size == 64 || size == 108 || size == 124;
+}
 
 // Both headers, the masks and the palette, up to the first byte of the
 // pixel data.
@@ -51,7 +62,7 @@ bool read_headers(AuxIO *stream, BmpHeader *header) {
     unsigned char head[18];
     if (!tav::read_exactly(stream, head, sizeof head) || head[0] != 'B' || head[1] != 'M') return false;
     const uint32_t offset = le32(head + 10), info_size = le32(head + 14);
-    if (offset > 0xFFFF || (info_size != 40 && info_size != 64 && info_size != 12)) return false;
+    if (offset > 0xFFFF || (info_size != 12 && !windows_header_size(info_size))) return false;
 
     uint32_t consumed;
     uint32_t colours_used = 0;
@@ -74,10 +85,22 @@ bool read_headers(AuxIO *stream, BmpHeader *header) {
         header->bits = static_cast<int>(le16(info + 10));
         header->compression = le32(info + 12);
         colours_used = le32(info + 28) & 0xFFFF;
-        consumed = 54;
-        if (info_size == 64) {
-            if (!tav::skip_bytes(stream, 24)) return false;
-            consumed += 24;
+        unsigned char more[124 - 40];
+        if (!tav::read_exactly(stream, more, info_size - 40)) return false;
+        consumed = 14 + info_size;
+        // Masks inside a longer Windows header, or after the 40-byte one.
+        const bool fields = header->compression == kBitFields || header->compression == kAlphaBitFields;
+        const uint32_t in_header = info_size == 64 ? 0 : (info_size - 40) / 4;
+        uint32_t count = in_header >= 4 ? 4 : in_header;
+        if (fields && count < 3) {
+            count = header->compression == kAlphaBitFields ? 4 : 3;
+            if (!tav::read_exactly(stream, more, 4 * count)) return false;
+            consumed += 4 * count;
+        }
+        if (fields) {
+            header->fields = true;
+            for (uint32_t c = 0; c < count; ++c) header->masks[c] = le32(more + 4 * c);
+            if (count < 4) header->masks[3] = 0;
         }
     }
     if (header->width <= 0 || header->height <= 0) return false;
@@ -88,12 +111,6 @@ bool read_headers(AuxIO *stream, BmpHeader *header) {
     // Run-length data exists for 4 and 8 bits only, and always runs bottom-up.
     if (is_rle(*header) && ((header->bits != 4 && header->bits != 8) || header->top_down)) return false;
 
-    if (header->compression == kBitFields) {
-        unsigned char masks[12];
-        if (!tav::read_exactly(stream, masks, sizeof masks)) return false;
-        for (int c = 0; c < 3; ++c) header->masks[c] = le32(masks + 4 * c);
-        consumed += 12;
-    }
     if (header->bits < 16) {
         const uint32_t entries = colours_used ? colours_used : 1u << header->bits;
         const uint32_t entry_bytes = info_size == 12 ? 3 : 4;
@@ -134,22 +151,52 @@ bool read_bmp_header(AuxIO *stream, BmpHeader *header) {
 
 // ---- plain rows ------------------------------------------------------------
 
-// One 16-bit channel: the field under its mask, scaled to 8 bits.  Fields
-// wider than 8 bits give their top 8 bits.
-struct Field16 {
+// One bit-field channel: the field under its mask, scaled to 8 bits.
+// Fields of 8 bits or fewer widen by repeating their top bits (a full
+// 5-bit 31 is 255, not 248), through a table; wider fields give their top
+// 8 bits.  An empty mask gives 0.
+struct Field {
     uint32_t mask;
-    int right;
-    int left;
-    int narrow;  // extra right shift of a field wider than 8 bits
-    explicit Field16(uint32_t m) : mask(m & 0xFFFF), right(0), left(0), narrow(0) {
+    int right = 0;
+    int narrow = 0;  // right shift of a field wider than 8 bits
+    bool widen = false;
+    unsigned char table[256] = {};
+    explicit Field(uint32_t m) : mask(m) {
         if (!mask) return;
         right = __builtin_ctz(mask);
-        const int width = __builtin_popcount(mask);
-        if (width <= 8) left = 8 - width;
-        else narrow = width - 8;
+        const int width = __builtin_popcount(mask >> right);  // a mask with holes counts its bits
+        if (width > 8) {
+            narrow = width - 8;
+            return;
+        }
+        widen = true;
+        for (uint32_t v = 0; v < (1u << width); ++v) {
+            unsigned wide = 0;
+            for (int shift = 8 - width; shift > -width; shift -= width)
+                wide |= shift >= 0 ? v << shift : v >> -shift;
+            table[v] = static_cast<unsigned char>(wide);
+        }
     }
     unsigned char operator()(uint32_t v) const {
-        return static_cast<unsigned char>((((v & mask) >> right) >> narrow) << left);
+        const uint32_t field = (v & mask) >> right;
+        return widen ? table[field & 0xFF] : static_cast<unsigned char>(field >> narrow);
+    }
+};
+
+// Rows of 16- or 32-bit bit fields to RGBA: opaque without an alpha mask.
+struct Fields {
+    Field red, green, blue, alpha;
+    explicit Fields(const BmpHeader &h) : red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]), alpha(h.masks[3]) {}
+    template <int Bytes>
+    void row(const unsigned char *in, int width, unsigned char *out) const {
+        const bool opaque = alpha.mask == 0;
+        for (int x = 0; x < width; ++x, in += Bytes, out += 4) {
+            const uint32_t v = Bytes == 2 ? le16(in) : le32(in);
+            out[0] = red(v);
+            out[1] = green(v);
+            out[2] = blue(v);
+            out[3] = opaque ? 255 : alpha(v);
+        }
     }
 };
 
@@ -170,9 +217,9 @@ bool decode_plain(AuxIO *stream, const BmpHeader &header, const tav::DecodeTarge
     tav::Bytes row = tav::attempt_bytes(row_bytes + static_cast<size_t>(width));
     tav::Bytes converted = tav::attempt_bytes(target.direct ? 1 : static_cast<size_t>(width) * 4);
     if (!row || !converted) return false;
-    const Field16 red(header.compression == kBitFields ? header.masks[0] : 0x7C00),
-        green(header.compression == kBitFields ? header.masks[1] : 0x03E0),
-        blue(header.compression == kBitFields ? header.masks[2] : 0x001F);
+    // 16-bit rows without masks are 5-5-5; 32-bit rows without masks are
+    // B, G, R and an unused byte (opaque even when it is all zero).
+    const Fields fields(header);
     const int entries = std::min(header.palette_entries, 256);
     // Rows become opaque RGBA, in the image's own rows when it has them.
     for (int k = 0; k < header.height; ++k) {
@@ -185,16 +232,11 @@ bool decode_plain(AuxIO *stream, const BmpHeader &header, const tav::DecodeTarge
             tav::bgr_to_rgba(in, out, static_cast<size_t>(width), 255);
             break;
         case 32:
-            bgrx_to_rgba(in, width, out);
+            if (header.fields) fields.row<4>(in, width, out);
+            else bgrx_to_rgba(in, width, out);
             break;
         case 16:
-            for (int x = 0; x < width; ++x) {
-                const uint32_t v = le16(in + 2 * x);
-                out[4 * x] = red(v);
-                out[4 * x + 1] = green(v);
-                out[4 * x + 2] = blue(v);
-                out[4 * x + 3] = 255;
-            }
+            fields.row<2>(in, width, out);
             break;
         default: {
             // The indices sit in the row buffer's spare bytes past the data.

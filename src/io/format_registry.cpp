@@ -23,6 +23,7 @@
 #include "core/memory_p.h"
 #include "core/photo_exchange_p.h"
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -38,6 +39,9 @@ struct BuiltinFormat {
 // names no format gets PPM first and the writer default is PPM.  Slots of
 // formats not built yet stay empty.
 const BuiltinFormat builtin_formats[] = {
+    // The newest format comes after every other in the probing, so that no
+    // file another reader takes reaches it, and no writer default changes.
+    {"webp", "webp", ReadWEBP, WriteWEBP},
     {"sgi", "sgi", ReadSGI, WriteSGI},
     {"wbmp", "wbmp", ReadWBMP, WriteWBMP},
     {"pcx", "pcx", ReadPCX, WritePCX},
@@ -52,6 +56,34 @@ const BuiltinFormat builtin_formats[] = {
 inline int to_lower_ascii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 FormatDb *db_of(FormatDb **handle) { return handle ? *handle : nullptr; }
+
+// A format request is the format's name, then the option text its reader
+// and writer take: "webp -lossless 1", "gif -index 2".  The name selects
+// the entries; the options (none when empty) are handed to them.
+class FormatRequest {
+public:
+    explicit FormatRequest(const char *request) : name_(request) {
+        if (!request) return;
+        const char *end = request;
+        while (*end && !is_space(*end)) ++end;
+        if (!*end) return;
+        const size_t length = static_cast<size_t>(end - request);
+        if (length >= sizeof buffer_) return;  // no name is that long: matches nothing as it is
+        std::memcpy(buffer_, request, length);
+        buffer_[length] = '\0';
+        name_ = buffer_;
+        while (is_space(*end)) ++end;
+        if (*end) options_ = end;
+    }
+    const char *name() const { return name_; }
+    const char *options() const { return options_; }
+
+private:
+    static bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    char buffer_[64];
+    const char *name_;
+    const char *options_ = nullptr;
+};
 
 }  // namespace
 
@@ -95,14 +127,16 @@ Photo *read_generic(FormatDb **handle, Photo *image, AuxIO *stream, const char *
     // before the decoding takes more.
     if (on_refusal == OnRefusal::Empty && (image->width != 0 || image->height != 0)) PhotoExpand(image, 0, 0);
     const int scratch_renderer = PhotoIsNull(image) ? TAV_RENDER_NULL : TAV_RENDER_MEMORY;
+    const FormatRequest request(format);
+    clear_refusal();
     for (FormatLink *link = db->first; link; link = link->next) {
         const FormatEntry *entry = link->entry;
-        if (!entry->reader || !tav::format_matches(entry->formats, format)) continue;
+        if (!entry->reader || !tav::format_matches(entry->formats, request.name())) continue;
         Photo *scratch = PhotoCreate(0, 0, TAV_MODE_RGBA, scratch_renderer);
         if (!scratch) break;
         bool accepted = false;
         try {
-            accepted = entry->reader(stream, scratch, nullptr) != nullptr;
+            accepted = entry->reader(stream, scratch, request.options()) != nullptr;
         } catch (const std::bad_alloc &) {
             // Memory running out is a refusal of this file, never an abort.
         }
@@ -113,6 +147,14 @@ Photo *read_generic(FormatDb **handle, Photo *image, AuxIO *stream, const char *
         AuxIO_Rewind(stream);
     }
     return nullptr;
+}
+
+bool has_writer(FormatDb **handle, const char *format) {
+    if (!handle || !*handle) return false;
+    const FormatRequest request(format);
+    for (const FormatLink *link = (*handle)->first; link; link = link->next)
+        if (link->entry->writer && format_matches(link->entry->formats, request.name())) return true;
+    return false;
 }
 
 Photo *read_string(FormatDb **handle, Photo *image, unsigned char *data, int length, const char *format,
@@ -188,10 +230,11 @@ Photo *TavReadGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char
 int TavWriteGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format) {
     FormatDb *db = db_of(handle);
     if (!db || !image || !stream) return 1;
+    const FormatRequest request(format);
     for (FormatLink *link = db->first; link; link = link->next) {
         const FormatEntry *entry = link->entry;
-        if (!entry->writer || !tav::format_matches(entry->formats, format)) continue;
-        entry->writer(stream, image, "");
+        if (!entry->writer || !tav::format_matches(entry->formats, request.name())) continue;
+        entry->writer(stream, image, request.options() ? request.options() : "");
         AuxIO_Flush(stream);
         return 0;
     }

@@ -27,11 +27,6 @@ Photo *read_channel(FormatDb **handle, Photo *image, Tcl_Channel channel, const 
 // Whether some entry writes the requested format: a caller asks before it
 // opens a file for writing, so that an existing file is not emptied for a
 // format nothing can write.
-inline bool has_writer(FormatDb **handle, const char *request) {
-    if (!handle || !*handle) return false;
-    for (const FormatLink *link = (*handle)->first; link; link = link->next)
-        if (link->entry->writer && format_matches(link->entry->formats, request)) return true;
-    return false;
-}
+bool has_writer(FormatDb **handle, const char *request);
 
 }  // namespace tav

@@ -1,6 +1,17 @@
-// GIF87a/GIF89a: the first image of a file is read onto its logical screen
-// (later images are decoded and dropped); one image is written, LZW
-// compressed under a global colour table.
+// GIF87a/GIF89a: one image of a file is read onto its logical screen (the
+// first unless the option text asks for another; the images after it are
+// not decoded); one image is written, LZW compressed under a global colour
+// table.
+//
+// The option text chooses what is read:
+// - "-index N": image N alone at its offset on the blank screen;
+// - "-frame N": the screen as a viewer shows it after images 0 ... N, each
+//   laid over the one before (its transparent pixels keep what is below)
+//   once the one before is disposed of as its graphic control extension
+//   says: kept, cleared to transparent (restore background) or restored to
+//   what it covered (restore previous).
+// Image 0 is the same either way, and the same as without options.  An
+// index past the last image refuses the file, telling how many it has.
 //
 // The screen comes from a 7-byte header that costs nothing to forge, so it
 // is not allocated when the header is read.  It is made once the first
@@ -11,14 +22,18 @@
 // gigabyte of blank screen.
 #include "core/memory_p.h"
 #include "io/format_helpers_p.h"
+#include "io/format_options_p.h"
+#include "io/gif_frames_p.h"
 #include "io/gif_lzw_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_limits_p.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace tav {
 namespace {
@@ -83,9 +98,21 @@ bool skip_sub_blocks(AuxIO *stream) {
     }
 }
 
-// An extension after its introducer.  A graphic control extension with
-// its transparency flag names the transparent index.
-bool read_extension(AuxIO *stream, int *transparent) {
+// What the graphic control extension before an image says about it.
+struct GraphicControl {
+    int transparent = -1;
+    int disposal = 0;  // 0, 1: keep; 2: restore background; 3: restore previous
+};
+
+// Which image is read, and how (see the top of this file).
+struct GifRequest {
+    int target = 0;
+    bool frame = false;  // composed with the images before it
+};
+
+// An extension after its introducer.  A graphic control extension names
+// the transparent index (with its flag) and the disposal of the next image.
+bool read_extension(AuxIO *stream, GraphicControl *control) {
     const int label = AuxIO_Fgetc(stream);
     if (label < 0) return false;
     if (label == 0xF9) {
@@ -93,7 +120,10 @@ bool read_extension(AuxIO *stream, int *transparent) {
         const int length = read_sub_block(stream, block);
         if (length < 0) return false;
         if (length == 0) return true;  // that was the terminator
-        if (length >= 4 && (block[0] & 1)) *transparent = block[3];
+        if (length >= 4) {
+            control->transparent = (block[0] & 1) ? block[3] : -1;
+            control->disposal = (block[0] >> 2) & 7;
+        }
     }
     return skip_sub_blocks(stream);
 }
@@ -163,7 +193,7 @@ Photo *make_screen(Photo *photo, const GifHeader &header, size_t paint_bytes, bo
 // Decodes the first image row by row onto the screen, in interlace pass
 // order when the image is interlaced.
 bool paint_image(Photo *photo, LzwDecoder &decoder, const ImageDescriptor &image, const ColourTable &table,
-                 int transparent) {
+                 int transparent, int compose) {
     unsigned char lut[256 * 4];
     for (int i = 0; i < table.entries; ++i) {
         std::memcpy(lut + 4 * i, table.rgb + 3 * i, 3);
@@ -186,7 +216,7 @@ bool paint_image(Photo *photo, LzwDecoder &decoder, const ImageDescriptor &image
                 if (index >= static_cast<unsigned>(table.entries)) return false;
                 std::memcpy(out, lut + 4 * index, 4);
             }
-            PhotoPutRGBA(photo, rgba.get(), image.left, image.top + y, image.width, 1, TAV_COMPOSE_REPLACE);
+            PhotoPutRGBA(photo, rgba.get(), image.left, image.top + y, image.width, 1, compose);
         }
     }
     return true;
@@ -204,13 +234,51 @@ bool skip_image(LzwDecoder &decoder, const ImageDescriptor &image) {
     return true;
 }
 
-// One image descriptor and its data, after the introducer.  The first
-// image makes the screen and is painted on it; `*screen` is set then.
-bool read_image(AuxIO *stream, Photo *photo, const GifHeader &header, const ColourTable &global, int transparent,
-                Photo **screen) {
+// The part of the screen an image covered, kept to be restored ("restore
+// previous") or cleared ("restore background") before the next image.
+class Disposal {
+public:
+    // Called before image `image` is painted with disposal `method`.
+    bool before(Photo *screen, const ImageDescriptor &image, int method) {
+        method_ = method;
+        rect_ = clip(screen, image);
+        if (method_ != 3 || rect_.width <= 0 || rect_.height <= 0) return true;
+        saved_ = attempt_bytes(static_cast<size_t>(rect_.width) * rect_.height * 4);
+        return saved_ && PhotoGetRGBA(screen, saved_.get(), rect_.left, rect_.top, rect_.width, rect_.height) == 0;
+    }
+    // Called before the next image is painted.
+    bool after(Photo *screen) {
+        if ((method_ != 2 && method_ != 3) || rect_.width <= 0 || rect_.height <= 0) return true;
+        if (method_ == 3) return PhotoPutRGBA(screen, saved_.get(), rect_.left, rect_.top, rect_.width, rect_.height,
+                                              TAV_COMPOSE_REPLACE) == 0;
+        std::vector<unsigned char> clear(static_cast<size_t>(rect_.width) * 4, 0);
+        for (int y = 0; y < rect_.height; ++y)
+            PhotoPutRGBA(screen, clear.data(), rect_.left, rect_.top + y, rect_.width, 1, TAV_COMPOSE_REPLACE);
+        return true;
+    }
+
+private:
+    static ImageDescriptor clip(Photo *screen, const ImageDescriptor &image) {
+        ImageDescriptor r = image;
+        r.width = std::max(0, std::min(image.left + image.width, PhotoWidth(screen)) - image.left);
+        r.height = std::max(0, std::min(image.top + image.height, PhotoHeight(screen)) - image.top);
+        return r;
+    }
+    int method_ = 0;
+    ImageDescriptor rect_{};
+    Bytes saved_;
+};
+
+// One image descriptor and its data, after the introducer: image `index`
+// of the file.  The screen is made for the first image painted, and
+// `*screen` set then; images before the one asked for are painted only
+// when a frame is asked for, and images after it are never decoded.
+bool read_image(AuxIO *stream, Photo *photo, const GifHeader &header, const ColourTable &global,
+                const GraphicControl &control, const GifRequest &request, int index, Photo **screen,
+                Disposal *disposal) {
     ImageDescriptor image;
     if (!read_descriptor(stream, &image)) return false;
-    const bool first = *screen == nullptr;
+    const bool paint = index == request.target || (request.frame && index < request.target);
     ColourTable local;
     if (image.table_entries && !read_table(stream, image.table_entries, &local)) return false;
     if (image.width < 1 || image.height < 1) return false;
@@ -225,13 +293,34 @@ bool read_image(AuxIO *stream, Photo *photo, const GifHeader &header, const Colo
     if (pixels > lzw_most_indices(data.size())) return false;  // could never be complete
 
     auto decoder = std::make_unique<LzwDecoder>(data.data(), data.size(), min_code_size);
-    if (!first) return skip_image(*decoder, image);
-    const bool covered = image.left == 0 && image.top == 0 && image.width >= header.width && image.height >= header.height;
-    *screen = make_screen(photo, header, data.size(), covered);
-    return *screen && paint_image(*screen, *decoder, image, table, transparent);
+    if (!paint) return skip_image(*decoder, image);
+    if (!*screen) {
+        // Only a screen that this one image paints whole needs no blanking.
+        const bool covered = image.left == 0 && image.top == 0 && image.width >= header.width &&
+                             image.height >= header.height && index == request.target;
+        *screen = make_screen(photo, header, data.size(), covered);
+        if (!*screen) return false;
+    } else if (!disposal->after(*screen)) {
+        return false;
+    }
+    if (!disposal->before(*screen, image, control.disposal)) return false;
+    // Image 0, and an image alone, replace the screen under them; later
+    // frames are laid over it.
+    const int compose = index == 0 || !request.frame ? TAV_COMPOSE_REPLACE : TAV_COMPOSE_OVER;
+    return paint_image(*screen, *decoder, image, table, control.transparent, compose);
 }
 
-Photo *read_gif(AuxIO *stream, Photo *photo) {
+thread_local char frame_count_message[64];
+
+// Refuses a request past the last image, telling how many there are.
+Photo *refuse_past_last(int images) {
+    std::snprintf(frame_count_message, sizeof frame_count_message, "the GIF has %d frame%s", images,
+                  images == 1 ? "" : "s");
+    note_refusal(frame_count_message);
+    return nullptr;
+}
+
+Photo *read_gif(AuxIO *stream, Photo *photo, const GifRequest &request) {
     GifHeader header;
     if (!read_gif_header(stream, &header)) return nullptr;
     if (PhotoIsNull(photo)) return PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
@@ -241,17 +330,25 @@ Photo *read_gif(AuxIO *stream, Photo *photo) {
         return nullptr;
 
     Photo *screen = nullptr;
-    int transparent = -1;
+    GraphicControl control;
+    Disposal disposal;
+    int images = 0;
     for (;;) {
         const int introducer = AuxIO_Fgetc(stream);
         if (introducer < 0 || introducer == ';') break;
         if (introducer == '!') {
-            if (!read_extension(stream, &transparent)) return nullptr;
+            if (!read_extension(stream, &control)) return nullptr;
         } else if (introducer == ',') {
-            if (!read_image(stream, photo, header, global, transparent, &screen)) return nullptr;
+            if (!read_image(stream, photo, header, global, control, request, images, &screen, &disposal))
+                return nullptr;
+            // A disposal speaks for its image only.  A transparent index
+            // stays until the next graphic control extension.
+            control.disposal = 0;
+            if (++images > request.target && request.target > 0) break;  // what follows is never shown
         }
         // Any other byte between blocks is skipped.
     }
+    if (request.target > 0 && images <= request.target) return refuse_past_last(images);
     // A file without an image gives its blank screen.
     return screen ? screen : make_screen(photo, header, 0, false);
 }
@@ -362,13 +459,52 @@ int write_gif(AuxIO *stream, Photo *photo) {
 }
 
 }  // namespace
+
+bool walk_gif_frames(AuxIO *stream, void (*each)(void *context, int delay), void *context) {
+    GifHeader header;
+    if (!read_gif_header(stream, &header)) return false;
+    if (const int entries = table_entries_of(header.packed); entries && !skip_bytes(stream, 3 * entries))
+        return false;
+    int delay = 0;
+    for (;;) {
+        const int introducer = AuxIO_Fgetc(stream);
+        if (introducer < 0 || introducer == ';') return true;
+        if (introducer == '!') {
+            const int label = AuxIO_Fgetc(stream);
+            if (label < 0) return false;
+            unsigned char block[255];
+            if (label == 0xF9) {
+                const int length = read_sub_block(stream, block);
+                if (length < 0) return false;
+                if (length == 0) continue;
+                if (length >= 3) delay = static_cast<int>(le16(block + 1));
+            }
+            if (!skip_sub_blocks(stream)) return false;
+        } else if (introducer == ',') {
+            ImageDescriptor image;
+            if (!read_descriptor(stream, &image) || !skip_bytes(stream, 3 * static_cast<size_t>(image.table_entries)) ||
+                AuxIO_Fgetc(stream) < 0 || !skip_sub_blocks(stream))
+                return false;
+            each(context, delay);
+            delay = 0;
+        }
+    }
+}
+
 }  // namespace tav
 
 extern "C" {
 
-Photo *ReadGIF(AuxIO *stream, Photo *image, const char * /*options*/) {
+Photo *ReadGIF(AuxIO *stream, Photo *image, const char *options) {
     if (!stream || !image) return nullptr;
-    return tav::read_gif(stream, image);
+    tav::GifRequest request;
+    int index = -1, frame = -1;
+    if (!tav::count_option(options, "-index", &index) || !tav::count_option(options, "-frame", &frame) ||
+        (index >= 0 && frame >= 0))
+        return nullptr;
+    request.frame = frame >= 0;
+    request.target = std::max({0, index, frame});
+    return tav::read_gif(stream, image, request);
 }
 
 int WriteGIF(AuxIO *stream, Photo *image, const char * /*options*/) {

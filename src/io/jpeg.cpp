@@ -182,24 +182,40 @@ struct JpegHeader {
     int width;
     int height;
     bool gray;
+    bool cmyk;                  // CMYK or YCCK, decoded as CMYK rows and turned into RGB here
+    bool inverted;              // an Adobe marker: 0 is full ink
     bool arithmetic;            // no ratio bounds its data: only the ceiling does
     bool whole_coefficients;    // progressive or multi-scan: every block's coefficients are kept
     unsigned long long blocks;  // 8x8 blocks over every component
 };
 
+// Files of other sample sizes are refused with the reason, which libjpeg
+// may find first (the frame's precision is known by then).
+bool refuse_precision(j_decompress_ptr cinfo) {
+    if (cinfo->data_precision == 12) note_refusal("12-bit JPEG is not supported");
+    else if (cinfo->data_precision != 0 && cinfo->data_precision != 8)
+        note_refusal("JPEG samples of other than 8 bits are not supported");
+    return false;
+}
+
 // Creates the decompressor over the stream and reads the markers up to the
-// first scan; refuses what cannot be read as 8-bit grey or RGB.
+// first scan; refuses what cannot be read as 8-bit grey, RGB or CMYK.
 bool read_jpeg_header(Decompressor *d, AuxIO *stream, JpegHeader *header) {
     j_decompress_ptr cinfo = &d->cinfo;
-    if (setjmp(d->trap.jump)) return false;
+    if (setjmp(d->trap.jump)) return refuse_precision(cinfo);
     jpeg_CreateDecompress(cinfo, JPEG_LIB_VERSION, sizeof *cinfo);
     install_source(cinfo, stream);
     jpeg_read_header(cinfo, TRUE);
     header->gray = cinfo->out_color_space == JCS_GRAYSCALE;
-    if (cinfo->data_precision != 8 || (!header->gray && cinfo->out_color_space != JCS_RGB)) return false;
+    // libjpeg turns YCCK into CMYK; the step to RGB is ours.
+    header->cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    header->inverted = cinfo->saw_Adobe_marker;
+    if (header->cmyk) cinfo->out_color_space = JCS_CMYK;
+    if (cinfo->data_precision != 8) return refuse_precision(cinfo);
+    if (!header->gray && !header->cmyk && cinfo->out_color_space != JCS_RGB) return false;
 #ifdef JCS_EXTENSIONS
     // Colour rows arrive with opaque alpha: stored by one copy each.
-    if (!header->gray) cinfo->out_color_space = JCS_EXT_RGBA;
+    if (!header->gray && !header->cmyk) cinfo->out_color_space = JCS_EXT_RGBA;
 #endif
     jpeg_calc_output_dimensions(cinfo);
     header->width = static_cast<int>(cinfo->output_width);
@@ -245,6 +261,20 @@ void choose_size(Photo *photo, bool jpeg_size, int *width, int *height) {
     *height = PhotoHeight(photo);
 }
 
+// CMYK (or its Adobe inversion) to opaque RGBA in place, four bytes to
+// four: each colour is what is left of white under its ink and the black.
+void cmyk_to_rgba(unsigned char *row, size_t pixels, bool inverted) {
+    const unsigned flip = inverted ? 0 : 255;
+    for (size_t i = 0; i < pixels; ++i, row += 4) {
+        const unsigned white = row[3] ^ flip;  // 255 - K
+        for (int c = 0; c < 3; ++c) {
+            const unsigned ink = (row[c] ^ flip ^ 255u) * white + 128;  // C * (255 - K), rounded
+            row[c] = static_cast<unsigned char>(white - (((ink >> 8) + ink) >> 8));
+        }
+        row[3] = 255;
+    }
+}
+
 // Decodes every row into the image, finishing the decompression when all
 // of them came (a file cut short ends with the fake end of image).  With
 // `direct` rows, RGBA scanlines are decoded straight into the image.
@@ -256,6 +286,7 @@ bool read_rows(Decompressor *d, Photo *image, const JpegHeader *header, const Im
         while (cinfo->output_scanline < cinfo->output_height) {
             JSAMPROW row = direct->row(static_cast<int>(cinfo->output_scanline));
             if (jpeg_read_scanlines(cinfo, &row, 1) != 1) break;
+            if (header->cmyk) cmyk_to_rgba(row, cinfo->output_width, header->inverted);
         }
     }
     JSAMPARRAY row = cinfo->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
@@ -263,7 +294,12 @@ bool read_rows(Decompressor *d, Photo *image, const JpegHeader *header, const Im
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
         if (jpeg_read_scanlines(cinfo, row, 1) != 1) break;
-        if (header->gray) PhotoPutGray(image, row[0], 0, y, header->width, 1);
+        if (header->gray) {
+            PhotoPutGray(image, row[0], 0, y, header->width, 1);
+        } else if (header->cmyk) {
+            cmyk_to_rgba(row[0], cinfo->output_width, header->inverted);
+            PhotoPutRGBA(image, row[0], 0, y, header->width, 1, TAV_COMPOSE_REPLACE);
+        }
 #ifdef JCS_EXTENSIONS
         else PhotoPutRGBA(image, row[0], 0, y, header->width, 1, TAV_COMPOSE_REPLACE);
 #else
@@ -290,9 +326,9 @@ Photo *decode(AuxIO *stream, Photo *photo, bool jpeg_size) {
         return nullptr;
     ImageRows rows;
 #ifdef JCS_EXTENSIONS
-    const bool direct = whole && !header.gray && rows_to_write(photo, &rows);
+    const bool direct = whole && !header.gray && rows_to_write(photo, &rows);  // RGBA or CMYK: four bytes a pixel
 #else
-    const bool direct = false;
+    const bool direct = whole && header.cmyk && rows_to_write(photo, &rows);
 #endif
     return read_rows(&d, photo, &header, direct ? &rows : nullptr) ? photo : nullptr;
 }
@@ -360,13 +396,14 @@ int encode(AuxIO *stream, Photo *photo) {
 
 extern "C" {
 
-// Bit 0 of the option argument's value asks for the JPEG's own size even
-// when the Photo already has a larger one.
+// An option argument of the value 1 (not a pointer to text: the generic
+// reader hands option text here) asks for the JPEG's own size even when the
+// Photo already has a larger one.
 Photo *ReadJPG(AuxIO *stream, Photo *image, const char *options) {
     if (!stream || !image) return nullptr;
     if (PhotoIsNull(image)) return tav::read_size_only(stream, image);
     if (load_jpeg_library() <= 0) return nullptr;
-    return tav::decode(stream, image, (reinterpret_cast<uintptr_t>(options) & 1u) != 0);
+    return tav::decode(stream, image, reinterpret_cast<uintptr_t>(options) == 1u);
 }
 
 int WriteJPG(AuxIO *stream, Photo *image, const char * /*options*/) {

@@ -1,13 +1,15 @@
 // PCX: reading 8 bits per plane, one plane (indexed, with the version-5
 // trailer palette) or three and four planes (truecolour from the first
-// three), RLE or plain; writing one 8-bit plane, RLE, with the trailer
-// palette.  All 16-bit numbers are little-endian.
+// three); 1, 2 or 4 bits in one plane and 1 bit in two to four planes
+// (indexed, colours from the header's 16-entry palette); RLE or plain.
+// Writing one 8-bit plane, RLE, with the trailer palette.  All 16-bit
+// numbers are little-endian.
 //
 // Truecolour images are written through a 256-colour median-cut palette,
 // grey ones through the grey ramp (both with error diffusion).
 //
-// Packed 1-, 4- and 24-bit layouts are refused: their rows are not one byte
-// per pixel and plane, and reading them as such would give wrong pixels.
+// One-bit single-plane files whose header palette gives both indices the
+// same colour (old writers leave it zero) read as black and white.
 //
 // Bound: a scan line of L bytes needs at least ceil(L / 63) bytes of RLE
 // data (one run packet per 63 bytes), so a file is refused before the image
@@ -34,31 +36,40 @@ struct PcxHeader : tav::PictureHeader {
     bool rle = false;
     int planes = 0;
     int bytes_per_line = 0;
+    int bits = 8;                    // per pixel and plane
+    unsigned char palette[48] = {};  // the header's 16 colours, R, G, B
 };
+
+bool low_bit(const PcxHeader &header) { return header.bits < 8; }
 
 bool read_pcx_header(AuxIO *stream, PcxHeader *header) {
     unsigned char head[kHeaderBytes];
     if (!tav::read_exactly(stream, head, sizeof head)) return false;
     const int version = head[1];
     if (head[0] != 10 || (version != 0 && version != 2 && version != 3 && version != 5) || head[2] > 1) return false;
-    if (head[3] != 8) return false;
+    const int bits = head[3];
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return false;
     const int xmin = static_cast<int>(tav::le16(head + 4)), ymin = static_cast<int>(tav::le16(head + 6));
     const int xmax = static_cast<int>(tav::le16(head + 8)), ymax = static_cast<int>(tav::le16(head + 10));
     // A one-pixel-wide or -tall picture has xmax == xmin: it is a picture
     // like any other (our own writer makes such files).
     if (xmax < xmin || ymax < ymin) return false;
     const int planes = head[65];
-    if (planes != 1 && planes != 3 && planes != 4) return false;
+    if (bits == 8 ? planes != 1 && planes != 3 && planes != 4 : planes < 1 || planes > 4 || (bits > 1 && planes > 1))
+        return false;
     header->version = version;
     header->rle = head[2] == 1;
     header->width = xmax - xmin + 1;
     header->height = ymax - ymin + 1;
     header->planes = planes;
     header->bytes_per_line = static_cast<int>(tav::le16(head + 66));
-    // A row never gives more pixels than it holds bytes.  Lines of an odd
+    header->bits = bits;
+    std::memcpy(header->palette, head + 16, sizeof header->palette);
+    // A row never gives more pixels than it holds bits.  Lines of an odd
     // byte count are common in files from other writers and read the same.
-    if (header->bytes_per_line < header->width) return false;
-    header->mode = planes == 1 ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
+    if (static_cast<long long>(header->bytes_per_line) * 8 < static_cast<long long>(header->width) * bits)
+        return false;
+    header->mode = planes == 1 || low_bit(*header) ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
     // Every line is there, run-length coded at best in runs of 63 bytes.
     const unsigned long long line = static_cast<unsigned long long>(planes) * header->bytes_per_line;
     const unsigned long long per_line = header->rle ? (line + kLongestRun - 1) / kLongestRun : line;
@@ -131,14 +142,43 @@ bool read_trailer_palette(AuxIO *stream, TavColormap *colormap) {
     return true;
 }
 
+// The colours of a low-bit file: the header palette, or black and white.
+void set_header_palette(const PcxHeader &header, TavColormap *colormap) {
+    const int colours = 1 << (header.bits * header.planes);
+    TavResizeColormap(colormap, colours);
+    const unsigned char *p = header.palette;
+    const bool black_and_white = colours == 2 && std::memcmp(p, p + 3, 3) == 0;
+    for (int i = 0; i < colours; ++i) {
+        if (black_and_white) TavSetColormap(colormap, i, 255 * i, 255 * i, 255 * i);
+        else TavSetColormap(colormap, i, p[3 * i], p[3 * i + 1], p[3 * i + 2]);
+    }
+}
+
+// Palette indices of a low-bit line: packed pixels of one plane (most
+// significant first), or one bit from each plane, plane 0 the lowest.
+void unpack_line(const PcxHeader &header, const unsigned char *line, unsigned char *indices) {
+    const int width = header.width, bits = header.bits, bpl = header.bytes_per_line;
+    if (header.planes == 1) {
+        tav::unpack_bits(line, bits, indices, static_cast<size_t>(width));
+        return;
+    }
+    std::memset(indices, 0, static_cast<size_t>(width));
+    for (int plane = 0; plane < header.planes; ++plane, line += bpl)
+        for (int x = 0; x < width; ++x)
+            indices[x] |= static_cast<unsigned char>(((line[x >> 3] >> (7 - (x & 7))) & 1) << plane);
+}
+
 bool decode_pcx(AuxIO *stream, const PcxHeader &header, const tav::DecodeTarget &target) {
     Photo *image = target.image;
     const int line_bytes = header.planes * header.bytes_per_line;
     tav::Bytes line = tav::attempt_bytes(static_cast<size_t>(line_bytes));
     if (!line) return false;
     std::memset(line.get(), 0, static_cast<size_t>(line_bytes));
-    if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
-    tav::Bytes rgba = tav::attempt_bytes(header.planes == 1 ? 1 : static_cast<size_t>(header.width) * 4);
+    if (low_bit(header)) set_header_palette(header, PhotoColormap(image));
+    else if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
+    // Colour rows as RGBA, or the indices of a low-bit row.
+    tav::Bytes rgba =
+        tav::attempt_bytes(header.planes == 1 && !low_bit(header) ? 1 : static_cast<size_t>(header.width) * 4);
     if (!rgba) return false;
     ByteSource source(stream);
     if (!source) return false;
@@ -146,6 +186,11 @@ bool decode_pcx(AuxIO *stream, const PcxHeader &header, const tav::DecodeTarget 
     const int bpl = header.bytes_per_line;
     for (int y = 0; y < header.height; ++y) {
         if (!read_line(source, header.rle, line.get(), line_bytes)) return false;
+        if (low_bit(header)) {
+            unpack_line(header, p, rgba.get());
+            PhotoPutIndex(image, rgba.get(), 0, y, header.width, 1);
+            continue;
+        }
         if (header.planes == 1) {
             PhotoPutIndex(image, p, 0, y, header.width, 1);
             continue;
@@ -155,7 +200,8 @@ bool decode_pcx(AuxIO *stream, const PcxHeader &header, const tav::DecodeTarget 
         tav::planes_to_rgba(planes, rgba.get(), static_cast<size_t>(header.width));
         PhotoPutRGBA(image, rgba.get(), 0, y, header.width, 1, TAV_COMPOSE_REPLACE);
     }
-    if (header.version == 5 && header.planes == 1 && !read_trailer_palette(stream, PhotoColormap(image)))
+    if (header.version == 5 && header.planes == 1 && !low_bit(header) &&
+        !read_trailer_palette(stream, PhotoColormap(image)))
         return false;
     return true;
 }

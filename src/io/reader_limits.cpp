@@ -10,6 +10,8 @@ constexpr long long kDefaultPixelCeiling = 1LL << 28;  // 1 GiB of RGBA
 
 std::atomic<long long> pixel_ceiling{kDefaultPixelCeiling};
 
+thread_local const char *last_refusal = nullptr;
+
 }  // namespace
 
 namespace tav {
@@ -20,6 +22,10 @@ bool within_pixel_ceiling(long long width, long long height) {
     if (__builtin_mul_overflow(width, height, &pixels)) return false;
     return pixels <= pixel_ceiling.load(std::memory_order_relaxed);
 }
+
+void note_refusal(const char *why) { last_refusal = why; }
+const char *refusal_reason() { return last_refusal; }
+void clear_refusal() { last_refusal = nullptr; }
 
 }  // namespace tav
 

@@ -25,4 +25,11 @@ namespace tav {
 // process-wide pixel ceiling (TavGetPixelCeiling).  Negative sizes never do.
 bool within_pixel_ceiling(long long width, long long height);
 
+// Why the last read on this thread was refused, when a reader knows a
+// reason worth telling (a kind of file it deliberately does not read);
+// the generic reader clears it before it probes.  Static text only.
+void note_refusal(const char *why);
+const char *refusal_reason();
+void clear_refusal();
+
 }  // namespace tav

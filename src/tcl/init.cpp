@@ -1,6 +1,7 @@
 // Package entry points, the process-wide start-up and the per-interpreter
 // state's life: created when the package loads, cleaned up exactly once,
 // at interpreter deletion or process exit, whichever comes first.
+#include "tcl/gif_frames_p.h"
 #include "tcl/pixel_ceiling_p.h"
 #include "tcl/reshape_cmd_p.h"
 #include "tcl/state_p.h"
@@ -98,6 +99,7 @@ int Tavrel_Init(Tcl_Interp *interp) {
     TavrelPixelCeilingInit(interp);
     TavrelSeedInit(interp);
     TavrelReshapeInit(interp, state);
+    TavrelGifFramesInit(interp);
 
     // Loading never fails for lack of Tk: the photo formats are just left out.
     if (TavRequireTk(interp, state) == 0) Tavrel_RegisterTkPhotoFormats(interp);

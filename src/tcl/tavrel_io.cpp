@@ -4,6 +4,7 @@
 
 #include "core/memory_p.h"
 #include "io/format_registry_p.h"
+#include "io/reader_limits_p.h"
 
 #include <climits>
 #include <cstring>
@@ -83,6 +84,14 @@ Tcl_Channel find_channel(Tcl_Interp *interp, Tcl_Obj *name, int needed_mode) {
 
 }  // namespace
 
+namespace {
+
+// A reader's reason for refusing, told after the message: ": 12-bit JPEG ...".
+const char *refusal_reason_text() { return tav::refusal_reason() ? tav::refusal_reason() : ""; }
+const char *refusal_suffix() { return tav::refusal_reason() ? ": " : ""; }
+
+}  // namespace
+
 TAVREL_HANDLER(TavrelLoad) {
     if (objc < 4) return TavrelWrongArgs(interp, objv, "image ?options?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
@@ -100,19 +109,21 @@ TAVREL_HANDLER(TavrelLoad) {
         file.close();
         if (!loaded)
             return TavrelError(interp, "file \"", Tcl_GetString(options.file), "\" does not contain a valid image",
-                               nullptr);
+                               refusal_suffix(), refusal_reason_text(), nullptr);
     } else if (options.channel) {
         Tcl_Channel channel = find_channel(interp, options.channel, TCL_READABLE);
         const bool loaded =
             channel && tav::read_channel(formats, image, channel, options.format, tav::OnRefusal::Keep);
         if (!loaded)
             return TavrelError(interp, "channel \"", Tcl_GetString(options.channel),
-                               "\" does not contain a valid image", nullptr);
+                               "\" does not contain a valid image", refusal_suffix(), refusal_reason_text(), nullptr);
     } else if (options.data) {
         int length = 0;
         unsigned char *bytes = Tcl_GetByteArrayFromObj(options.data, &length);
         const bool loaded = tav::read_string(formats, image, bytes, length, options.format, tav::OnRefusal::Keep);
-        if (!loaded) return TavrelError(interp, "data does not contain a valid image", nullptr);
+        if (!loaded)
+            return TavrelError(interp, "data does not contain a valid image", refusal_suffix(), refusal_reason_text(),
+                               nullptr);
     }
     Tcl_ResetResult(interp);
     return TCL_OK;

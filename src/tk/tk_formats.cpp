@@ -252,7 +252,7 @@ int write_string(Tcl_Interp *interp, Tcl_Obj *format, Tk_PhotoImageBlock *block)
 
 // ---- registration ----------------------------------------------------------
 
-const char *const named_formats[] = {"bmp", "eps", "gif", "jpeg", "pcx", "png", "ppm", "sgi", "tiff", "wbmp", "xpm"};
+const char *const named_formats[] = {"bmp", "eps", "gif", "jpeg", "pcx", "png", "ppm", "sgi", "tiff", "wbmp", "webp", "xpm"};
 
 void close_registry(ClientData data) {
     Tcl_MutexLock(&tk_format_mutex);

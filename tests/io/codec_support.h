@@ -89,11 +89,12 @@ inline bool read_into(FormatReader reader, const Bytes &bytes, Photo *image, con
     return reader(stream.get(), image, options) == image;
 }
 
-// Writes `image` with `writer` into memory; `result` receives its return.
-inline Bytes write_with(FormatWriter writer, Photo *image, int *result = nullptr) {
+// Writes `image` with `writer` and its option text into memory; `result`
+// receives its return.
+inline Bytes write_with(FormatWriter writer, Photo *image, int *result = nullptr, const char *options = "") {
     unsigned char *data = nullptr;
     AuxIO *stream = AuxIO_Init("string", &data, nullptr, 0, 0, 0);
-    const int r = writer(stream, image, "");
+    const int r = writer(stream, image, options);
     if (result) *result = r;
     AuxIO_Seek(stream, 0, 2);
     const int length = AuxIO_Tell(stream);

@@ -53,10 +53,10 @@ TEST(FormatRegistry, NamesMatchCaseInsensitivePrefixes) {
 
 TEST(FormatRegistry, BuiltinEntriesNewestFirst) {
     Registry r;
-    EXPECT_EQ(TavNbFormats(r.db()), 9);
+    EXPECT_EQ(TavNbFormats(r.db()), 10);
     std::vector<std::string> names;
     for (FormatLink *l = r.db()->first; l; l = l->next) names.push_back(l->entry->formats);
-    const std::vector<std::string> expected = {"-rfb", "ppm", "gif", "png", "jpg,jpeg", "bmp", "pcx", "wbmp", "sgi"};
+    const std::vector<std::string> expected = {"-rfb", "ppm", "gif", "png", "jpg,jpeg", "bmp", "pcx", "wbmp", "sgi", "webp"};
     EXPECT_EQ(names, expected);
     const FormatEntry *jpeg = r.db()->first->next->next->next->next->entry;
     EXPECT_STREQ(jpeg->label, "jpg");
@@ -68,9 +68,9 @@ TEST(FormatRegistry, RegisterAndClean) {
     Registry r;
     DbRegister(r.db(), nullptr, "x", "x", nullptr, nullptr);
     DbRegister(r.db(), "", "x", "x", nullptr, nullptr);
-    EXPECT_EQ(TavNbFormats(r.db()), 9);
-    DbRegister(r.db(), "abc", nullptr, nullptr, nullptr, nullptr);
     EXPECT_EQ(TavNbFormats(r.db()), 10);
+    DbRegister(r.db(), "abc", nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(TavNbFormats(r.db()), 11);
     EXPECT_EQ(r.db()->first->entry->label, nullptr);
     DbClean(r.db());
     EXPECT_EQ(TavNbFormats(r.db()), 0);

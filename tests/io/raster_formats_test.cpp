@@ -63,7 +63,7 @@ struct Out {
 struct BmpLayout {
     int width = 2, height = 2, bits = 24;
     uint32_t compression = 0, info_size = 40, colours_used = 0;
-    std::vector<uint32_t> masks;  // written after the header when given
+    std::vector<uint32_t> masks;  // after a 40-byte header, inside a longer Windows one
     Bytes palette;                // B, G, R, 0 per entry
     Bytes pixels;
     int gap = 0;                  // bytes between palette and pixel data
@@ -72,8 +72,9 @@ struct BmpLayout {
 
 Bytes bmp(const BmpLayout &s) {
     const uint32_t info = s.info_size;
+    const bool masks_inside = info > 40 && info != 64;
     const uint32_t offset = s.offset_override ? s.offset_override
-                                              : 14 + info + 4 * static_cast<uint32_t>(s.masks.size()) +
+                                              : 14 + info + (masks_inside ? 0 : 4 * static_cast<uint32_t>(s.masks.size())) +
                                                     static_cast<uint32_t>(s.palette.size()) + s.gap;
     Out o;
     o.u8('B').u8('M').le32(offset + static_cast<uint32_t>(s.pixels.size())).le32(0).le32(offset).le32(info);
@@ -82,9 +83,12 @@ Bytes bmp(const BmpLayout &s) {
     } else {
         o.le32(static_cast<uint32_t>(s.width)).le32(static_cast<uint32_t>(s.height)).le16(1).le16(s.bits);
         o.le32(s.compression).le32(0).le32(0).le32(0).le32(s.colours_used).le32(0);
-        o.zeros(info - 40);
+        if (masks_inside)
+            for (uint32_t m : s.masks) o.le32(m);
+        o.zeros(info - 40 - (masks_inside ? 4 * s.masks.size() : 0));
     }
-    for (uint32_t m : s.masks) o.le32(m);
+    if (!masks_inside)
+        for (uint32_t m : s.masks) o.le32(m);
     return o.raw(s.palette).zeros(s.gap).raw(s.pixels).b;
 }
 
@@ -118,11 +122,22 @@ TEST(Bmp, ReadsEveryLayout) {
         {"32-bit ignores the fourth byte",
          {1, 1, 32, 0, 40, 0, {}, {}, {10, 20, 30, 0}}, {30, 20, 10, 255}},
         {"16-bit 5-5-5 default masks",
-         {1, 1, 16, 0, 40, 0, {}, {}, {0xE0, 0x7F, 0, 0}}, {248, 248, 0, 255}},
+         {1, 1, 16, 0, 40, 0, {}, {}, {0xE0, 0x7F, 0, 0}}, {255, 255, 0, 255}},
         {"16-bit 5-6-5 bit fields",
-         {1, 1, 16, 3, 40, 0, {0xF800, 0x07E0, 0x001F}, {}, {0x1F, 0x07, 0, 0}}, {0, 224, 248, 255}},
+         {1, 1, 16, 3, 40, 0, {0xF800, 0x07E0, 0x001F}, {}, {0x1F, 0x07, 0, 0}}, {0, 227, 255, 255}},
         {"16-bit field wider than 8 bits keeps its top 8 bits",
-         {1, 1, 16, 3, 40, 0, {0xFFF0, 0, 0x000F}, {}, {0x3F, 0xAB, 0, 0}}, {0xAB, 0, 0xF0, 255}},
+         {1, 1, 16, 3, 40, 0, {0xFFF0, 0, 0x000F}, {}, {0x3F, 0xAB, 0, 0}}, {0xAB, 0, 0xFF, 255}},
+        {"52-byte header with its masks",
+         {1, 1, 16, 3, 52, 0, {0xF800, 0x07E0, 0x001F}, {}, {0xFF, 0xFF, 0, 0}}, {255, 255, 255, 255}},
+        {"56-byte header, 4-4-4-4 with alpha",
+         {1, 1, 16, 3, 56, 0, {0x0F00, 0x00F0, 0x000F, 0xF000}, {}, {0x21, 0x43, 0, 0}}, {0x33, 0x22, 0x11, 0x44}},
+        {"108-byte header, plain 24-bit", {1, 1, 24, 0, 108, 0, {}, {}, {1, 2, 3, 0}}, {3, 2, 1, 255}},
+        {"124-byte header, 32-bit with an alpha mask",
+         {1, 1, 32, 3, 124, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, {10, 20, 30, 40}}, {30, 20, 10, 40}},
+        {"32-bit bit fields in another order, no alpha mask: opaque",
+         {1, 1, 32, 3, 40, 0, {0xFF000000, 0xFF0000, 0xFF00}, {}, {0, 1, 2, 3}}, {3, 2, 1, 255}},
+        {"compression 6: four masks after a 40-byte header",
+         {1, 1, 32, 6, 40, 0, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}, {}, {1, 2, 3, 4}}, {1, 2, 3, 4}},
         {"1-bit palette, bit 7 first",
          {3, 1, 1, 0, 40, 0, {}, pal2, {0xA0, 0, 0, 0}},
          {0, 255, 255, 255, 255, 0, 0, 255, 0, 255, 255, 255}},
@@ -154,10 +169,10 @@ TEST(Bmp, ReadsEveryLayout) {
         for (const Rgba &p : px) out.insert(out.end(), p.begin(), p.end());
         return out;
     };
-    cases[10].expected = flat({colour(0, 4), colour(1, 4), colour(2, 4), blank,   // row 0
+    cases[16].expected = flat({colour(0, 4), colour(1, 4), colour(2, 4), blank,   // row 0
                                blank, blank, blank, colour(3, 4),                 // row 1
                                colour(1, 4), colour(1, 4), blank, blank});         // row 2
-    cases[11].expected = flat({colour(15, 16), colour(0, 16), colour(15, 16), colour(5, 16), colour(10, 16)});
+    cases[17].expected = flat({colour(15, 16), colour(0, 16), colour(15, 16), colour(5, 16), colour(10, 16)});
 
     tavtest::interp();
     for (const Case &c : cases) {
@@ -178,8 +193,7 @@ TEST(Bmp, RefusesWhatTheHeaderRulesForbid) {
     };
     const Bytes one_row = {1, 2, 3, 0};
     const std::vector<Case> cases = {
-        {"108-byte header", {1, 1, 24, 0, 108, 0, {}, {}, one_row}},
-        {"124-byte header", {1, 1, 24, 0, 124, 0, {}, {}, one_row}},
+        {"100-byte header", {1, 1, 24, 0, 100, 0, {}, {}, one_row}},
         {"offset with high bytes set", {1, 1, 24, 0, 40, 0, {}, {}, one_row, 0, 0x10036}},
         {"offset before the end of the headers", {1, 1, 24, 0, 40, 0, {}, {}, one_row, 0, 50}},
         {"index beyond colours used", {1, 1, 8, 0, 40, 2, {}, grey_palette(2), {5, 0, 0, 0}}},
@@ -298,6 +312,45 @@ TEST(Pcx, ReadsPlanesRunsAndTrailer) {
     EXPECT_EQ(rgba(image), (std::vector<unsigned char>{5, 5, 6, 255, 5, 6, 6, 255}));
 }
 
+// Low-bit files take their colours from the header palette (entry i is
+// (i, 2i, 3i) * 16 here), or are black and white when it is empty.
+TEST(Pcx, ReadsLowBitLayouts) {
+    tavtest::interp();
+    auto with_palette = [](Bytes header, bool filled) {
+        for (int i = 0; filled && i < 16; ++i)
+            for (int c = 0; c < 3; ++c) header[16 + 3 * i + c] = static_cast<unsigned char>(16 * i * (c + 1) % 256);
+        return header;
+    };
+    struct Case {
+        const char *what;
+        Bytes file;
+        std::vector<int> indices;  // of the header palette, left to right
+        bool black_and_white = false;
+    };
+    const std::vector<Case> cases = {
+        {"1 bit, black and white", Out().raw(with_palette(pcx_header(5, 0, 1, 9, 0, 1, 2), false)).raw({0xA5, 0x80}).b,
+         {1, 0, 1, 0, 0, 1, 0, 1, 1, 0}, true},
+        {"1 bit, palette", Out().raw(with_palette(pcx_header(5, 0, 1, 3, 0, 1, 2), true)).raw({0x60, 0}).b, {0, 1, 1, 0}},
+        {"2 bits", Out().raw(with_palette(pcx_header(5, 1, 2, 4, 0, 1, 2), true)).raw({0x1B, 0xC1, 0xC0}).b,
+         {0, 1, 2, 3, 3}},
+        {"4 bits, odd width", Out().raw(with_palette(pcx_header(5, 0, 4, 2, 0, 1, 2), true)).raw({0xF3, 0x90}).b,
+         {15, 3, 9}},
+        {"1 bit in 4 planes", Out().raw(with_palette(pcx_header(5, 0, 1, 2, 0, 4, 1), true)).raw({0x80, 0x40, 0xA0, 0x20}).b,
+         {5, 2, 4 | 8}},
+        {"1 bit in 2 planes", Out().raw(with_palette(pcx_header(5, 0, 1, 1, 0, 2, 1), true)).raw({0x40, 0xC0}).b, {2, 3}},
+    };
+    for (const Case &c : cases) {
+        PhotoPtr image(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+        ASSERT_EQ(read_with(ReadPCX, image, c.file), image.p) << c.what;
+        std::vector<unsigned char> expected;
+        for (int i : c.indices) {
+            const auto v = [&](int k) { return static_cast<unsigned char>(c.black_and_white ? 255 * i : 16 * i * k % 256); };
+            expected.insert(expected.end(), {v(1), v(2), v(3), 255});
+        }
+        EXPECT_EQ(rgba(image), expected) << c.what;
+    }
+}
+
 TEST(Pcx, RefusesBadHeadersAndRuns) {
     tavtest::interp();
     const Bytes row = {0xC2, 1};
@@ -307,8 +360,10 @@ TEST(Pcx, RefusesBadHeadersAndRuns) {
         {"encoding 2", pcx_header(5, 2, 8, 1, 0, 1, 2)},
         {"xmax below xmin", pcx_header(5, 1, 8, 1, 0, 1, 2, 2)},
         {"2 planes", pcx_header(5, 1, 8, 1, 0, 2, 2)},
-        {"packed 1-bit plane", pcx_header(5, 1, 1, 1, 0, 1, 2)},
-        {"packed 4-bit plane", pcx_header(5, 1, 4, 1, 0, 1, 2)},
+        {"2 bits in 2 planes", pcx_header(5, 1, 2, 1, 0, 2, 2)},
+        {"1 bit in 5 planes", pcx_header(5, 1, 1, 1, 0, 5, 2)},
+        {"3 bits", pcx_header(5, 1, 3, 1, 0, 1, 2)},
+        {"1-bit width beyond the bits per line", pcx_header(5, 1, 1, 16, 0, 1, 2)},
         {"width beyond bytes per line", pcx_header(5, 1, 8, 4, 0, 1, 2)},
         {"run past the line", [&] { Out o; o.raw(pcx_header(5, 1, 8, 1, 0, 1, 2)).raw({0xC3, 1}); return o.b; }()},
         {"line cut short", [&] { Out o; o.raw(pcx_header(0, 1, 8, 1, 1, 1, 2)).raw(row); return o.b; }()},
@@ -578,6 +633,8 @@ std::vector<Format> small_files() {
         {"bmp-rle", ReadBMP, bmp({4, 2, 8, 1, 40, 4, {}, grey_palette(4), {2, 1, 0, 2, 1, 1, 0, 0, 0, 3, 0, 1, 2, 0, 0, 1}}),
          SIZE_MAX},
         {"pcx", ReadPCX, pcx.b, 136},
+        {"bmp-v5-alpha", ReadBMP, bmp({1, 1, 32, 3, 124, 0, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, {1, 2, 3, 4}}), 142},
+        {"pcx-1bit-planes", ReadPCX, Out().raw(pcx_header(5, 0, 1, 2, 0, 4, 1)).raw({0x80, 0x40, 0xA0, 0x20}).b, 132},
         {"sgi", ReadSGI, Out().raw(sgi_header(0, 1, 3, 2, 2, 4)).raw(Bytes(16, 9)).b, 528},
         {"sgi-rle", ReadSGI, sgi_rle(3, 1, 2, {{0x03, 9, 0}, {0x83, 1, 2, 3, 0}}), SIZE_MAX},
         {"wbmp", ReadWBMP, {0, 0, 9, 2, 0xAA, 0x80, 0x55, 0x00}, 8},
