@@ -41,7 +41,7 @@ int create_font(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *co
     Tcl_Obj *value = nullptr;
     for (int i = 2; i < objc; i += 2) {
         int option = 0;
-        if (Tcl_GetIndexFromObj(interp, objv[i], options, "", 0, &option) != TCL_OK) return TCL_ERROR;
+        if (Tcl_GetIndexFromObj(interp, objv[i], options, "option", 0, &option) != TCL_OK) return TCL_ERROR;
         if (i + 1 >= objc) {
             Tcl_AppendResult(interp, "missing value after ", options[option], " option", nullptr);
             return TCL_ERROR;

@@ -11,10 +11,8 @@ enum { kCreateTkPhoto, kCreatePalette };
 // A memory image, or one drawn straight into the named Tk photo.
 Photo *create_image(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *tk_photo, int mode) {
     if (!tk_photo) return PhotoCreate(0, 0, mode, TAV_RENDER_MEMORY);
-    if (TavRequireTk(interp, state) != 0) {
-        Tcl_AppendResult(interp, "Tk not loaded", nullptr);
-        return nullptr;
-    }
+    // TavRequireTk's message already says why Tk cannot be used.
+    if (TavRequireTk(interp, state) != 0) return nullptr;
     if (mode == TAV_MODE_INDEXED) {
         TavrelError(interp, "create from Tk photo must be truecolor", nullptr);
         return nullptr;

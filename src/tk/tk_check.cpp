@@ -14,7 +14,7 @@ int TavRequireTk(Tcl_Interp *interp, TavInterpState *state) {
     }
     // Tk's own reason for refusing its stub table stays in front.
     if (!Tk_InitStubs(interp, "8.3", 0)) {
-        Tcl_AppendResult(interp, "Could not initialize Tk stub", nullptr);
+        Tcl_AppendResult(interp, "; could not initialize Tk stub", nullptr);
         return 1;
     }
     state->tk_ready = 1;
