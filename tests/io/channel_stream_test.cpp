@@ -1,17 +1,20 @@
 // The "channel" stream kind over real Tcl channels.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "support/tcl_env.h"
 
 namespace {
 
+// In the system's temporary folder, never the current one; the process id
+// keeps concurrent runs from sharing a file.
 std::string temp_path(const char *name) {
-    const char *dir = std::getenv("TAVREL_BUILD_DIR");
-    return std::string(dir ? dir : ".") + "/" + name;
+    return (std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "_" + name)).string();
 }
 
 Tcl_Channel open_binary(const std::string &path, const char *mode) {
