@@ -13,9 +13,12 @@ namespace {
 
 // In the system's temporary folder, never the current one; the process id
 // keeps concurrent runs from sharing a file.
-std::string temp_path(const char *name) {
-    return (std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "_" + name)).string();
-}
+// Removed again when the test ends.
+struct TempPath : std::string {
+    explicit TempPath(const char *name)
+        : std::string((std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "_" + name)).string()) {}
+    ~TempPath() { std::remove(c_str()); }
+};
 
 Tcl_Channel open_binary(const std::string &path, const char *mode) {
     Tcl_Channel channel = Tcl_OpenFileChannel(nullptr, path.c_str(), mode, 0644);
@@ -41,7 +44,7 @@ std::string contents(const std::string &path) {
 
 TEST(ChannelStream, WritesBytesAndLeavesTheChannelOpen) {
     tavtest::interp();
-    const std::string path = temp_path("channel_bytes.bin");
+    const TempPath path("channel_bytes.bin");
     Tcl_Channel channel = open_binary(path, "w");
     ASSERT_NE(channel, nullptr);
     AuxIO *s = AuxIO_Init("channel", channel, nullptr, 0, 0, 0);
@@ -58,7 +61,7 @@ TEST(ChannelStream, WritesBytesAndLeavesTheChannelOpen) {
 
 TEST(ChannelStream, ReadsSeeksAndTellsTheChannelsPositions) {
     tavtest::interp();
-    const std::string path = temp_path("channel_read.bin");
+    const TempPath path("channel_read.bin");
     if (FILE *f = std::fopen(path.c_str(), "wb")) {
         std::fputs("0123456789", f);
         std::fclose(f);
@@ -93,7 +96,7 @@ TEST(ChannelStream, ReadAndWriteImages) {
     Photo *image = PhotoCreate(3, 2, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
     const unsigned char rgb[18] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
     PhotoPutRGB(image, rgb, 0, 0, 3, 2);
-    const std::string path = temp_path("channel_image.ppm");
+    const TempPath path("channel_image.ppm");
     Tcl_Channel out = open_binary(path, "w");
     EXPECT_EQ(TavWriteChannel(formats, image, out, nullptr, nullptr), 0);
     EXPECT_EQ(TavWriteChannel(formats, image, out, "nothing", nullptr), 1);
