@@ -12,8 +12,7 @@
 namespace {
 
 // In the system's temporary folder, never the current one; the process id
-// keeps concurrent runs from sharing a file.
-// Removed again when the test ends.
+// keeps concurrent runs from sharing a file; removed when the test ends.
 struct TempPath : std::string {
     explicit TempPath(const char *name)
         : std::string((std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "_" + name)).string()) {}
@@ -145,7 +144,7 @@ TEST(ChannelStream, PipesBufferOnlyWhatAPictureAtTheCeilingCanTake) {
         size_t trailing;  // bytes after the 3000 of the raster
         bool read;
     } cases[] = {{0, true}, {(1u << 20) + 4000, true}, {(1u << 20) + 6000, false}};
-    const std::string path = temp_path("channel_pipe.ppm");
+    const TempPath path("channel_pipe.ppm");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.trailing);
         if (FILE *f = std::fopen(path.c_str(), "wb")) {
