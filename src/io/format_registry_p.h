@@ -27,11 +27,16 @@ Photo *read_channel(FormatDb **handle, Photo *image, Tcl_Channel channel, const 
 // Whether some entry writes the requested format: a caller asks before it
 // opens a file for writing, so that an existing file is not emptied for a
 // format nothing can write.
-inline bool has_writer(FormatDb **handle, const char *request) {
-    if (!handle || !*handle) return false;
+inline const FormatEntry *writer_entry(FormatDb **handle, const char *request) {
+    if (!handle || !*handle) return nullptr;
     for (const FormatLink *link = (*handle)->first; link; link = link->next)
-        if (link->entry->writer && format_matches(link->entry->formats, request)) return true;
-    return false;
+        if (link->entry->writer && format_matches(link->entry->formats, request)) return link->entry;
+    return nullptr;
 }
+inline bool has_writer(FormatDb **handle, const char *request) { return writer_entry(handle, request) != nullptr; }
+
+// The format a file name asks for by its extension (".png", ".JPG" ...),
+// or "ppm", the default, for any other name.
+const char *format_for_path(FormatDb **handle, const char *path);
 
 }  // namespace tav
