@@ -371,8 +371,12 @@ TAVREL_API int ChannelIO_Init(void);
 /* ------------------------------------------------------------------ */
 
 /* A reader fills the Photo from the stream and returns it, or returns NULL
- * when the stream is not in its format or is damaged.  A writer's result
- * is not used by the registry.
+ * when the stream is not in its format or is damaged.  Every writer returns
+ * 0 when it wrote the picture and non-zero when it did not; the generic
+ * writers pass that verdict on (and fail a write whose stream failed), and
+ * TavWriteReason gives the reason of the last failed write on this thread
+ * when it has one a person can act on ("70000 pixels wide, GIF holds at
+ * most 65535"), else "".
  *
  * Through the generic reader every reader fills a fresh scratch image and
  * may simply return NULL on any refusal, whatever it wrote so far: only a
@@ -430,6 +434,7 @@ TAVREL_API Photo *TavReadChannel(FormatDb **handle, Photo *image, struct Tcl_Cha
                                  const char *format, const char *options);
 TAVREL_API int TavWriteChannel(FormatDb **handle, Photo *image, struct Tcl_Channel_ *channel,
                                const char *format, const char *options);
+TAVREL_API const char *TavWriteReason(void);
 
 /* One reader/writer pair per format. */
 TAVREL_API Photo *ReadPPM(AuxIO *stream, Photo *image, const char *options);
@@ -438,14 +443,13 @@ TAVREL_API Photo *ReadRFB(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteRFB(AuxIO *stream, Photo *image, const char *options);
 
 /* PNG: every file reads as truecolour with alpha; grayscale Photos are
- * written as 8-bit grey, all others as 8-bit RGBA, Adam7-interlaced.
- * WritePNG returns 1 when written, 0 on failure. */
+ * written as 8-bit grey, all others as 8-bit RGBA, Adam7-interlaced. */
 TAVREL_API Photo *ReadPNG(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WritePNG(AuxIO *stream, Photo *image, const char *options);
 
 /* JPEG: every file reads as truecolour.  An option argument of the value 1
  * (ReadJPG's) asks for the JPEG's own size even when the Photo has a
- * larger one.  WriteJPG returns 1 when JPEG support is unusable, else 0.
+ * larger one.
  * load_jpeg_library checks once that the linked libjpeg matches our headers:
  * 1 usable, -1 not.  LoadDLL and CloseDLL do nothing and return 0. */
 TAVREL_API Photo *ReadJPG(AuxIO *stream, Photo *image, const char *options);
@@ -461,24 +465,22 @@ TAVREL_API int CloseDLL(void);
  * instead, "-frame N" the screen after images 0 ... N with their disposal
  * methods; past the last image the read is refused.  WriteGIF writes one image under a global table:
  * greyscale through the grey ramp, truecolour through 254 median-cut
- * colours plus a transparent (192, 192, 192), indexed as it is.  It returns
- * 0 when written, 1 when nothing was written (grey+alpha images, sides
- * above 65535, no memory). */
+ * colours plus a transparent (192, 192, 192), indexed as it is.  Grey+alpha
+ * images and sides above 65535 are refused. */
 TAVREL_API Photo *ReadGIF(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteGIF(AuxIO *stream, Photo *image, const char *options);
 
 /* WebP (still pictures, lossy or lossless) reads as truecolour with alpha.
  * WriteWEBP writes lossy at the Photo's save quality (75 when unset), or
- * lossless with the option text "-lossless 1"; alpha is kept either way.
- * It returns 1 when written, 0 on failure. */
+ * lossless with the option text "-lossless 1"; alpha is kept either way. */
 TAVREL_API Photo *ReadWEBP(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteWEBP(AuxIO *stream, Photo *image, const char *options);
 
 /* BMP: 1/4/8/16/24/32-bit files (plain, bit fields with or without alpha
  * at 16 and 32 bits, RLE4/RLE8; 12-, 40-, 52-, 56-, 64-, 108- and 124-byte
  * headers; bottom-up or top-down rows) read as truecolour; bit fields
- * widen to 8 bits by repeating their top bits.  Grayscale Photos are written as 8-bit with a grey palette,
- * all others as 24-bit.  WriteBMP returns 0 when written, 1 on failure. */
+ * widen to 8 bits by repeating their top bits.  Grayscale Photos are
+ * written as 8-bit with a grey palette, all others as 24-bit. */
 TAVREL_API Photo *ReadBMP(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteBMP(AuxIO *stream, Photo *image, const char *options);
 
@@ -490,13 +492,13 @@ TAVREL_API int WriteBMP(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API Photo *ReadPCX(AuxIO *stream, Photo *image, const char *options);
 /* Writes one 8-bit RLE plane with the trailer palette: indexed Photos as
  * they are, grey ones onto the grey ramp, all others onto a 256-colour
- * median-cut palette.  Returns 0 when written, 1 on failure. */
+ * median-cut palette. */
 TAVREL_API int WritePCX(AuxIO *stream, Photo *image, const char *options);
 
 /* SGI: one byte per channel, verbatim or RLE, read as truecolour (fewer
  * than four channels: grey fills the missing colour channels, alpha 255).
- * Written verbatim as RGBA; WriteSGI returns 1 when written, 0 on failure
- * (pictures over 65535 pixels on a side cannot be written). */
+ * Written verbatim as RGBA (pictures over 65535 pixels on a side cannot be
+ * written). */
 TAVREL_API Photo *ReadSGI(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteSGI(AuxIO *stream, Photo *image, const char *options);
 
@@ -504,7 +506,7 @@ TAVREL_API int WriteSGI(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API Photo *ReadWBMP(AuxIO *stream, Photo *image, const char *options);
 /* Writes indexed Photos of at most two entries from their indices (bit 1
  * for every non-zero index); all others are dithered onto black and white
- * first.  Returns 0 when written, 1 on failure. */
+ * first. */
 TAVREL_API int WriteWBMP(AuxIO *stream, Photo *image, const char *options);
 
 /* The ceiling on decoded pictures, in pixels, for the whole process

@@ -20,6 +20,8 @@
 #include "io/reader_decl_p.h"
 #include "io/reader_limits_p.h"
 
+#include "io/write_verdict_p.h"
+
 #include "core/memory_p.h"
 #include "core/photo_exchange_p.h"
 
@@ -37,7 +39,7 @@ struct BuiltinFormat {
 
 // Registered in this order, so probed from the bottom up: a script that
 // names no format gets PPM first and the writer default is PPM.  Slots of
-// formats not built yet stay empty.
+// RFB is only a placeholder for reading: nothing writes it.
 const BuiltinFormat builtin_formats[] = {
     // The newest format comes after every other in the probing, so that no
     // file another reader takes reaches it, and no writer default changes.
@@ -50,7 +52,7 @@ const BuiltinFormat builtin_formats[] = {
     {"png", "png", ReadPNG, WritePNG},
     {"gif", "gif", ReadGIF, WriteGIF},
     {"ppm", "ppm", ReadPPM, WritePPM},
-    {"-rfb", "rfb", ReadRFB, WriteRFB},
+    {"-rfb", "rfb", ReadRFB, nullptr},
 };
 
 inline int to_lower_ascii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
@@ -149,12 +151,30 @@ Photo *read_generic(FormatDb **handle, Photo *image, AuxIO *stream, const char *
     return nullptr;
 }
 
-bool has_writer(FormatDb **handle, const char *format) {
-    if (!handle || !*handle) return false;
+const FormatEntry *writer_entry(FormatDb **handle, const char *format) {
+    if (!handle || !*handle) return nullptr;
     const FormatRequest request(format);
     for (const FormatLink *link = (*handle)->first; link; link = link->next)
-        if (link->entry->writer && format_matches(link->entry->formats, request.name())) return true;
-    return false;
+        if (link->entry->writer && format_matches(link->entry->formats, request.name())) return link->entry;
+    return nullptr;
+}
+
+const char *format_for_path(FormatDb **handle, const char *path) {
+    // Extensions by the writer they select; webp only once a writer for it
+    // is registered.
+    static const char *const by_extension[][2] = {
+        {"png", "png"}, {"jpg", "jpg"}, {"jpeg", "jpg"}, {"gif", "gif"}, {"bmp", "bmp"}, {"pcx", "pcx"},
+        {"sgi", "sgi"}, {"rgb", "sgi"}, {"wbmp", "wbmp"}, {"ppm", "ppm"}, {"pgm", "ppm"}, {"webp", "webp"},
+    };
+    const char *dot = path ? std::strrchr(path, '.') : nullptr;
+    if (!dot || std::strchr(dot, '/')) return "ppm";
+    for (const auto &pair : by_extension) {
+        const char *a = dot + 1, *b = pair[0];
+        while (*a && *b && to_lower_ascii(static_cast<unsigned char>(*a)) == *b) ++a, ++b;
+        if (*a || *b) continue;
+        return has_writer(handle, pair[1]) ? pair[1] : "ppm";
+    }
+    return "ppm";
 }
 
 Photo *read_string(FormatDb **handle, Photo *image, unsigned char *data, int length, const char *format,
@@ -228,15 +248,19 @@ Photo *TavReadGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char
 }
 
 int TavWriteGeneric(FormatDb **handle, Photo *image, AuxIO *stream, const char *format) {
+    tav::clear_write_refusal();
     FormatDb *db = db_of(handle);
     if (!db || !image || !stream) return 1;
     const FormatRequest request(format);
     for (FormatLink *link = db->first; link; link = link->next) {
         const FormatEntry *entry = link->entry;
         if (!entry->writer || !tav::format_matches(entry->formats, request.name())) continue;
-        entry->writer(stream, image, request.options() ? request.options() : "");
-        AuxIO_Flush(stream);
-        return 0;
+        if (!tav::fits_write_limits(entry->label, image)) return 1;
+        // The writer's verdict is the result; a stream that failed under
+        // it fails the write even when the writer did not look.
+        const int verdict = entry->writer(stream, image, request.options() ? request.options() : "");
+        const bool flushed = AuxIO_Flush(stream) == 0 && !stream->error;
+        return verdict != 0 || !flushed ? 1 : 0;
     }
     return 1;
 }
@@ -247,6 +271,7 @@ Photo *TavReadString(FormatDb **handle, Photo *image, unsigned char *data, int l
 }
 
 unsigned char *TavWriteString(FormatDb **handle, Photo *image, int *length, const char *format, const char *) {
+    tav::clear_write_refusal();
     if (!image || image->width <= 0 || image->height <= 0) {
         if (length) *length = 0;
         return nullptr;
@@ -256,6 +281,7 @@ unsigned char *TavWriteString(FormatDb **handle, Photo *image, int *length, cons
     if (!stream) return nullptr;
     if (TavWriteGeneric(handle, image, stream, format) != 0) {
         AuxIO_Close(stream);
+        TavFree(buffer);
         return nullptr;
     }
     // A writer that ran out of room produced a cut-off encoding: nothing

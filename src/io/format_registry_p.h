@@ -27,6 +27,13 @@ Photo *read_channel(FormatDb **handle, Photo *image, Tcl_Channel channel, const 
 // Whether some entry writes the requested format: a caller asks before it
 // opens a file for writing, so that an existing file is not emptied for a
 // format nothing can write.
-bool has_writer(FormatDb **handle, const char *request);
+// The entry that writes the requested format (its first word; the rest is
+// the writer's option text), or null.
+const FormatEntry *writer_entry(FormatDb **handle, const char *request);
+inline bool has_writer(FormatDb **handle, const char *request) { return writer_entry(handle, request) != nullptr; }
+
+// The format a file name asks for by its extension (".png", ".JPG" ...),
+// or "ppm", the default, for any other name.
+const char *format_for_path(FormatDb **handle, const char *path);
 
 }  // namespace tav

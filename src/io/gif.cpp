@@ -21,6 +21,7 @@
 // beyond what the image data could paint, so a few bytes cannot ask for a
 // gigabyte of blank screen.
 #include "core/memory_p.h"
+#include "io/exact_palette_p.h"
 #include "io/format_helpers_p.h"
 #include "io/format_options_p.h"
 #include "io/gif_frames_p.h"
@@ -372,6 +373,8 @@ bool choose_source(Photo *photo, GifSource *source) {
     TavColormap *palette = nullptr;
     if (PhotoIsGrayscale(photo)) {
         palette = PhotoPaletteGray();
+    } else if (PhotoIsTruecolor(photo) && (source->temporary = index_exactly(photo, 256, true))) {
+        // Few enough colours: exactly those, undithered.
     } else if (PhotoIsTruecolor(photo)) {
         palette = PhotoAdaptative(photo, 254);
         if (!palette) return false;
@@ -387,7 +390,7 @@ bool choose_source(Photo *photo, GifSource *source) {
         }
         source->image = source->temporary;
     } else {
-        source->image = photo;
+        source->image = source->temporary ? source->temporary : photo;
     }
     TavColormap *map = PhotoColormap(source->image);
     if (!map) return false;

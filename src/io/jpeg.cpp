@@ -384,11 +384,10 @@ bool write_rows(Compressor *c, AuxIO *stream, Photo *photo) {
     return true;
 }
 
-// Returns 0 whether or not the image could be written.
+// Returns 0 when written, 1 when the JPEG library refused.
 int encode(AuxIO *stream, Photo *photo) {
     Compressor c;
-    write_rows(&c, stream, photo);
-    return 0;
+    return write_rows(&c, stream, photo) ? 0 : 1;
 }
 
 }  // namespace
@@ -408,7 +407,7 @@ Photo *ReadJPG(AuxIO *stream, Photo *image, const char *options) {
 
 int WriteJPG(AuxIO *stream, Photo *image, const char * /*options*/) {
     if (load_jpeg_library() <= 0) return 1;
-    if (!stream || !image) return 0;
+    if (!stream || !image) return 1;
     return tav::encode(stream, image);
 }
 

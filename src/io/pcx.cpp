@@ -14,6 +14,7 @@
 // Bound: a scan line of L bytes needs at least ceil(L / 63) bytes of RLE
 // data (one run packet per 63 bytes), so a file is refused before the image
 // is made when the stream cannot hold that much for every line.
+#include "io/exact_palette_p.h"
 #include "io/format_helpers_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_decl_p.h"
@@ -239,8 +240,10 @@ int write_pcx(AuxIO *stream, Photo *image) {
     if (PhotoIsGrayscale(image)) {
         source = quantized.image = tav::quantize_onto(image, PhotoPaletteGray());
     } else if (!PhotoIsIndexed(image)) {
-        // Truecolour, and grey with alpha (whose alpha PCX cannot keep).
-        source = quantized.image = tav::quantize_onto(image, PhotoAdaptative(image, 256));
+        // Truecolour, and grey with alpha (whose alpha PCX cannot keep):
+        // exactly its colours when they fit, else median cut.
+        source = quantized.image = tav::index_exactly(image, 256, false);
+        if (!source) source = quantized.image = tav::quantize_onto(image, PhotoAdaptative(image, 256));
     }
     if (!source) return 1;
 

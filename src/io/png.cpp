@@ -299,19 +299,19 @@ Photo *ReadPNG(AuxIO *stream, Photo *image, const char * /*options*/) {
 
 int WritePNG(AuxIO *stream, Photo *image, const char * /*options*/) {
     using namespace tav;
-    if (!stream || !image) return 0;
+    if (!stream || !image) return 1;
     WriteStructs structs;
-    if (!structs.ok()) return 0;
+    if (!structs.ok()) return 1;
     png_set_write_fn(structs.png, stream, write_callback, flush_callback);
     size_t row_bytes = 0;
-    if (PhotoWidth(image) < 0 || !checked_mul(static_cast<size_t>(PhotoWidth(image)), 4, &row_bytes)) return 0;
+    if (PhotoWidth(image) < 0 || !checked_mul(static_cast<size_t>(PhotoWidth(image)), 4, &row_bytes)) return 1;
     Bytes row = attempt_bytes(row_bytes);
-    if (!row) return 0;
+    if (!row) return 1;
     // Rows already laid out as the file wants them (RGBA, or grey for a
     // grayscale Photo) are handed to libpng where they lie.
     ImageRows rows;
     const bool direct = rows_to_read(image, &rows) && (PhotoIsTruecolor(image) || PhotoIsGrayscale(image));
-    return write_image(structs.png, structs.info, image, direct ? &rows : nullptr, row.get()) ? 1 : 0;
+    return write_image(structs.png, structs.info, image, direct ? &rows : nullptr, row.get()) ? 0 : 1;
 }
 
 }  // extern "C"

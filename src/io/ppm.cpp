@@ -164,17 +164,17 @@ Photo *ReadPPM(AuxIO *stream, Photo *image, const char *) {
 }
 
 int WritePPM(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return 0;
+    if (!stream || !image) return 1;
     const int width = PhotoWidth(image), height = PhotoHeight(image);
-    if (width <= 0 || height <= 0) return 0;
+    if (width <= 0 || height <= 0) return 1;
     char size_line[32];
     std::snprintf(size_line, sizeof size_line, "%d %d\n", width, height);
     if (AuxIO_Fputs("P6\n", stream) < 0 || AuxIO_Fputs(size_line, stream) < 0 || AuxIO_Fputs("255\n", stream) < 0)
-        return 0;
+        return 1;
     const size_t row_bytes = static_cast<size_t>(width) * 3;
-    if (row_bytes > INT_MAX) return 0;
+    if (row_bytes > INT_MAX) return 1;
     tav::Bytes row = tav::attempt_bytes(row_bytes);
-    if (!row) return 0;
+    if (!row) return 1;
     tav::ImageRows rows;
     const bool direct = tav::rows_to_read(image, &rows) && (PhotoIsTruecolor(image) || PhotoIsGrayscale(image));
     for (int y = 0; y < height; ++y) {
@@ -182,9 +182,9 @@ int WritePPM(AuxIO *stream, Photo *image, const char *) {
         else if (direct) tav::gray_to_rgb(rows.row(y), row.get(), static_cast<size_t>(width));
         else PhotoGetRGB(image, row.get(), 0, y, width, 1);
         // After a failed write the rest would be lost too: stop at once.
-        if (AuxIO_Write(stream, row.get(), static_cast<int>(row_bytes)) != static_cast<int>(row_bytes)) return 0;
+        if (AuxIO_Write(stream, row.get(), static_cast<int>(row_bytes)) != static_cast<int>(row_bytes)) return 1;
     }
-    return 1;
+    return 0;
 }
 
 }  // extern "C"

@@ -6,6 +6,6 @@ extern "C" {
 
 Photo *ReadRFB(AuxIO *, Photo *, const char *) { return nullptr; }
 
-int WriteRFB(AuxIO *, Photo *, const char *) { return 0; }
+int WriteRFB(AuxIO *, Photo *, const char *) { return 1; }
 
 }  // extern "C"

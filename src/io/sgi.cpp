@@ -155,7 +155,7 @@ Photo *read_rle(AuxIO *stream, Photo *image, const SgiHeader &header) {
 
 int write_sgi(AuxIO *stream, Photo *image) {
     const int width = PhotoWidth(image), height = PhotoHeight(image);
-    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return 0;
+    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return 1;
     unsigned char head[kHeaderBytes] = {};
     tav::put_be16(head, kMagic);
     head[2] = 0;
@@ -166,14 +166,14 @@ int write_sgi(AuxIO *stream, Photo *image) {
     tav::put_be16(head + 10, 4);
     tav::put_be32(head + 16, 255);
     std::memcpy(head + 24, "Unknown", 7);
-    if (!tav::write_all(stream, head, sizeof head)) return 0;
+    if (!tav::write_all(stream, head, sizeof head)) return 1;
 
     // One channel at a time, every row bottom-up.
     const size_t row = static_cast<size_t>(width);
     const int band_rows = static_cast<int>(std::clamp<size_t>(kBandBytes / row, 1, height));
     tav::Bytes band = tav::attempt_bytes(row * band_rows);
     tav::Bytes rgba = tav::attempt_bytes(row * 4);
-    if (!band || !rgba) return 0;
+    if (!band || !rgba) return 1;
     for (int c = 0; c < 4; ++c) {
         for (int k = 0; k < height; k += band_rows) {
             const int rows = std::min(band_rows, height - k);
@@ -182,10 +182,10 @@ int write_sgi(AuxIO *stream, Photo *image) {
                 unsigned char *out = band.get() + row * r;
                 tav::rgba_channel(rgba.get(), c, out, 1, row);
             }
-            if (!tav::write_all(stream, band.get(), row * rows)) return 0;
+            if (!tav::write_all(stream, band.get(), row * rows)) return 1;
         }
     }
-    return 1;
+    return 0;
 }
 
 }  // namespace
@@ -209,7 +209,7 @@ Photo *ReadSGI(AuxIO *stream, Photo *image, const char *) {
 }
 
 int WriteSGI(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return 0;
+    if (!stream || !image) return 1;
     return write_sgi(stream, image);
 }
 

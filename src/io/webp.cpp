@@ -177,8 +177,8 @@ Photo *ReadWEBP(AuxIO *stream, Photo *image, const char *) {
 }
 
 int WriteWEBP(AuxIO *stream, Photo *image, const char *options) {
-    if (!stream || !image) return 0;
-    return tav::encode(stream, image, options);
+    if (!stream || !image) return 1;
+    return tav::encode(stream, image, options) ? 0 : 1;
 }
 
 }  // extern "C"

@@ -5,6 +5,11 @@
 #include "core/memory_p.h"
 #include "io/format_registry_p.h"
 #include "io/reader_limits_p.h"
+#include "io/save_file_p.h"
+#include "io/write_verdict_p.h"
+#include "tcl/error_p.h"
+
+#include <string>
 
 #include <climits>
 #include <cstring>
@@ -82,6 +87,23 @@ Tcl_Channel find_channel(Tcl_Interp *interp, Tcl_Obj *name, int needed_mode) {
     return channel && (mode & needed_mode) ? channel : nullptr;
 }
 
+// A save that failed: with the writer's or the system's reason when there
+// is one, else the plain save message.
+int save_failed(Tcl_Interp *interp, FormatDb **formats, const char *name, const char *format) {
+    const tav::WriteRefusal &refusal = tav::last_write_refusal();
+    const std::string plain = std::string("Couldn't save image \"") + name + "\"";
+    const FormatEntry *entry = tav::writer_entry(formats, format);
+    if (refusal.whole_message) return tav::tcl_error(interp, tav::ErrorKind::Io, refusal.reason);
+    if (refusal.kind == tav::WriteFailure::NoReason || refusal.reason.empty() || !entry)
+        return tav::tcl_error(interp, tav::ErrorKind::Write, plain);
+    const tav::ErrorKind kind = refusal.kind == tav::WriteFailure::Limit ? tav::ErrorKind::Limit
+                                : refusal.kind == tav::WriteFailure::Io  ? tav::ErrorKind::Io
+                                                                          : tav::ErrorKind::Write;
+    return tav::tcl_error(interp, kind,
+                          std::string("cannot save image \"") + name + "\" as " +
+                              tav::format_display_name(entry->label) + ": " + refusal.reason);
+}
+
 }  // namespace
 
 namespace {
@@ -140,27 +162,22 @@ TAVREL_HANDLER(TavrelSave) {
 
     if (options.file) {
         if (Tcl_IsSafe(interp)) return refuse_in_safe_mode(interp);
-        // A format nothing writes is refused before the file is opened, so
-        // an existing file is not emptied for nothing.
-        if (!tav::has_writer(formats, options.format))
-            return TavrelError(interp, "Couldn't save image \"", name, "\"", nullptr);
-        OwnedFileChannel file(interp, options.file, "w");
-        if (!file.get()) return TCL_ERROR;
-        const int written = TavWriteChannel(formats, image, file.get(), options.format, nullptr);
-        // Closing flushes the last bytes: a full disk may only show here.
-        const bool closed = file.close();
-        if (written != 0 || !closed) return TavrelError(interp, "Couldn't save image \"", name, "\"", nullptr);
+        const char *format = options.format && *options.format
+                                 ? options.format
+                                 : tav::format_for_path(formats, Tcl_GetString(options.file));
+        if (!tav::save_file(formats, image, options.file, format))
+            return save_failed(interp, formats, name, format);
     } else if (options.channel) {
         Tcl_Channel channel = find_channel(interp, options.channel, TCL_WRITABLE);
         if (!channel)
             return TavrelError(interp, "channel \"", Tcl_GetString(options.channel),
                                "\" is not a valid writable channel", nullptr);
         if (TavWriteChannel(formats, image, channel, options.format, nullptr) != 0)
-            return TavrelError(interp, "Couldn't save image \"", name, "\"", nullptr);
+            return save_failed(interp, formats, name, options.format);
     } else {
         int length = 0;
         tav::Bytes encoded(TavWriteString(formats, image, &length, options.format, nullptr));
-        if (!encoded) return TavrelError(interp, "Couldn't save image \"", name, "\"", nullptr);
+        if (!encoded) return save_failed(interp, formats, name, options.format);
         if (length > 0) Tcl_SetObjResult(interp, Tcl_NewByteArrayObj(encoded.get(), length));
         return TCL_OK;
     }

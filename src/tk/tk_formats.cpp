@@ -15,9 +15,12 @@
 #include "core/memory_p.h"
 #include "io/format_registry_p.h"
 #include "io/reader_limits_p.h"
+#include "io/save_file_p.h"
+#include "io/write_verdict_p.h"
 
 #include <atomic>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -204,34 +207,19 @@ int write_error(Tcl_Interp *interp, const char *file, const char *why) {
 int write_file(Tcl_Interp *interp, const char *file, Tcl_Obj *format, Tk_PhotoImageBlock *block) {
     FormatDb **registry = tk_format_registry.load();
     const char *request = format_text(format);
-    // What cannot be written is refused before the file is opened, so an
-    // existing file is not emptied for nothing.
-    if (!tav::has_writer(registry, request) || !block || block->width <= 0 || block->height <= 0)
-        return write_error(interp, file, "internal error");
-    Tcl_Channel channel = Tcl_OpenFileChannel(interp, file, "w", 0666);
-    if (!channel) return TCL_ERROR;
-    if (Tcl_SetChannelOption(interp, channel, "-translation", "binary") != TCL_OK ||
-        Tcl_SetChannelOption(interp, channel, "-encoding", "binary") != TCL_OK) {
-        Tcl_Close(nullptr, channel);
-        return TCL_ERROR;
-    }
+    if (!tav::has_writer(registry, request))
+        return write_error(interp, file, request ? "no tavrel writer for this format" : "no tavrel writer");
+    if (!block || block->width <= 0 || block->height <= 0) return write_error(interp, file, "the image is empty");
     Photo *image = PhotoCreateFromTkPhotoBlock(block);
-    if (!image) {
-        Tcl_Close(nullptr, channel);
-        return write_error(interp, file, "failed to allocate tavrel image from Tk photo");
-    }
-    const int status = TavWriteChannel(registry, image, channel, request, nullptr);
+    if (!image) return write_error(interp, file, "failed to allocate tavrel image from Tk photo");
+    Tcl_Obj *path = Tcl_NewStringObj(file, -1);
+    Tcl_IncrRefCount(path);
+    const bool saved = tav::save_file(registry, image, path, request);
+    Tcl_DecrRefCount(path);
     PhotoDelete(image);
-    const int closed = Tcl_Close(nullptr, channel);
-    if (status != 0 || closed != TCL_OK) {
-        // A cut-off file is not left behind looking like an image.
-        Tcl_Obj *path = Tcl_NewStringObj(file, -1);
-        Tcl_IncrRefCount(path);
-        Tcl_FSDeleteFile(path);
-        Tcl_DecrRefCount(path);
-        return write_error(interp, file, "internal error");
-    }
-    return TCL_OK;
+    if (saved) return TCL_OK;
+    const std::string &reason = tav::last_write_refusal().reason;
+    return write_error(interp, file, reason.empty() ? "the writer refused the image" : reason.c_str());
 }
 
 int write_string(Tcl_Interp *interp, Tcl_Obj *format, Tk_PhotoImageBlock *block) {

@@ -17,7 +17,7 @@ struct Registry {
 };
 
 // Which entries a format request selects, seen through the writer choice.
-int named_writer(AuxIO *s, Photo *, const char *) { return AuxIO_Fputc('w', s); }
+int named_writer(AuxIO *s, Photo *, const char *) { return AuxIO_Fputc('w', s) < 0 ? 1 : 0; }
 
 std::string writer_for(const char *formats, const char *request) {
     FormatDb **handle = TavImageInit();
@@ -97,7 +97,7 @@ Photo *accepting_reader(AuxIO *s, Photo *image, const char *options) {
 int tagging_writer(AuxIO *s, Photo *, const char *options) {
     tried.push_back(std::string("write:") + (options ? options : "null"));
     AuxIO_Fputs("TAG", s);
-    return 1;
+    return 0;
 }
 
 TEST(FormatRegistry, ProbingRewindsAndEmptiesBeforeEachReader) {
@@ -142,10 +142,10 @@ TEST(FormatRegistry, WriterChoice) {
     EXPECT_EQ(TavWriteString(r.handle, image, &length, "nothing-matches", nullptr), nullptr);
     EXPECT_EQ(length, -5);
 
-    // rfb writes nothing: success with no buffer.
+    // Nothing writes rfb: refused like a name nothing matches.
     length = -5;
     EXPECT_EQ(TavWriteString(r.handle, image, &length, "rfb", nullptr), nullptr);
-    EXPECT_EQ(length, 0);
+    EXPECT_EQ(length, -5);
     EXPECT_EQ(TavReadString(r.handle, image, data, 0, "rfb", nullptr), nullptr);
 
     PhotoExpand(image, 0, 3);

@@ -216,9 +216,9 @@ TEST_P(PngWrite, TruecolourIsInterlacedRgbaThatPeersDecode) {
     tavtest::interp();
     PhotoPtr image(PhotoCreate(w, h, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
     paint_test_picture(image, true);
-    int result = 0;
+    int result = -1;
     const Bytes png = write_with(WritePNG, image, &result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, 0);
     ASSERT_GT(png.size(), 33u);
     EXPECT_EQ(png[24], 8);   // bit depth
     EXPECT_EQ(png[25], 6);   // RGBA
@@ -282,7 +282,7 @@ TEST(PngWrite, FlatAndGrainyPicturesRoundTripInEveryMode) {
     }
 }
 
-TEST(PngWrite, FailingStreamsAndEmptyImagesReturnZero) {
+TEST(PngWrite, FailingStreamsAndEmptyImagesAreFailures) {
     tavtest::interp();
     PhotoPtr image(PhotoCreate(64, 64, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
     paint_test_picture(image, true);
@@ -290,17 +290,17 @@ TEST(PngWrite, FailingStreamsAndEmptyImagesReturnZero) {
     for (int budget : {0, 20, 100, full / 2, full - 1}) {
         AuxIO *stream = limited_stream(budget);
         ASSERT_NE(stream, nullptr);
-        EXPECT_EQ(WritePNG(stream, image, ""), 0) << "budget " << budget;
+        EXPECT_EQ(WritePNG(stream, image, ""), 1) << "budget " << budget;
         AuxIO_Close(stream);
     }
     AuxIO *enough = limited_stream(full);
-    EXPECT_EQ(WritePNG(enough, image, ""), 1);
+    EXPECT_EQ(WritePNG(enough, image, ""), 0);
     AuxIO_Close(enough);
 
     PhotoPtr empty(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
     int result = -1;
     write_with(WritePNG, empty, &result);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(result, 1);
 }
 
 }  // namespace

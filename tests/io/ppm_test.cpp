@@ -151,7 +151,7 @@ TEST(Ppm, WriteEveryModeAsRgb) {
     PhotoPutGray(grey, levels, 0, 0, 2, 1);
     unsigned char *buffer = nullptr;
     AuxIO *s = AuxIO_Init("string", &buffer, nullptr, 0, 0, 0);
-    EXPECT_EQ(WritePPM(s, grey, ""), 1);
+    EXPECT_EQ(WritePPM(s, grey, ""), 0);
     const int length = s->length;
     AuxIO_Close(s);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(buffer), length), std::string("P6\n2 1\n255\n\x05\x05\x05\xfa\xfa\xfa"));
@@ -174,7 +174,7 @@ TEST(Ppm, WriterStopsAtTheFirstFailedWrite) {
     AuxIO_Register("test-full", &ops);
     PhotoPtr image(PhotoCreate(100, 100, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
     AuxIO *s = AuxIO_Init("test-full", nullptr, nullptr, 0, 1000, 0);
-    EXPECT_EQ(WritePPM(s, image, ""), 0);
+    EXPECT_EQ(WritePPM(s, image, ""), 1);
     EXPECT_EQ(s->error, 1);
     EXPECT_EQ(s->extra1, 1000);
     AuxIO_Close(s);

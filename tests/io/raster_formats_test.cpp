@@ -534,7 +534,7 @@ TEST(Sgi, WritesRgbaThatReadsBackIdentical) {
     PhotoPutRGBA(image, px.data(), 0, 0, 3, 2, TAV_COMPOSE_REPLACE);
     int result = -1;
     const Bytes file = write_with(WriteSGI, image, &result);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, 0);
     ASSERT_EQ(file.size(), 512u + 24);
     EXPECT_EQ(Bytes(file.begin() + 24, file.begin() + 32), (Bytes{'U', 'n', 'k', 'n', 'o', 'w', 'n', 0}));
     EXPECT_EQ(file[512], px[12]);  // red of the bottom row first
