@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -32,6 +33,30 @@ Tcl_ThreadDataKey thread_formats_key;
 const char *format_text(Tcl_Obj *format) { return format ? Tcl_GetString(format) : nullptr; }
 
 bool format_given(Tcl_Obj *format) { return format && *Tcl_GetString(format); }
+
+// Tk hands a handler the whole -format value, "png -alpha 0.5": the first
+// word names the format, the rest is the format's option text, which goes
+// to the library's writer as its options.
+class TkFormatValue {
+public:
+    explicit TkFormatValue(Tcl_Obj *format) {
+        const char *text = format_text(format);
+        if (!text) return;
+        while (is_space(*text)) ++text;
+        const char *end = text;
+        while (*end && !is_space(*end)) ++end;
+        name_.assign(text, end);
+        while (is_space(*end)) ++end;
+        options_ = end;
+    }
+    const char *name() const { return name_.empty() ? nullptr : name_.c_str(); }
+    const char *options() const { return options_.c_str(); }
+
+private:
+    static bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    std::string name_;
+    std::string options_;
+};
 
 // ---- base64, the text form of -data -------------------------------------
 
@@ -203,7 +228,8 @@ int write_error(Tcl_Interp *interp, const char *file, const char *why) {
 
 int write_file(Tcl_Interp *interp, const char *file, Tcl_Obj *format, Tk_PhotoImageBlock *block) {
     FormatDb **registry = tk_format_registry.load();
-    const char *request = format_text(format);
+    const TkFormatValue value(format);
+    const char *request = value.name();
     // What cannot be written is refused before the file is opened, so an
     // existing file is not emptied for nothing.
     if (!tav::has_writer(registry, request) || !block || block->width <= 0 || block->height <= 0)
@@ -220,7 +246,7 @@ int write_file(Tcl_Interp *interp, const char *file, Tcl_Obj *format, Tk_PhotoIm
         Tcl_Close(nullptr, channel);
         return write_error(interp, file, "failed to allocate tavrel image from Tk photo");
     }
-    const int status = TavWriteChannel(registry, image, channel, request, nullptr);
+    const int status = TavWriteChannel(registry, image, channel, request, value.options());
     PhotoDelete(image);
     const int closed = Tcl_Close(nullptr, channel);
     if (status != 0 || closed != TCL_OK) {
@@ -238,7 +264,8 @@ int write_string(Tcl_Interp *interp, Tcl_Obj *format, Tk_PhotoImageBlock *block)
     Photo *image = PhotoCreateFromTkPhotoBlock(block);
     if (!image) return TCL_ERROR;
     int length = 0;
-    unsigned char *data = TavWriteString(tk_format_registry.load(), image, &length, format_text(format), nullptr);
+    const TkFormatValue value(format);
+    unsigned char *data = TavWriteString(tk_format_registry.load(), image, &length, value.name(), value.options());
     PhotoDelete(image);
     if (!data) {
         Tcl_AppendResult(interp, "error getting image data", nullptr);
@@ -252,7 +279,9 @@ int write_string(Tcl_Interp *interp, Tcl_Obj *format, Tk_PhotoImageBlock *block)
 
 // ---- registration ----------------------------------------------------------
 
-const char *const named_formats[] = {"bmp", "eps", "gif", "jpeg", "pcx", "png", "ppm", "sgi", "tiff", "wbmp", "xpm"};
+// Only names the library can both recognise and write: a name registered
+// for nothing would hide another package's handler of that name.
+const char *const named_formats[] = {"bmp", "gif", "jpeg", "jpg", "pcx", "png", "ppm", "sgi", "wbmp"};
 
 void close_registry(ClientData data) {
     Tcl_MutexLock(&tk_format_mutex);
