@@ -5,6 +5,14 @@
  * pointer that is NULL on failure.  Byte data is unsigned char, coordinates
  * and sizes are int.  Every record, pixel buffer and string handed out by
  * the library is released with TavFree.
+ *
+ * A C host needs nothing first: memory comes from Tcl's allocator once the
+ * package is loaded into an interpreter (Tavrel_Init), and from the C
+ * library's malloc before that, so PhotoCreate and the readers work in a
+ * program that never starts Tcl.  A block must be released by TavFree under
+ * the same regime it was allocated in.  The Tcl and Tk parts (channels,
+ * photos, format registration) need Tavrel_Init on an interpreter first.
+ * This header may be included before or after tcl.h.
  */
 #ifndef TAVREL_H
 #define TAVREL_H
@@ -22,6 +30,10 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* Tcl's records, as tcl.h declares them; used here only by pointer. */
+struct Tcl_Interp;
+struct Tcl_Channel_;
 
 /* ------------------------------------------------------------------ */
 /* Image core: records                                                 */
@@ -429,7 +441,6 @@ TAVREL_API unsigned char *TavWriteString(FormatDb **handle, Photo *image, int *l
 
 /* The same over a Tcl channel (a Tcl_Channel), which stays open and as
  * the caller configured it. */
-struct Tcl_Channel_;
 TAVREL_API Photo *TavReadChannel(FormatDb **handle, Photo *image, struct Tcl_Channel_ *channel,
                                  const char *format, const char *options);
 TAVREL_API int TavWriteChannel(FormatDb **handle, Photo *image, struct Tcl_Channel_ *channel,
@@ -758,9 +769,8 @@ TAVREL_API Photo *PhotoCreateFromTkPhotoBlock(struct Tk_PhotoImageBlock *block);
 TAVREL_API int TavrelToTkPhoto(struct Tcl_Interp *interp, Photo *image, void *photo, int dst_x, int dst_y,
                                int width, int height, int src_x, int src_y);
 /* Teaches Tk's photo images the library's formats: "tavrel" recognises
- * whatever the library can read when no format is named, and "bmp", "eps",
- * "gif", "jpeg", "pcx", "png", "ppm", "sgi", "tiff", "wbmp" and "xpm" answer
- * when named.  One registry serves every thread of the process; Tk keeps its
+ * whatever the library can read when no format is named, and "bmp", "gif",
+ * "jpeg", "jpg", "pcx", "png", "ppm", "sgi" and "wbmp" answer when named.  One registry serves every thread of the process; Tk keeps its
  * formats per thread, so each thread registers them once.  0 on success, 1
  * when Tk's stubs cannot be bound (message in interp). */
 TAVREL_API int Tavrel_RegisterTkPhotoFormats(struct Tcl_Interp *interp);
@@ -769,7 +779,6 @@ TAVREL_API int Tavrel_RegisterTkPhotoFormats(struct Tcl_Interp *interp);
 /* Package entry points                                                */
 /* ------------------------------------------------------------------ */
 
-struct Tcl_Interp;
 TAVREL_API int Tavrel_Init(struct Tcl_Interp *interp);
 TAVREL_API int Tavrel_SafeInit(struct Tcl_Interp *interp);
 TAVREL_API int Tavrel_InitStandAlone(struct Tcl_Interp *interp);

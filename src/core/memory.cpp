@@ -8,15 +8,34 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// A C host may use the image functions without ever starting Tcl; until the
+// package is loaded, Tcl's allocator is out of reach and the C library's
+// serves instead.
+[[maybe_unused]] bool tcl_allocator_ready() {
+#ifdef USE_TCL_STUBS
+    return tclStubsPtr != nullptr;
+#else
+    return true;
+#endif
+}
+
+void *system_alloc(unsigned int size) {
+    void *p = std::malloc(size ? size : 1);
+    if (!p) std::abort();
+    return p;
+}
+
+}  // namespace
+
 extern "C" {
 
 void *TavAlloc(unsigned int size) {
 #ifdef TAVREL_SYSTEM_MALLOC
-    void *p = std::malloc(size ? size : 1);
-    if (!p) std::abort();
-    return p;
+    return system_alloc(size);
 #else
-    return Tcl_Alloc(size);
+    return tcl_allocator_ready() ? Tcl_Alloc(size) : system_alloc(size);
 #endif
 }
 
@@ -25,7 +44,8 @@ void TavFree(void *ptr) {
 #ifdef TAVREL_SYSTEM_MALLOC
     std::free(ptr);
 #else
-    Tcl_Free(static_cast<char *>(ptr));
+    if (tcl_allocator_ready()) Tcl_Free(static_cast<char *>(ptr));
+    else std::free(ptr);
 #endif
 }
 
@@ -47,6 +67,7 @@ void *attempt_alloc(size_t size) {
 #ifdef TAVREL_SYSTEM_MALLOC
     return std::malloc(size ? size : 1);
 #else
+    if (!tcl_allocator_ready()) return std::malloc(size ? size : 1);
     return Tcl_AttemptAlloc(static_cast<unsigned int>(size));
 #endif
 }
@@ -56,6 +77,7 @@ void *attempt_realloc(void *block, size_t size) {
 #ifdef TAVREL_SYSTEM_MALLOC
     return std::realloc(block, size ? size : 1);
 #else
+    if (!tcl_allocator_ready()) return std::realloc(block, size ? size : 1);
     return Tcl_AttemptRealloc(static_cast<char *>(block), static_cast<unsigned int>(size));
 #endif
 }

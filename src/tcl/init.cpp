@@ -1,6 +1,7 @@
 // Package entry points, the process-wide start-up and the per-interpreter
 // state's life: created when the package loads, cleaned up exactly once,
-// at interpreter deletion or process exit, whichever comes first.
+// at interpreter deletion or when its thread ends, whichever comes first --
+// always on the interpreter's own thread, whose Tcl tables it uses.
 #include "tcl/gif_frames_p.h"
 #include "tcl/pixel_ceiling_p.h"
 #include "tcl/reshape_cmd_p.h"
@@ -41,7 +42,7 @@ void state_exit(ClientData data);
 
 void cleanup_state(ClientData data, Tcl_Interp *) {
     auto *state = static_cast<TavInterpState *>(data);
-    Tcl_DeleteExitHandler(state_exit, state);
+    Tcl_DeleteThreadExitHandler(state_exit, state);
     TavDestroyNamedObjects(state);
     free_table(state->images);
     free_table(state->fonts);
@@ -90,7 +91,7 @@ int Tavrel_Init(Tcl_Interp *interp) {
     TavOpenRegistries(state);
 
     Tcl_CallWhenDeleted(interp, cleanup_state, state);
-    Tcl_CreateExitHandler(state_exit, state);
+    Tcl_CreateThreadExitHandler(state_exit, state);
 
     Tcl_CreateObjCommand(interp, "tavrel", TavrelCmd, state, nullptr);
     Tcl_CreateObjCommand(interp, "tavfont", TavfontCmd, state, nullptr);

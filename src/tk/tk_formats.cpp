@@ -36,6 +36,30 @@ const char *format_text(Tcl_Obj *format) { return format ? Tcl_GetString(format)
 
 bool format_given(Tcl_Obj *format) { return format && *Tcl_GetString(format); }
 
+// Tk hands a handler the whole -format value, "png -alpha 0.5": the first
+// word names the format, the rest is the format's option text, which goes
+// to the library's writer as its options.
+class TkFormatValue {
+public:
+    explicit TkFormatValue(Tcl_Obj *format) {
+        const char *text = format_text(format);
+        if (!text) return;
+        while (is_space(*text)) ++text;
+        const char *end = text;
+        while (*end && !is_space(*end)) ++end;
+        name_.assign(text, end);
+        while (is_space(*end)) ++end;
+        options_ = end;
+    }
+    const char *name() const { return name_.empty() ? nullptr : name_.c_str(); }
+    const char *options() const { return options_.c_str(); }
+
+private:
+    static bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    std::string name_;
+    std::string options_;
+};
+
 // ---- base64, the text form of -data -------------------------------------
 
 int base64_value(unsigned char c) {
@@ -226,7 +250,8 @@ int write_string(Tcl_Interp *interp, Tcl_Obj *format, Tk_PhotoImageBlock *block)
     Photo *image = PhotoCreateFromTkPhotoBlock(block);
     if (!image) return TCL_ERROR;
     int length = 0;
-    unsigned char *data = TavWriteString(tk_format_registry.load(), image, &length, format_text(format), nullptr);
+    const TkFormatValue value(format);
+    unsigned char *data = TavWriteString(tk_format_registry.load(), image, &length, value.name(), value.options());
     PhotoDelete(image);
     if (!data) {
         Tcl_AppendResult(interp, "error getting image data", nullptr);
@@ -240,7 +265,9 @@ int write_string(Tcl_Interp *interp, Tcl_Obj *format, Tk_PhotoImageBlock *block)
 
 // ---- registration ----------------------------------------------------------
 
-const char *const named_formats[] = {"bmp", "eps", "gif", "jpeg", "pcx", "png", "ppm", "sgi", "tiff", "wbmp", "webp", "xpm"};
+// Only names the library can both recognise and write: a name registered
+// for nothing would hide another package's handler of that name.
+const char *const named_formats[] = {"bmp", "gif", "jpeg", "jpg", "pcx", "png", "ppm", "sgi", "wbmp", "webp"};
 
 void close_registry(ClientData data) {
     Tcl_MutexLock(&tk_format_mutex);
