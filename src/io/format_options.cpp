@@ -43,4 +43,13 @@ bool count_option(const char *options, const char *name, int *value) {
     });
 }
 
+bool fraction_option(const char *options, const char *name, double *value) {
+    return find_option(options, name, [value](const char *text) {
+        double d = 0;
+        if (Tcl_GetDouble(nullptr, text, &d) != TCL_OK || !(d >= 0.0 && d <= 1.0)) return false;
+        *value = d;
+        return true;
+    });
+}
+
 }  // namespace tav

@@ -12,4 +12,7 @@ bool boolean_option(const char *options, const char *name, bool *value);
 // The same for a non-negative integer.
 bool count_option(const char *options, const char *name, int *value);
 
+// The same for a number from 0.0 to 1.0.
+bool fraction_option(const char *options, const char *name, double *value);
+
 }  // namespace tav

@@ -7,6 +7,7 @@
 // row buffers are owned by its caller, which releases them on every path.
 #include "core/memory_p.h"
 #include "io/auxio_p.h"
+#include "io/format_options_p.h"
 #include "io/format_helpers_p.h"
 #include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
@@ -287,14 +288,35 @@ bool write_image(png_structp png, png_infop info, Photo *photo, const ImageRows 
     return true;
 }
 
+// Every pixel's alpha times factor, truncated (a Tk read option).
+void scale_alpha(Photo *photo, double factor) {
+    const int width = PhotoWidth(photo), height = PhotoHeight(photo);
+    Bytes row = attempt_bytes(static_cast<size_t>(width) * 4);
+    if (!row) return;
+    unsigned char table[256];
+    for (int a = 0; a < 256; ++a) table[a] = static_cast<unsigned char>(a * factor);
+    for (int y = 0; y < height; ++y) {
+        PhotoGetRGBA(photo, row.get(), 0, y, width, 1);
+        for (int x = 0; x < width; ++x) row[4 * x + 3] = table[row[4 * x + 3]];
+        PhotoPutRGBA(photo, row.get(), 0, y, width, 1, TAV_COMPOSE_REPLACE);
+    }
+}
+
 }  // namespace
 }  // namespace tav
 
 extern "C" {
 
-Photo *ReadPNG(AuxIO *stream, Photo *image, const char * /*options*/) {
+// "-alpha F" (0.0 to 1.0), as Tk's own PNG format takes it, scales every
+// pixel's alpha by F, truncating: a photo read with it has the pixels it
+// has without this library.
+Photo *ReadPNG(AuxIO *stream, Photo *image, const char *options) {
     if (!stream || !image) return nullptr;
-    return tav::read_png(stream, image);
+    double alpha = 1.0;
+    if (!tav::fraction_option(options, "-alpha", &alpha)) return nullptr;
+    Photo *read = tav::read_png(stream, image);
+    if (read && alpha < 1.0 && !PhotoIsNull(read)) tav::scale_alpha(read, alpha);
+    return read;
 }
 
 int WritePNG(AuxIO *stream, Photo *image, const char * /*options*/) {
