@@ -15,3 +15,4 @@ echo "==== files";      bench/io_vs_pillow.sh build-bench "$rounds"
 echo "==== geometry";   bench/geometry_vs_pillow.sh build-bench
 echo "==== gif";        bench/gif_vs_pillow.sh build-bench
 echo "==== raster";     bench/formats_vs_pillow.sh build-bench
+echo "==== operations"; bench/ops_vs_pillow.sh build-bench "$rounds"

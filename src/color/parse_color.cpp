@@ -1,7 +1,11 @@
-// Colour text: nine names and the #-hexadecimal forms with one to four
-// digits per component, with or without alpha.
+// Colour text: the library's nine names, the names of the X colour
+// database (as Tk accepts them: any case, spaces anywhere), and the
+// #-hexadecimal forms with one to four digits per component, with or
+// without alpha.
+#include "color/color_names_p.h"
 #include "tavrel.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -67,6 +71,39 @@ int parse_hex_color(const char *digits, unsigned char *out) {
     return 1;
 }
 
+// The name folded as the table holds it (lower case, spaces dropped) into
+// `folded`; false when it is longer than any name in the table.
+bool fold_name(const char *text, char folded[tav::kColorNameMaxLength + 1]) {
+    int n = 0;
+    for (const char *c = text; *c; ++c) {
+        if (*c == ' ') continue;
+        if (n == tav::kColorNameMaxLength) return false;
+        folded[n++] = (*c >= 'A' && *c <= 'Z') ? static_cast<char>(*c - 'A' + 'a') : *c;
+    }
+    folded[n] = '\0';
+    return n > 0;
+}
+
+// The library's own names first (their values win where the database has
+// another), then the database.
+bool lookup_name(const char *text, unsigned char *out) {
+    char folded[tav::kColorNameMaxLength + 1];
+    if (!fold_name(text, folded)) return false;
+    for (const NamedColor *entry = kNamedColors; entry->name; ++entry) {
+        if (std::strcmp(folded, entry->name) == 0) {
+            std::memcpy(out, entry->rgba, 4);
+            return true;
+        }
+    }
+    const tav::ColorName *end = tav::kColorNames + tav::kColorNameCount;
+    const tav::ColorName *hit = std::lower_bound(tav::kColorNames, end, folded, [](const tav::ColorName &e, const char *key) {
+        return std::strcmp(e.folded, key) < 0;
+    });
+    if (hit == end || std::strcmp(hit->folded, folded) != 0) return false;
+    out[0] = hit->r, out[1] = hit->g, out[2] = hit->b, out[3] = 255;
+    return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -74,13 +111,7 @@ extern "C" {
 int TavParseColor(const char *text, unsigned char *out) {
     if (!text) return 0;
     if (text[0] == '#') return parse_hex_color(text + 1, out);
-    for (const NamedColor *entry = kNamedColors; entry->name; ++entry) {
-        if (std::strcmp(text, entry->name) == 0) {
-            std::memcpy(out, entry->rgba, 4);
-            return 1;
-        }
-    }
-    return 0;
+    return lookup_name(text, out) ? 1 : 0;
 }
 
 }  // extern "C"

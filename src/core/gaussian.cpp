@@ -1,6 +1,8 @@
 // Gaussian kernels for the blur filter and binomial weights.
 #include "tavrel.h"
 
+#include "core/gaussian_p.h"
+
 #include <cstring>
 
 extern "C" {
@@ -18,26 +20,11 @@ int *TavGaussian(int *values, int n, double sigma) {
         values[n * side + n] = 1;
         return values;
     }
-    const double e = FExp(1.0 / (2.0 * sigma * sigma));
-    const double e2 = e * e;
     auto at = [values, side, n](int row, int col) -> int & { return values[(n + row) * side + (n + col)]; };
-
-    // 255 * e^-(i*i + j*j) over the triangle 0 <= i <= j <= n: a step along a
-    // row divides by e^(2j+1), a step along the diagonal by e^(2(2i+1)).
-    double diagonal = 255.0, diagonal_step = e2, first_row_step = e;
-    for (int i = 0; i <= n; ++i) {
-        double value = diagonal, row_step = first_row_step;
-        for (int j = i; j <= n; ++j) {
-            const int weight = static_cast<int>(value + 0.5);
-            at(i, j) = at(-i, j) = at(i, -j) = at(-i, -j) = weight;
-            at(j, i) = at(-j, i) = at(j, -i) = at(-j, -i) = weight;
-            value /= row_step;
-            row_step *= e2;
-        }
-        diagonal /= diagonal_step;
-        diagonal_step *= e2 * e2;
-        first_row_step *= e2;
-    }
+    tav::gaussian_triangle(sigma, n, [&](int i, int j, int weight) {
+        at(i, j) = at(-i, j) = at(i, -j) = at(-i, -j) = weight;
+        at(j, i) = at(-j, i) = at(j, -i) = at(-j, -i) = weight;
+    });
     return values;
 }
 

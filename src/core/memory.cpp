@@ -60,4 +60,12 @@ void *attempt_realloc(void *block, size_t size) {
 #endif
 }
 
+void *attempt_zeroed_pixels(size_t size) {
+    // The same bound as every other block of the library.
+    if (size > UINT_MAX - 64) return nullptr;
+    return std::calloc(size ? size : 1, 1);
+}
+
+void free_pixels(void *block) { std::free(block); }
+
 }  // namespace tav

@@ -24,6 +24,13 @@ inline bool checked_mul(size_t a, size_t b, size_t *out) {
     return !__builtin_mul_overflow(a, b, out);
 }
 
+// Pixel buffers: zeroed memory from the system allocator (fresh pages for
+// large sizes, so a picture costs resident memory only where it is
+// written), released with free_pixels and never handed to callers.
+// nullptr when the memory is not there.
+void *attempt_zeroed_pixels(size_t size);
+void free_pixels(void *block);
+
 struct TavFreeDeleter {
     void operator()(void *p) const noexcept { TavFree(p); }
 };

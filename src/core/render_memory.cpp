@@ -119,7 +119,7 @@ int memory_resize(Photo *image, int w, int h) {
     const int channels = image->channels;
     if (w <= 0 || h <= 0) {
         if ((d->flags & kOwnsBuffer) && d->buffer) {
-            TavFree(d->buffer);
+            free_pixels(d->buffer);
             d->buffer = nullptr;
         }
         image->width = image->height = 0;
@@ -135,32 +135,25 @@ int memory_resize(Photo *image, int w, int h) {
             !checked_mul(static_cast<size_t>(row_bytes), static_cast<size_t>(h), &bytes))
             return 1;
         // Sizes come from files and scripts: an impossible one is refused,
-        // not allowed to end the process.
-        auto *fresh = static_cast<unsigned char *>(attempt_alloc(bytes));
+        // not allowed to end the process.  The fresh buffer comes zeroed:
+        // whatever the heap held before must never reach a script through
+        // get or save, and a large picture costs memory only for the rows
+        // that are written.
+        auto *fresh = static_cast<unsigned char *>(attempt_zeroed_pixels(bytes));
         if (!fresh) return 1;
         unsigned char *old = d->buffer;
         const int old_w = image->width, old_h = image->height;
         d->buffer = fresh;
         point_planes_into(d, fresh, w, channels);
         update_interleaved(d, channels);
-        // Pixels the old buffer does not cover are zeroed: whatever the heap
-        // held before must never reach a script through get or save.
-        const size_t new_row = static_cast<size_t>(w) * channels;
-        int kept_rows = 0;
         if (old) {
             const int columns = std::min(w, old_w), rows = std::min(h, old_h);
             if (columns > 0 && rows > 0) {
                 const size_t old_row = static_cast<size_t>(old_w) * channels;
-                const size_t kept = static_cast<size_t>(columns) * channels;
-                for (int j = 0; j < rows; ++j) {
-                    memory_put_block(image, old + j * old_row, 0, j, columns, 1);
-                    std::memset(fresh + j * new_row + kept, 0, new_row - kept);
-                }
-                kept_rows = rows;
+                for (int j = 0; j < rows; ++j) memory_put_block(image, old + j * old_row, 0, j, columns, 1);
             }
-            TavFree(old);
+            free_pixels(old);
         }
-        std::memset(fresh + kept_rows * new_row, 0, (static_cast<size_t>(h) - kept_rows) * new_row);
     } else if (image->width != 0 && image->height != 0) {
         return 1;  // caller storage cannot change size
     }
@@ -173,7 +166,7 @@ int memory_destroy(Photo *image) {
     if (!image) return 1;
     TavMemoryRenderData *d = data_of(image);
     if (d) {
-        if ((d->flags & kOwnsBuffer) && d->buffer) TavFree(d->buffer);
+        if ((d->flags & kOwnsBuffer) && d->buffer) free_pixels(d->buffer);
         TavFree(d);
         image->render_data = nullptr;
     }

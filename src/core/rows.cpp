@@ -57,6 +57,44 @@ void index_to_rgba(const unsigned char *index, int step, unsigned char *rgba, si
     for (size_t i = 0; i < n; ++i, index += step, rgba += 4) std::memcpy(rgba, &lut[*index * 4], 4);
 }
 
+bool palette_to_rgba(const unsigned char *index, const unsigned char *rgb, int entries, unsigned char *rgba,
+                     size_t n) {
+    for (size_t i = 0; i < n; ++i, rgba += 4) {
+        const int k = index[i];
+        if (k >= entries) return false;
+        std::memcpy(rgba, rgb + 3 * k, 3);
+        rgba[3] = 255;
+    }
+    return true;
+}
+
+void planes_to_rgba(const unsigned char *const plane[4], unsigned char *out, size_t n) {
+    // The planes never overlap the row: saying so lets the loops vectorise.
+    const unsigned char *__restrict r = plane[0], *__restrict g = plane[1], *__restrict b = plane[2],
+                                    *__restrict a = plane[3];
+    unsigned char *__restrict rgba = out;
+    for (size_t i = 0; i < n; ++i, rgba += 4) {
+        rgba[0] = r[i];
+        rgba[1] = g[i];
+        rgba[2] = b[i];
+        rgba[3] = a ? a[i] : 255;
+    }
+}
+
+void unpack_bits(const unsigned char *packed, int bits, unsigned char *index, size_t n) {
+    if (bits == 8) {
+        std::memcpy(index, packed, n);
+        return;
+    }
+    const int per_byte = 8 / bits;
+    const unsigned mask = (1u << bits) - 1;
+    size_t i = 0;
+    // Whole bytes first, then the pixels of a last partial byte.
+    for (; i + per_byte <= n; i += per_byte, ++packed)
+        for (int k = 0; k < per_byte; ++k) index[i + k] = static_cast<unsigned char>((*packed >> (8 - bits * (k + 1))) & mask);
+    for (int k = 0; i < n; ++i, ++k) index[i] = static_cast<unsigned char>((*packed >> (8 - bits * (k + 1))) & mask);
+}
+
 // The first pixel is copied onto the rest in doubling runs: wide copies
 // instead of one byte store per channel and pixel.
 void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]) {

@@ -22,6 +22,13 @@ void gray_to_rgba(const unsigned char *gray, unsigned char *rgba, size_t n, unsi
 void grayalpha_to_rgba(const unsigned char *ya, unsigned char *rgba, size_t n);
 // Palette expansion: each index (every `step` bytes) becomes its LUT entry.
 void index_to_rgba(const unsigned char *index, int step, unsigned char *rgba, size_t n, const PaletteLut &lut);
+// Range-checked palette expansion: each index becomes its opaque colour
+// from `rgb` (R, G, B per entry); false, with the row unfinished, at the
+// first index of `entries` or beyond.
+bool palette_to_rgba(const unsigned char *index, const unsigned char *rgb, int entries, unsigned char *rgba, size_t n);
+// Separate planes to packed RGBA: plane[c] holds channel c of every pixel;
+// a null alpha plane gives opaque pixels.
+void planes_to_rgba(const unsigned char *const plane[4], unsigned char *rgba, size_t n);
 // One colour repeated over the row.
 void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]);
 // One grey byte per pixel spread to packed R = G = B.
@@ -29,6 +36,10 @@ void gray_to_rgb(const unsigned char *gray, unsigned char *rgb, size_t n);
 // "565" words (high byte first: blue in bits 15-11, green 10-5, red 4-0)
 // widened to packed R,G,B by v * 255 / max, truncating.
 void rgb565_to_rgb(const unsigned char *words, unsigned char *rgb, size_t n);
+
+// Indices packed `bits` (1, 2, 4 or 8) to a byte, the first pixel in the
+// most significant bits, to one index byte per pixel.
+void unpack_bits(const unsigned char *packed, int bits, unsigned char *index, size_t n);
 
 // ---- out of packed RGBA ----------------------------------------------------
 

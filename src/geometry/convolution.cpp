@@ -9,6 +9,7 @@
 // included, so the result is unchanged and a kernel far larger than the
 // image costs no more than its overlapping part.  Each tap then runs over
 // a whole row; the edge modes only touch the columns near the ends.
+#include "core/cpu_p.h"
 #include "core/memory_p.h"
 #include "geometry/filter_p.h"
 
@@ -16,6 +17,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace tav {
@@ -92,7 +94,15 @@ void add_tap(RowSums<Acc> &s, const unsigned char *src, int width, const Tap &ta
         Acc *acc = sum + 4 * static_cast<size_t>(x0);
         const unsigned char *in = src + 4 * static_cast<size_t>(x0 + o);
         const int n = 4 * (x1 - x0);
-        for (int i = 0; i < n; ++i) acc[i] += w * in[i];
+        bool done = false;
+        if constexpr (std::is_same_v<Acc, int>) {
+            if (cpu_has_avx2()) {
+                add_tap_run_avx2(acc, in, n, w);
+                done = true;
+            }
+        }
+        if (!done)
+            for (int i = 0; i < n; ++i) acc[i] += w * in[i];
     }
     if (weigh)
         for (int x = x0; x < x1; ++x) s.weight[x] += w;

@@ -14,6 +14,10 @@ struct KernelView {
     int width, height, cx, cy;
 };
 
+// One tap over a run of n sums: acc[i] += w * in[i], sums that fit an int
+// (the AVX2 twin of the convolution's inner loop).
+void add_tap_run_avx2(int *acc, const unsigned char *in, int n, int w);
+
 // PhotoConvolution: 0, or 1 for an anchor outside the kernel (or no memory).
 int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags);
 

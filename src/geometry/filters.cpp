@@ -1,5 +1,6 @@
 // The filters built on the convolution (Gaussian blur, wind) and the two
 // generators that paint over an image (gradient, noise).
+#include "core/gaussian_p.h"
 #include "core/memory_p.h"
 #include "geometry/filter_p.h"
 
@@ -12,9 +13,9 @@ namespace {
 
 // The Gaussian kernel of TavGaussian(values, n, n / 3.4), computed only at
 // offsets up to rows_out rows and cols_out columns from the centre: the
-// same recurrence over the triangle 0 <= i <= j, stopped where no cell of
-// the cut kernel lies further out.  Returns the cut kernel (2 rows_out + 1
-// rows of 2 cols_out + 1), or an empty owner when memory runs out.
+// same recurrence, stopped where no cell of the cut kernel lies further
+// out.  Returns the cut kernel (2 rows_out + 1 rows of 2 cols_out + 1), or
+// an empty owner when memory runs out.
 tav::Bytes gaussian_window(int n, int rows_out, int cols_out) {
     const size_t kw = 2 * static_cast<size_t>(cols_out) + 1, kh = 2 * static_cast<size_t>(rows_out) + 1;
     size_t cells = 0, bytes = 0;
@@ -33,22 +34,10 @@ tav::Bytes gaussian_window(int n, int rows_out, int cols_out) {
         return block;
     }
     const int last = std::min(n, std::max(rows_out, cols_out));
-    const double e = FExp(1.0 / (2.0 * sigma * sigma));
-    const double e2 = e * e;
-    double diagonal = 255.0, diagonal_step = e2, first_row_step = e;
-    for (int i = 0; i <= last; ++i) {
-        double value = diagonal, row_step = first_row_step;
-        for (int j = i; j <= last; ++j) {
-            const int w = static_cast<int>(value + 0.5);
-            put(i, j, w), put(-i, j, w), put(i, -j, w), put(-i, -j, w);
-            put(j, i, w), put(-j, i, w), put(j, -i, w), put(-j, -i, w);
-            value /= row_step;
-            row_step *= e2;
-        }
-        diagonal /= diagonal_step;
-        diagonal_step *= e2 * e2;
-        first_row_step *= e2;
-    }
+    tav::gaussian_triangle(sigma, last, [&](int i, int j, int w) {
+        put(i, j, w), put(-i, j, w), put(i, -j, w), put(-i, -j, w);
+        put(j, i, w), put(-j, i, w), put(j, -i, w), put(-j, -i, w);
+    });
     return block;
 }
 

@@ -9,7 +9,7 @@
 // the end of a row or above the top of the picture are dropped.
 #include "io/format_helpers_p.h"
 #include "io/read_exactly_p.h"
-#include "io/reader_limits_p.h"
+#include "io/reader_decl_p.h"
 
 #include "core/memory_p.h"
 #include "core/rows_p.h"
@@ -25,15 +25,6 @@ using tav::le32;
 
 enum : uint32_t { kPlain = 0, kBitFields = 3 };
 
-struct BmpHeader {
-    int width = 0;
-    int height = 0;
-    bool top_down = false;
-    int bits = 0;
-    uint32_t compression = 0;
-    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-    int palette_entries = 0;  // entries in the file's palette
-};
 
 // Palette colours as R, G, B, at most 256 of them (more cannot be indexed).
 struct BmpPalette {
@@ -41,11 +32,22 @@ struct BmpPalette {
     int count = 0;
 };
 
+struct BmpHeader : tav::PictureHeader {
+    bool top_down = false;
+    int bits = 0;
+    uint32_t compression = 0;
+    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+    int palette_entries = 0;  // entries in the file's palette
+    BmpPalette palette;
+    size_t row_bytes = 0;  // of a plain raster, padded to four bytes
+};
+
 bool is_rle(const BmpHeader &header) { return header.compression != kPlain && header.compression != kBitFields; }
 
 // Both headers, the masks and the palette, up to the first byte of the
-// pixel data.  The palette is kept only when `palette` is given.
-bool read_bmp_header(AuxIO *stream, BmpHeader *header, BmpPalette *palette) {
+// pixel data.
+bool read_headers(AuxIO *stream, BmpHeader *header) {
+    BmpPalette *palette = &header->palette;
     unsigned char head[18];
     if (!tav::read_exactly(stream, head, sizeof head) || head[0] != 'B' || head[1] != 'M') return false;
     const uint32_t offset = le32(head + 10), info_size = le32(head + 14);
@@ -101,18 +103,34 @@ bool read_bmp_header(AuxIO *stream, BmpHeader *header, BmpPalette *palette) {
         unsigned char entry[4];
         for (uint32_t i = 0; i < entries; ++i) {
             if (!tav::read_exactly(stream, entry, entry_bytes)) return false;
-            if (palette && i < kept) {
+            if (i < kept) {
                 palette->rgb[3 * i] = entry[2];
                 palette->rgb[3 * i + 1] = entry[1];
                 palette->rgb[3 * i + 2] = entry[0];
             }
         }
-        if (palette) palette->count = static_cast<int>(kept);
+        palette->count = static_cast<int>(kept);
         consumed += entries * entry_bytes;
     }
     if (consumed > offset) return false;
     return tav::skip_bytes(stream, offset - consumed);
 }
+
+// The header record: run-length data needs at least one code pair (a file
+// with none is refused before anything is made); a plain raster must be
+// in the stream in full.
+bool read_bmp_header(AuxIO *stream, BmpHeader *header) {
+    if (!read_headers(stream, header)) return false;
+    header->mode = TAV_MODE_RGBA;
+    if (is_rle(*header)) {
+        header->needs_bytes = 2;
+        return true;
+    }
+    const unsigned long long row_bytes = (static_cast<unsigned long long>(header->width) * header->bits + 31) / 32 * 4;
+    header->row_bytes = static_cast<size_t>(row_bytes);
+    return !__builtin_mul_overflow(row_bytes, static_cast<unsigned long long>(header->height), &header->needs_bytes);
+}
+
 
 // ---- plain rows ------------------------------------------------------------
 
@@ -135,28 +153,6 @@ struct Field16 {
     }
 };
 
-// Palette indices of one row, unpacked to one byte per pixel.
-void unpack_indices(const unsigned char *row, int bits, int width, unsigned char *indices) {
-    if (bits == 8) {
-        std::memcpy(indices, row, static_cast<size_t>(width));
-    } else if (bits == 4) {
-        for (int x = 0; x < width; ++x) indices[x] = (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
-    } else {
-        for (int x = 0; x < width; ++x) indices[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
-    }
-}
-
-// Palette colours of the indices as opaque RGBA; false on an index beyond the palette.
-bool lookup(const BmpPalette &palette, int entries, const unsigned char *indices, int width, unsigned char *rgba) {
-    for (int x = 0; x < width; ++x) {
-        const int i = indices[x];
-        if (i >= entries) return false;
-        std::memcpy(rgba + 4 * x, palette.rgb + 3 * i, 3);
-        rgba[4 * x + 3] = 255;
-    }
-    return true;
-}
-
 // B, G, R and an unused fourth byte to opaque R, G, B, A.
 void bgrx_to_rgba(const unsigned char *in, int width, unsigned char *out) {
     for (int x = 0; x < width; ++x, in += 4, out += 4) {
@@ -167,22 +163,22 @@ void bgrx_to_rgba(const unsigned char *in, int width, unsigned char *out) {
     }
 }
 
-Photo *read_plain(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpPalette &palette,
-                  size_t row_bytes) {
+bool decode_plain(AuxIO *stream, const BmpHeader &header, const tav::DecodeTarget &target) {
     const int width = header.width;
+    const size_t row_bytes = header.row_bytes;
     // The row as read, then room for one palette index per pixel.
     tav::Bytes row = tav::attempt_bytes(row_bytes + static_cast<size_t>(width));
-    tav::Bytes converted = tav::attempt_bytes(static_cast<size_t>(width) * 4);
-    if (!row || !converted || !tav::recreate_unblanked(image, width, header.height, TAV_MODE_RGBA)) return nullptr;
+    tav::Bytes converted = tav::attempt_bytes(target.direct ? 1 : static_cast<size_t>(width) * 4);
+    if (!row || !converted) return false;
     const Field16 red(header.compression == kBitFields ? header.masks[0] : 0x7C00),
         green(header.compression == kBitFields ? header.masks[1] : 0x03E0),
         blue(header.compression == kBitFields ? header.masks[2] : 0x001F);
     const int entries = std::min(header.palette_entries, 256);
-    // Rows reach the image as opaque RGBA, which it stores as it is.
-    unsigned char *out = converted.get();
+    // Rows become opaque RGBA, in the image's own rows when it has them.
     for (int k = 0; k < header.height; ++k) {
         const int y = header.top_down ? k : header.height - 1 - k;
-        if (!tav::read_exactly(stream, row.get(), row_bytes)) return nullptr;
+        unsigned char *out = target.direct ? target.rows.row(y) : converted.get();
+        if (!tav::read_exactly(stream, row.get(), row_bytes)) return false;
         const unsigned char *in = row.get();
         switch (header.bits) {
         case 24:
@@ -203,13 +199,14 @@ Photo *read_plain(AuxIO *stream, Photo *image, const BmpHeader &header, const Bm
         default: {
             // The indices sit in the row buffer's spare bytes past the data.
             unsigned char *indices = row.get() + row_bytes;
-            unpack_indices(in, header.bits, width, indices);
-            if (!lookup(palette, entries, indices, width, out)) return nullptr;
+            tav::unpack_bits(in, header.bits, indices, static_cast<size_t>(width));
+            if (!tav::palette_to_rgba(indices, header.palette.rgb, entries, out, static_cast<size_t>(width)))
+                return false;
         }
         }
-        PhotoPutRGBA(image, out, 0, y, width, 1, TAV_COMPOSE_REPLACE);
+        if (!target.direct) PhotoPutRGBA(target.image, out, 0, y, width, 1, TAV_COMPOSE_REPLACE);
     }
-    return image;
+    return true;
 }
 
 // ---- run-length data --------------------------------------------------------
@@ -244,17 +241,17 @@ private:
     int end_ = 0;
 };
 
-Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpPalette &palette) {
+// Skipped pixels stay as the image was made: transparent black, costing no
+// memory in a picture that is mostly unpainted.
+bool decode_rle(AuxIO *stream, const BmpHeader &header, const tav::DecodeTarget &target) {
     const int width = header.width;
+    const BmpPalette &palette = header.palette;
     tav::Bytes row = tav::attempt_bytes(SpanRow::kPixels * 3);
-    if (!row) return nullptr;
-    // Skipped pixels stay blank: this image is made blanked.
-    image = PhotoRecreate(image, width, header.height, TAV_MODE_RGBA);
-    if (!image || PhotoWidth(image) != width || PhotoHeight(image) != header.height) return nullptr;
+    if (!row) return false;
 
     const int entries = std::min(header.palette_entries, 256);
     const bool four = header.bits == 4;
-    SpanRow span(image, row.get());
+    SpanRow span(target.image, row.get());
     unsigned char absolute[256];
     long long y = header.height - 1;
     int x = 0;  // never beyond the width: what lies past it is dropped
@@ -264,10 +261,10 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
     for (;;) {
         const int count = tav::next_byte(stream);
         const int value = tav::next_byte(stream);
-        if (value < 0) return nullptr;
+        if (value < 0) return false;
         if (count > 0) {
             const int hi = four ? value >> 4 : value, lo = four ? value & 0x0F : value;
-            if (hi >= entries || (count > 1 && lo >= entries)) return nullptr;
+            if (hi >= entries || (count > 1 && lo >= entries)) return false;
             const int shown = visible(count);
             unsigned char *out = span.at(x, y, shown);
             for (int i = 0; i < shown; ++i) std::memcpy(out + 3 * i, palette.rgb + 3 * ((i & 1) ? lo : hi), 3);
@@ -278,22 +275,22 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
             x = 0;
         } else if (value == 1) {  // end of bitmap
             span.flush();
-            return image;
+            return true;
         } else if (value == 2) {  // delta
             const int dx = tav::next_byte(stream);
             const int dy = tav::next_byte(stream);
-            if (dy < 0) return nullptr;
+            if (dy < 0) return false;
             x = std::min(width, x + dx);
             y -= dy;
         } else {  // absolute run of `value` pixels
             const int n = value;
             const int bytes = ((four ? (n + 1) / 2 : n) + 1) & ~1;
-            if (!tav::read_exactly(stream, absolute, static_cast<size_t>(bytes))) return nullptr;
+            if (!tav::read_exactly(stream, absolute, static_cast<size_t>(bytes))) return false;
             const int shown = visible(n);
             unsigned char *out = span.at(x, y, shown);
             for (int i = 0; i < n; ++i) {
                 const int index = four ? ((i & 1) ? absolute[i >> 1] & 0x0F : absolute[i >> 1] >> 4) : absolute[i];
-                if (index >= entries) return nullptr;
+                if (index >= entries) return false;
                 if (i < shown) std::memcpy(out + 3 * i, palette.rgb + 3 * index, 3);
             }
             span.grew(shown);
@@ -301,6 +298,11 @@ Photo *read_rle(AuxIO *stream, Photo *image, const BmpHeader &header, const BmpP
         }
     }
 }
+
+bool decode_bmp(AuxIO *stream, const BmpHeader &header, const tav::DecodeTarget &target) {
+    return is_rle(header) ? decode_rle(stream, header, target) : decode_plain(stream, header, target);
+}
+
 
 // ---- writing ------------------------------------------------------------------
 
@@ -369,24 +371,9 @@ int write_bmp(AuxIO *stream, Photo *image) {
 extern "C" {
 
 Photo *ReadBMP(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return nullptr;
-    BmpHeader header;
-    if (PhotoIsNull(image)) {
-        if (!read_bmp_header(stream, &header, nullptr)) return nullptr;
-        return PhotoRecreate(image, header.width, header.height, TAV_MODE_RGBA);
-    }
-    BmpPalette palette;
-    if (!read_bmp_header(stream, &header, &palette)) return nullptr;
-    if (!tav::within_pixel_ceiling(header.width, header.height)) return nullptr;
-    if (is_rle(header)) return read_rle(stream, image, header, palette);
-
-    const unsigned long long row_bytes = (static_cast<unsigned long long>(header.width) * header.bits + 31) / 32 * 4;
-    unsigned long long raster = 0;
-    if (__builtin_mul_overflow(row_bytes, static_cast<unsigned long long>(header.height), &raster) ||
-        !tav::may_hold(stream, raster))
-        return nullptr;
-    return read_plain(stream, image, header, palette, static_cast<size_t>(row_bytes));
+    return tav::read_declared<BmpHeader>(stream, image, read_bmp_header, decode_bmp);
 }
+
 
 int WriteBMP(AuxIO *stream, Photo *image, const char *) {
     if (!stream || !image) return 1;

@@ -6,10 +6,15 @@
 
 #include <tcl.h>
 
+#include "core/memory_p.h"
+
+#include <algorithm>
 #include <climits>
-#include <vector>
 
 namespace {
+
+// Room for the headers, tables and trailers of a picture beside its pixels.
+constexpr long long kHeaderSlack = 1LL << 20;
 
 Tcl_Channel channel_of(AuxIO *stream) { return static_cast<Tcl_Channel>(stream->handle); }
 
@@ -56,16 +61,29 @@ namespace tav {
 Photo *read_channel(FormatDb **handle, Photo *image, Tcl_Channel channel, const char *format, OnRefusal on_refusal) {
     if (!channel) return nullptr;
     if (Tcl_Tell(channel) < 0) {
-        std::vector<unsigned char> data;
-        unsigned char chunk[65536];
+        // No picture within the ceiling takes more than eight bytes a pixel
+        // in any format (16-bit RGBA stored without compression), plus its
+        // headers: a longer stream is refused instead of buffered.
+        const long long ceiling = TavGetPixelCeiling();
+        const long long most = ceiling > (INT_MAX - kHeaderSlack) / 8 ? INT_MAX : 8 * ceiling + kHeaderSlack;
+        tav::Bytes data;
+        long long size = 0, capacity = 0;
         for (;;) {
-            const int got = Tcl_Read(channel, reinterpret_cast<char *>(chunk), sizeof chunk);
+            if (size == capacity) {
+                if (capacity >= most) return nullptr;
+                const long long grown = std::min(most, capacity ? 2 * capacity : 65536LL);
+                auto *fresh = static_cast<unsigned char *>(tav::attempt_realloc(data.get(), static_cast<size_t>(grown)));
+                if (!fresh) return nullptr;  // out of memory: a refusal, never an abort
+                data.release();
+                data.reset(fresh);
+                capacity = grown;
+            }
+            const int got = Tcl_Read(channel, reinterpret_cast<char *>(data.get() + size), static_cast<int>(capacity - size));
             if (got < 0) return nullptr;
             if (got == 0) break;
-            if (data.size() + static_cast<size_t>(got) > static_cast<size_t>(INT_MAX)) return nullptr;
-            data.insert(data.end(), chunk, chunk + got);
+            size += got;
         }
-        return read_string(handle, image, data.data(), static_cast<int>(data.size()), format, on_refusal);
+        return read_string(handle, image, data.get(), static_cast<int>(size), format, on_refusal);
     }
     AuxIO *stream = AuxIO_Init("channel", channel, nullptr, 0, 0, 0);
     if (!stream) return nullptr;

@@ -16,8 +16,14 @@
 //   after a read that asked to keep it (the Tcl `load`).
 #include "io/format_registry_p.h"
 
+#include "io/format_helpers_p.h"
+#include "io/reader_decl_p.h"
+#include "io/reader_limits_p.h"
+
 #include "core/memory_p.h"
 #include "core/photo_exchange_p.h"
+
+#include <new>
 
 namespace {
 
@@ -69,6 +75,19 @@ bool format_matches(const char *formats, const char *request) {
     }
 }
 
+Admission admit(AuxIO *stream, Photo *image, const PictureHeader &header, DecodeTarget *target) {
+    if (header.width <= 0 || header.height <= 0) return Admission::Refused;
+    if (PhotoIsNull(image))
+        return PhotoRecreate(image, header.width, header.height, header.mode) ? Admission::SizeOnly
+                                                                               : Admission::Refused;
+    if (!within_pixel_ceiling(header.width, header.height) || !may_hold(stream, header.needs_bytes) ||
+        !recreate_unblanked(image, header.width, header.height, header.mode))
+        return Admission::Refused;
+    target->image = image;
+    target->direct = rows_to_write(image, &target->rows);
+    return Admission::Decode;
+}
+
 Photo *read_generic(FormatDb **handle, Photo *image, AuxIO *stream, const char *format, OnRefusal on_refusal) {
     FormatDb *db = db_of(handle);
     if (!db || !image || !stream) return nullptr;
@@ -81,7 +100,12 @@ Photo *read_generic(FormatDb **handle, Photo *image, AuxIO *stream, const char *
         if (!entry->reader || !tav::format_matches(entry->formats, format)) continue;
         Photo *scratch = PhotoCreate(0, 0, TAV_MODE_RGBA, scratch_renderer);
         if (!scratch) break;
-        const bool accepted = entry->reader(stream, scratch, nullptr) != nullptr;
+        bool accepted = false;
+        try {
+            accepted = entry->reader(stream, scratch, nullptr) != nullptr;
+        } catch (const std::bad_alloc &) {
+            // Memory running out is a refusal of this file, never an abort.
+        }
         const bool taken = accepted && exchange_contents(image, scratch) == 0;
         PhotoDelete(scratch);
         if (taken) return image;

@@ -183,6 +183,7 @@ struct JpegHeader {
     int height;
     bool gray;
     bool arithmetic;            // no ratio bounds its data: only the ceiling does
+    bool whole_coefficients;    // progressive or multi-scan: every block's coefficients are kept
     unsigned long long blocks;  // 8x8 blocks over every component
 };
 
@@ -204,6 +205,7 @@ bool read_jpeg_header(Decompressor *d, AuxIO *stream, JpegHeader *header) {
     header->width = static_cast<int>(cinfo->output_width);
     header->height = static_cast<int>(cinfo->output_height);
     header->arithmetic = cinfo->arith_code;
+    header->whole_coefficients = cinfo->progressive_mode || jpeg_has_multiple_scans(cinfo);
     header->blocks = 0;
     for (int c = 0; c < cinfo->num_components; ++c)
         header->blocks += static_cast<unsigned long long>(cinfo->comp_info[c].width_in_blocks) *
@@ -219,6 +221,14 @@ bool read_jpeg_header(Decompressor *d, AuxIO *stream, JpegHeader *header) {
 // holds far more than that and loads with the fake end of image.
 bool can_hold(j_decompress_ptr cinfo, AuxIO *stream, const JpegHeader &header) {
     if (!within_pixel_ceiling(header.width, header.height)) return false;
+    // A picture decoded from several scans keeps every block's 64 16-bit
+    // coefficients beside the picture itself: both together must stay
+    // within the ceiling's budget of four bytes a pixel.
+    if (header.whole_coefficients) {
+        const unsigned long long picture = 4ULL * header.width * header.height;
+        const unsigned long long budget = 4ULL * static_cast<unsigned long long>(TavGetPixelCeiling());
+        if (header.blocks > (budget - picture) / 128) return false;
+    }
     if (header.arithmetic) return true;
     const long long left = bytes_left(stream);
     if (left < 0) return true;  // a stream that cannot tell: the ceiling alone

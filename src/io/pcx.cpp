@@ -14,9 +14,10 @@
 // is made when the stream cannot hold that much for every line.
 #include "io/format_helpers_p.h"
 #include "io/read_exactly_p.h"
-#include "io/reader_limits_p.h"
+#include "io/reader_decl_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,11 +29,9 @@ constexpr int kTrailerBytes = 769;
 constexpr int kTrailerMark = 12;
 constexpr int kLongestRun = 63;
 
-struct PcxHeader {
+struct PcxHeader : tav::PictureHeader {
     int version = 0;
     bool rle = false;
-    int width = 0;
-    int height = 0;
     int planes = 0;
     int bytes_per_line = 0;
 };
@@ -58,7 +57,13 @@ bool read_pcx_header(AuxIO *stream, PcxHeader *header) {
     header->bytes_per_line = static_cast<int>(tav::le16(head + 66));
     // A row never gives more pixels than it holds bytes.  Lines of an odd
     // byte count are common in files from other writers and read the same.
-    return header->bytes_per_line >= header->width;
+    if (header->bytes_per_line < header->width) return false;
+    header->mode = planes == 1 ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
+    // Every line is there, run-length coded at best in runs of 63 bytes.
+    const unsigned long long line = static_cast<unsigned long long>(planes) * header->bytes_per_line;
+    const unsigned long long per_line = header->rle ? (line + kLongestRun - 1) / kLongestRun : line;
+    header->needs_bytes = per_line * header->height;
+    return true;
 }
 
 // The stream read ahead in blocks: scan lines are decoded a byte at a
@@ -126,37 +131,33 @@ bool read_trailer_palette(AuxIO *stream, TavColormap *colormap) {
     return true;
 }
 
-Photo *read_pcx(AuxIO *stream, Photo *image, const PcxHeader &header) {
+bool decode_pcx(AuxIO *stream, const PcxHeader &header, const tav::DecodeTarget &target) {
+    Photo *image = target.image;
     const int line_bytes = header.planes * header.bytes_per_line;
-    const int mode = header.planes == 1 ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
     tav::Bytes line = tav::attempt_bytes(static_cast<size_t>(line_bytes));
-    if (!line || !tav::recreate_unblanked(image, header.width, header.height, mode)) return nullptr;
+    if (!line) return false;
     std::memset(line.get(), 0, static_cast<size_t>(line_bytes));
     if (header.planes == 1) TavResizeColormap(PhotoColormap(image), 256);
-    tav::Bytes rgb = tav::attempt_bytes(header.planes == 1 ? 1 : static_cast<size_t>(header.width) * 3);
-    if (!rgb) return nullptr;
+    tav::Bytes rgba = tav::attempt_bytes(header.planes == 1 ? 1 : static_cast<size_t>(header.width) * 4);
+    if (!rgba) return false;
     ByteSource source(stream);
-    if (!source) return nullptr;
+    if (!source) return false;
     const unsigned char *p = line.get();
     const int bpl = header.bytes_per_line;
     for (int y = 0; y < header.height; ++y) {
-        if (!read_line(source, header.rle, line.get(), line_bytes)) return nullptr;
+        if (!read_line(source, header.rle, line.get(), line_bytes)) return false;
         if (header.planes == 1) {
             PhotoPutIndex(image, p, 0, y, header.width, 1);
             continue;
         }
-        // Planes are interleaved into packed RGB, the layout the image takes fastest.
-        unsigned char *out = rgb.get();
-        for (int x = 0; x < header.width; ++x, out += 3) {
-            out[0] = p[x];
-            out[1] = p[bpl + x];
-            out[2] = p[2 * bpl + x];
-        }
-        PhotoPutRGB(image, rgb.get(), 0, y, header.width, 1);
+        // The first three planes are joined into opaque RGBA, the layout the image stores as it is.
+        const unsigned char *planes[4] = {p, p + bpl, p + 2 * bpl, nullptr};
+        tav::planes_to_rgba(planes, rgba.get(), static_cast<size_t>(header.width));
+        PhotoPutRGBA(image, rgba.get(), 0, y, header.width, 1, TAV_COMPOSE_REPLACE);
     }
     if (header.version == 5 && header.planes == 1 && !read_trailer_palette(stream, PhotoColormap(image)))
-        return nullptr;
-    return image;
+        return false;
+    return true;
 }
 
 // ---- writing ------------------------------------------------------------------
@@ -236,16 +237,7 @@ int write_pcx(AuxIO *stream, Photo *image) {
 extern "C" {
 
 Photo *ReadPCX(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return nullptr;
-    PcxHeader header;
-    if (!read_pcx_header(stream, &header)) return nullptr;
-    const int mode = header.planes == 1 ? TAV_MODE_INDEXED : TAV_MODE_RGBA;
-    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, mode);
-    if (!tav::within_pixel_ceiling(header.width, header.height)) return nullptr;
-    const unsigned long long line = static_cast<unsigned long long>(header.planes) * header.bytes_per_line;
-    const unsigned long long per_line = header.rle ? (line + kLongestRun - 1) / kLongestRun : line;
-    if (!tav::may_hold(stream, per_line * header.height)) return nullptr;
-    return read_pcx(stream, image, header);
+    return tav::read_declared<PcxHeader>(stream, image, read_pcx_header, decode_pcx);
 }
 
 int WritePCX(AuxIO *stream, Photo *image, const char *) {

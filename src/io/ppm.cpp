@@ -12,7 +12,7 @@
 #include "io/format_helpers_p.h"
 #include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
-#include "io/reader_limits_p.h"
+#include "io/reader_decl_p.h"
 
 #include "core/memory_p.h"
 #include "core/rows_p.h"
@@ -27,11 +27,9 @@ namespace {
 constexpr size_t kChunkBytes = 524288;
 constexpr int kMaxTokenBytes = 15;
 
-struct PpmHeader {
-    int width;
-    int height;
-    int maxval;
-    int channels;  // 3 for P6, 1 for P5
+struct PpmHeader : tav::PictureHeader {
+    int maxval = 0;
+    int channels = 0;  // 3 for P6, 1 for P5
 };
 
 inline bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -92,10 +90,12 @@ bool read_ppm_header(AuxIO *stream, PpmHeader *header) {
     if (!parse_int(tokens[1], &header->width) || !parse_int(tokens[2], &header->height) ||
         !parse_int(tokens[3], &header->maxval))
         return false;
-    return header->width > 0 && header->height > 0 && header->maxval >= 1 && header->maxval <= 255;
+    if (header->width <= 0 || header->height <= 0 || header->maxval < 1 || header->maxval > 255) return false;
+    header->mode = header->channels == 3 ? TAV_MODE_RGBA : TAV_MODE_GRAY;
+    // Raw samples, one byte each: the raster must be there in full.
+    header->needs_bytes = static_cast<unsigned long long>(header->width) * header->channels * header->height;
+    return true;
 }
-
-int mode_of(const PpmHeader &header) { return header.channels == 3 ? TAV_MODE_RGBA : TAV_MODE_GRAY; }
 
 // Samples of a maxval below 255 are stretched to 0..255 (the low 8 bits
 // of value * 255 / maxval, also for samples above maxval).
@@ -131,44 +131,36 @@ void store_rows(Photo *image, const tav::ImageRows *direct, const PpmHeader &hea
     }
 }
 
+bool decode_ppm(AuxIO *stream, const PpmHeader &header, const tav::DecodeTarget &target) {
+    const size_t row_bytes = static_cast<size_t>(header.width) * header.channels;
+    const size_t raster_bytes = static_cast<size_t>(header.needs_bytes);
+    const SampleScale scale(header.maxval);
+    const tav::ImageRows *direct = target.direct ? &target.rows : nullptr;
+    // Grey rows in memory are the raster itself: read straight into them.
+    if (direct && header.channels == 1 && direct->stride == static_cast<ptrdiff_t>(row_bytes)) {
+        if (!tav::read_exactly(stream, direct->base, raster_bytes)) return false;
+        scale.apply(direct->base, raster_bytes);
+        return true;
+    }
+    const int chunk_rows = static_cast<int>(std::clamp<size_t>(kChunkBytes / row_bytes, 1, header.height));
+    tav::Bytes chunk = tav::attempt_bytes(row_bytes * chunk_rows);
+    if (!chunk) return false;
+    for (int y = 0; y < header.height; y += chunk_rows) {
+        const int rows = std::min(chunk_rows, header.height - y);
+        const size_t bytes = row_bytes * rows;
+        if (!tav::read_exactly(stream, chunk.get(), bytes)) return false;
+        scale.apply(chunk.get(), bytes);
+        store_rows(target.image, direct, header, chunk.get(), y, rows);
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" {
 
 Photo *ReadPPM(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return nullptr;
-    PpmHeader header;
-    if (!read_ppm_header(stream, &header)) return nullptr;
-    // A size-only image learns the size without the pixels.
-    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, mode_of(header));
-
-    const size_t row_bytes = static_cast<size_t>(header.width) * header.channels;
-    size_t raster_bytes = 0;
-    if (!tav::checked_mul(row_bytes, static_cast<size_t>(header.height), &raster_bytes)) return nullptr;
-    if (!tav::may_hold(stream, raster_bytes) || !tav::within_pixel_ceiling(header.width, header.height))
-        return nullptr;
-
-    if (!tav::recreate_unblanked(image, header.width, header.height, mode_of(header))) return nullptr;
-    const SampleScale scale(header.maxval);
-    tav::ImageRows rows_in_memory;
-    const tav::ImageRows *direct = tav::rows_to_write(image, &rows_in_memory) ? &rows_in_memory : nullptr;
-    // Grey rows in memory are the raster itself: read straight into them.
-    if (direct && header.channels == 1 && direct->stride == static_cast<ptrdiff_t>(row_bytes)) {
-        if (!tav::read_exactly(stream, direct->base, raster_bytes)) return nullptr;
-        scale.apply(direct->base, raster_bytes);
-        return image;
-    }
-    const int chunk_rows = static_cast<int>(std::clamp<size_t>(kChunkBytes / row_bytes, 1, header.height));
-    tav::Bytes chunk = tav::attempt_bytes(row_bytes * chunk_rows);
-    if (!chunk) return nullptr;
-    for (int y = 0; y < header.height; y += chunk_rows) {
-        const int rows = std::min(chunk_rows, header.height - y);
-        const size_t bytes = row_bytes * rows;
-        if (!tav::read_exactly(stream, chunk.get(), bytes)) return nullptr;
-        scale.apply(chunk.get(), bytes);
-        store_rows(image, direct, header, chunk.get(), y, rows);
-    }
-    return image;
+    return tav::read_declared<PpmHeader>(stream, image, read_ppm_header, decode_ppm);
 }
 
 int WritePPM(AuxIO *stream, Photo *image, const char *) {

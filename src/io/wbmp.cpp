@@ -7,19 +7,17 @@
 // stream in full before the image is made.
 #include "io/format_helpers_p.h"
 #include "io/read_exactly_p.h"
-#include "io/reader_limits_p.h"
+#include "io/reader_decl_p.h"
 
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 
 #include <climits>
 #include <cstring>
 
 namespace {
 
-struct WbmpHeader {
-    int width = 0;
-    int height = 0;
-};
+struct WbmpHeader : tav::PictureHeader {};
 
 // Multi-byte integer: 7-bit groups, most significant first, bit 7 set on
 // every byte but the last.  The end of the stream ends the number; a value
@@ -64,6 +62,8 @@ void skip_extensions(AuxIO *stream, int fixed) {
     }
 }
 
+size_t row_bytes(int width) { return (static_cast<size_t>(width) + 7) / 8; }
+
 bool read_wbmp_header(AuxIO *stream, WbmpHeader *header) {
     long long type = 0, width = 0, height = 0;
     if (!read_multibyte(stream, &type) || type != 0) return false;
@@ -74,27 +74,28 @@ bool read_wbmp_header(AuxIO *stream, WbmpHeader *header) {
         return false;
     header->width = static_cast<int>(width);
     header->height = static_cast<int>(height);
+    header->mode = TAV_MODE_INDEXED;
+    // Rows of one bit a pixel, uncompressed: all of them must be there.
+    header->needs_bytes = static_cast<unsigned long long>(row_bytes(header->width)) * header->height;
     return true;
 }
 
-size_t row_bytes(int width) { return (static_cast<size_t>(width) + 7) / 8; }
-
-Photo *read_wbmp(AuxIO *stream, Photo *image, const WbmpHeader &header) {
+bool decode_wbmp(AuxIO *stream, const WbmpHeader &header, const tav::DecodeTarget &target) {
+    Photo *image = target.image;
     const size_t packed_bytes = row_bytes(header.width);
     tav::Bytes packed = tav::attempt_bytes(packed_bytes);
     tav::Bytes indices = tav::attempt_bytes(static_cast<size_t>(header.width));
-    if (!packed || !indices || !tav::recreate_unblanked(image, header.width, header.height, TAV_MODE_INDEXED))
-        return nullptr;
+    if (!packed || !indices) return false;
     TavColormap *colormap = PhotoColormap(image);
     TavResizeColormap(colormap, 2);
     TavSetColormap(colormap, 0, 0, 0, 0);
     TavSetColormap(colormap, 1, 255, 255, 255);
     for (int y = 0; y < header.height; ++y) {
-        if (!tav::read_exactly(stream, packed.get(), packed_bytes)) return nullptr;
-        for (int x = 0; x < header.width; ++x) indices[x] = (packed[x >> 3] >> (7 - (x & 7))) & 1;
+        if (!tav::read_exactly(stream, packed.get(), packed_bytes)) return false;
+        tav::unpack_bits(packed.get(), 1, indices.get(), static_cast<size_t>(header.width));
         PhotoPutIndex(image, indices.get(), 0, y, header.width, 1);
     }
-    return image;
+    return true;
 }
 
 // Groups of 7 bits, most significant first, bit 7 set on all but the last.
@@ -138,14 +139,7 @@ int write_wbmp(AuxIO *stream, Photo *image) {
 extern "C" {
 
 Photo *ReadWBMP(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return nullptr;
-    WbmpHeader header;
-    if (!read_wbmp_header(stream, &header)) return nullptr;
-    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, TAV_MODE_INDEXED);
-    if (!tav::within_pixel_ceiling(header.width, header.height) ||
-        !tav::may_hold(stream, static_cast<unsigned long long>(row_bytes(header.width)) * header.height))
-        return nullptr;
-    return read_wbmp(stream, image, header);
+    return tav::read_declared<WbmpHeader>(stream, image, read_wbmp_header, decode_wbmp);
 }
 
 int WriteWBMP(AuxIO *stream, Photo *image, const char *) {

@@ -2,6 +2,7 @@
 // state's life: created when the package loads, cleaned up exactly once,
 // at interpreter deletion or process exit, whichever comes first.
 #include "tcl/pixel_ceiling_p.h"
+#include "tcl/reshape_cmd_p.h"
 #include "tcl/state_p.h"
 
 #include <atomic>
@@ -95,6 +96,7 @@ int Tavrel_Init(Tcl_Interp *interp) {
     Tcl_CreateObjCommand(interp, "tavcodec", TavcodecCmd, state, nullptr);
     Tcl_CreateObjCommand(interp, "tavcopy", TavcopyCmd, state, nullptr);
     TavrelPixelCeilingInit(interp);
+    TavrelReshapeInit(interp, state);
 
     // Loading never fails for lack of Tk: the photo formats are just left out.
     if (TavRequireTk(interp, state) == 0) Tavrel_RegisterTkPhotoFormats(interp);

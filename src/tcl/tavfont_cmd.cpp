@@ -1,6 +1,10 @@
 // The tavfont command: fonts made from files, bytes or built-in faces,
 // named in the interpreter's font table, measured and deleted.
 #include "tcl/dispatch_p.h"
+#include "tcl/error_p.h"
+#include "text/font_p.h"
+
+#include <string>
 
 namespace {
 
@@ -102,7 +106,11 @@ int measure_text(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
     int size = 0;
     TavFont *font = font_and_size(state, interp, objv, &size);
     if (!font) return TCL_ERROR;
-    // Without a usable size the layout writes nothing: the answer is {0 0 0}.
+    // A size the engine refuses would measure as nothing: say so.  A size of
+    // zero or less lays out nothing: the answer is {0 0 0}.
+    if (tav::font_refuses_size(font, size))
+        return tav::tcl_error(interp, tav::ErrorKind::Value,
+                              tav::font_size_message(Tcl_GetString(objv[2]), Tcl_GetString(objv[3])));
     int width = 0, ascent = 0, descent = 0;
     PhotoGetMeasure(font, size, Tcl_GetString(objv[4]), TAV_TEXT_UTF8, -1, &width, &ascent, &descent);
     Tcl_Obj *result = Tcl_GetObjResult(interp);

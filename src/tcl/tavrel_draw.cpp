@@ -3,33 +3,41 @@
 // library's drawing primitives.
 #include "tcl/tavrel_cmd_p.h"
 
+#include "core/memory_p.h"
+#include "draw/polygon_p.h"
+
 #include <climits>
+#include <cmath>
 
 namespace {
 
 // ---- colours ---------------------------------------------------------------
 
-// A colour argument: a list of three or four integers (low bytes kept, alpha
-// 255 by default), a grey level 0..255, or a colour name or "#" form.
+// Three or four integers (low bytes kept, alpha 255 by default).
+bool parse_int_components(int count, Tcl_Obj **elements, unsigned char rgba[4]) {
+    if (count != 3 && count != 4) return false;
+    int v[4] = {0, 0, 0, 255};
+    for (int i = 0; i < count; ++i)
+        if (Tcl_GetIntFromObj(nullptr, elements[i], &v[i]) != TCL_OK) return false;
+    TavSetColor(rgba, v[0], v[1], v[2], v[3]);
+    return true;
+}
+
+// A colour argument: a list of three or four integers, a grey level
+// 0..255, or a colour name (spaces allowed, "dark slate gray") or "#" form.
 bool parse_color_arg(Tcl_Obj *arg, unsigned char rgba[4]) {
     int count = 0;
     Tcl_Obj **elements = nullptr;
-    if (Tcl_ListObjGetElements(nullptr, arg, &count, &elements) != TCL_OK) return false;
-    if (count == 3 || count == 4) {
-        int v[4] = {0, 0, 0, 255};
-        for (int i = 0; i < count; ++i)
-            if (Tcl_GetIntFromObj(nullptr, elements[i], &v[i]) != TCL_OK) return false;
-        TavSetColor(rgba, v[0], v[1], v[2], v[3]);
-        return true;
+    if (Tcl_ListObjGetElements(nullptr, arg, &count, &elements) == TCL_OK) {
+        if (parse_int_components(count, elements, rgba)) return true;
+        int grey = 0;
+        if (count == 1 && Tcl_GetIntFromObj(nullptr, elements[0], &grey) == TCL_OK) {
+            if (grey < 0 || grey > 255) return false;
+            TavSetColor(rgba, grey, grey, grey, 255);
+            return true;
+        }
     }
-    if (count != 1) return false;
-    int grey = 0;
-    if (Tcl_GetIntFromObj(nullptr, elements[0], &grey) == TCL_OK) {
-        if (grey < 0 || grey > 255) return false;
-        TavSetColor(rgba, grey, grey, grey, 255);
-        return true;
-    }
-    return TavParseColor(Tcl_GetString(elements[0]), rgba) == 1;
+    return TavParseColor(Tcl_GetString(arg), rgba) == 1;
 }
 
 int set_color(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[],
@@ -190,10 +198,39 @@ TAVREL_HANDLER(TavrelRectangle) {
 }
 
 TAVREL_HANDLER(TavrelPolygon) {
-    (void)state;
-    (void)objc;
-    (void)objv;
-    return TavrelError(interp, "option \"", "polygon", "\" not yet implemented", nullptr);
+    static const char *const options[] = {"-fill", "-antialiased", "-rule", nullptr};
+    enum { kFill, kAntialiased, kRule };
+    static const char *const rules[] = {"evenodd", "nonzero", nullptr};
+    static const char *const usage = "image x1 y1 x2 y2 x3 y3 ?x y ...? ?option value ...?";
+    if (objc < 3) return TavrelWrongArgs(interp, objv, usage);
+    Photo *image = TavrelFindImage(state, interp, objv[2]);
+    if (!image) return TCL_ERROR;
+    int end = 3;
+    while (end < objc && !is_option_word(objv[end])) ++end;
+    const int coordinates = end - 3;
+    if (coordinates < 6 || coordinates % 2 != 0) return TavrelWrongArgs(interp, objv, usage);
+    int fill = 1, antialiased = 0, rule = 0;
+    for (int i = end; i < objc; i += 2) {
+        int option = 0;
+        if (Tcl_GetIndexFromObj(interp, objv[i], options, "polygon option", 0, &option) != TCL_OK) return TCL_ERROR;
+        if (i + 1 >= objc) return TavrelMissingValue(interp, options[option]);
+        const int status = option == kRule ? Tcl_GetIndexFromObj(interp, objv[i + 1], rules, "fill rule", 0, &rule)
+                                           : Tcl_GetBooleanFromObj(interp, objv[i + 1], option == kFill ? &fill : &antialiased);
+        if (status != TCL_OK) return TCL_ERROR;
+    }
+    tav::Bytes points = tav::attempt_bytes(static_cast<size_t>(coordinates) * sizeof(double));
+    if (!points) return TavrelError(interp, "not enough memory for the polygon", nullptr);
+    auto *xy = reinterpret_cast<double *>(points.get());
+    for (int k = 0; k < coordinates; ++k) {
+        if (Tcl_GetDoubleFromObj(interp, objv[3 + k], &xy[k]) != TCL_OK) return TCL_ERROR;
+        if (!std::isfinite(xy[k]))
+            return TavrelError(interp, "expected finite coordinate but got \"", Tcl_GetString(objv[3 + k]), "\"",
+                               nullptr);
+    }
+    if (tav::draw_polygon(image, xy, coordinates / 2, fill != 0, antialiased != 0,
+                          rule == 1 ? tav::FillRule::NonZero : tav::FillRule::EvenOdd) != 0)
+        return TavrelError(interp, "not enough memory for the polygon", nullptr);
+    return TCL_OK;
 }
 
 TAVREL_HANDLER(TavrelBlank) {

@@ -1,6 +1,8 @@
 // The tavrel text subcommand: a string drawn with a named font in the
 // image's foreground colour.
+#include "tcl/error_p.h"
 #include "tcl/tavrel_cmd_p.h"
+#include "text/font_p.h"
 
 TAVREL_HANDLER(TavrelText) {
     static const char *const options[] = {"-text", "-font", "-size", "-angle", "-stretch", "-align", "-valign",
@@ -18,6 +20,7 @@ TAVREL_HANDLER(TavrelText) {
 
     const char *text = nullptr;
     TavFont *font = nullptr;
+    Tcl_Obj *font_name = nullptr, *size_word = nullptr;
     int size = 10, halign = TAV_ALIGN_LEFT, valign = TAV_VALIGN_BASELINE;
     double angle = 0.0, stretch = 1.0;
     // Options come in pairs; a last word without its value is ignored.
@@ -32,9 +35,11 @@ TAVREL_HANDLER(TavrelText) {
         case kFont:
             font = static_cast<TavFont *>(TavNameLookup(state->fonts, Tcl_GetString(value)));
             if (!font) return TavrelError(interp, "font \"", Tcl_GetString(value), "\" doesn't exist", nullptr);
+            font_name = value;
             break;
         case kSize:
             if (Tcl_GetIntFromObj(interp, value, &size) != TCL_OK) return TCL_ERROR;
+            size_word = value;
             break;
         case kAngle:
             if (Tcl_GetDoubleFromObj(interp, value, &angle) != TCL_OK) return TCL_ERROR;
@@ -55,6 +60,9 @@ TAVREL_HANDLER(TavrelText) {
         }
     }
     if (!font) return TavrelError(interp, "no font specified", nullptr);
+    if (size_word && tav::font_refuses_size(font, size))
+        return tav::tcl_error(interp, tav::ErrorKind::Value,
+                              tav::font_size_message(Tcl_GetString(font_name), Tcl_GetString(size_word)));
     PhotoDrawText(image, nullptr, x, y, halign, valign, angle, stretch, font, size, text, TAV_TEXT_UTF8, -1);
     return TCL_OK;
 }

@@ -95,3 +95,16 @@ int PhotoPrepareFont(TavFont *font, int size) {
 }
 
 }  // extern "C"
+
+bool tav::font_refuses_size(TavFont *font, int size) {
+    if (size <= 0) return false;
+    if (PhotoPrepareFont(font, size) != 0 || !font_has_size(font)) return true;
+    // The size is set; a glyph that loads and copies out as the layout
+    // takes it shows that the face scales to it.
+    const FT_UInt probe = FT_Get_Char_Index(font->face, 'W');
+    FT_Glyph glyph = nullptr;
+    if (FT_Load_Glyph(font->face, probe, FT_LOAD_DEFAULT) != 0) return true;
+    const FT_Error error = FT_Get_Glyph(font->face->glyph, &glyph);
+    if (glyph) FT_Done_Glyph(glyph);
+    return error != 0;
+}

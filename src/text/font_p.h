@@ -9,6 +9,7 @@
 #include FT_GLYPH_H
 
 #include <memory>
+#include <string>
 
 struct TavFontEngine {
     FT_Library library;
@@ -31,6 +32,17 @@ using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 // True when the font has a face and a size that can be measured and drawn.
 inline bool font_has_size(const TavFont *font) {
     return font && font->face && font->char_width > 0 && font->char_height > 0;
+}
+
+// True when a positive size is one the font engine will not set or will
+// not load glyphs at (beyond what 26.6 units or the face's scaling can
+// hold), so that text at it would silently come out empty.  Sizes of zero
+// or less are not refused: they measure and draw nothing.
+bool font_refuses_size(TavFont *font, int size);
+
+// The message for a size the engine refuses.
+inline std::string font_size_message(const char *font_name, const char *size) {
+    return std::string("font \"") + font_name + "\" cannot be set to size " + size;
 }
 
 }  // namespace tav

@@ -42,8 +42,23 @@ TEST(ParseColor, Names) {
     expect_color("magenta", {255, 0, 255, 255});
 }
 
-TEST(ParseColor, NamesAreExactAndCaseSensitive) {
-    for (const char *text : {"White", "RED", " red", "red ", "re", "redd", "", "grey", "0", "rgb(1,2,3)"})
+// Database names in any case and with spaces anywhere; the library's own
+// names keep their values; near misses and over-long text are refused.
+TEST(ParseColor, DatabaseNamesFoldCaseAndSpaces) {
+    const struct {
+        const char *text;
+        Rgba rgba;
+    } cases[] = {
+        {"orange", {255, 165, 0, 255}},        {"DarkSlateGray", {47, 79, 79, 255}},
+        {"dark slate gray", {47, 79, 79, 255}}, {"DARK SLATEgrey", {47, 79, 79, 255}},
+        {"White", {255, 255, 255, 255}},       {"RED", {255, 0, 0, 255}},
+        {" red ", {255, 0, 0, 255}},           {"grey", {128, 128, 128, 255}},
+        {"gray100", {255, 255, 255, 255}},     {"None", {0, 0, 0, 0}},
+        {"aliceblue", {240, 248, 255, 255}},   {"yellow green", {154, 205, 50, 255}},
+    };
+    for (const auto &c : cases) expect_color(c.text, c.rgba);
+    for (const char *text : {"re", "redd", "", "   ", "0", "rgb(1,2,3)", "gray101", "dark-slate-gray",
+                             "lightgoldenrodyellowlightgoldenrodyellow"})
         expect_failure(text);
     expect_failure(nullptr);
 }

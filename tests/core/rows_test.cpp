@@ -38,7 +38,40 @@ struct IntoRgbaCase {
     std::function<void(const unsigned char *, unsigned char *)> pixel;  // the definition
 };
 
+// Splits interleaved pixels into planes and joins them with planes_to_rgba.
+void planar(const unsigned char *in, int channels, unsigned char *rgba, size_t n) {
+    std::vector<Bytes> planes(channels, Bytes(n + 1));
+    const unsigned char *plane[4] = {};
+    for (int c = 0; c < channels; ++c) {
+        for (size_t i = 0; i < n; ++i) planes[c][i] = in[i * channels + c];
+        plane[c] = planes[c].data();
+    }
+    tav::planes_to_rgba(plane, rgba, n);
+}
+
 }  // namespace
+
+TEST(RowFunctions, UnpackedBitsAndCheckedPalettesMatchThePerPixelDefinition) {
+    const Bytes packed = random_bytes(64, 9);
+    for (int bits : {1, 2, 4, 8}) {
+        for (size_t n : {size_t(0), size_t(1), size_t(3), size_t(7), size_t(8), size_t(9), size_t(64 * 8 / bits)}) {
+            Bytes got(n + 1, 0xEE), want(n + 1, 0xEE);
+            tav::unpack_bits(packed.data(), bits, got.data(), n);
+            for (size_t i = 0; i < n; ++i) {
+                const size_t bit = i * bits;
+                want[i] = (packed[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+            }
+            ASSERT_EQ(got, want) << bits << " bits, n " << n;
+        }
+    }
+    // An index at or past the palette's end refuses the row.
+    const unsigned char rgb[6] = {1, 2, 3, 4, 5, 6};
+    unsigned char out[8];
+    for (const Bytes &row : {Bytes{0, 1}, Bytes{2}, Bytes{0, 255}}) {
+        const bool fits = row.back() < 2;
+        EXPECT_EQ(tav::palette_to_rgba(row.data(), rgb, 2, out, row.size()), fits);
+    }
+}
 
 TEST(RowFunctions, IntoRgbaMatchesThePerPixelDefinition) {
     tavtest::interp();
@@ -58,6 +91,11 @@ TEST(RowFunctions, IntoRgbaMatchesThePerPixelDefinition) {
          [&](auto *s, auto *d) { std::copy_n(&lut[s[0] * 4], 4, d); }},
         {"index step 2", 2, [&](auto *s, auto *d, size_t n) { tav::index_to_rgba(s, 2, d, n, lut); },
          [&](auto *s, auto *d) { std::copy_n(&lut[s[0] * 4], 4, d); }},
+        {"palette", 1, [&](auto *s, auto *d, size_t n) { EXPECT_TRUE(tav::palette_to_rgba(s, palette.data(), 256, d, n)); },
+         [&](auto *s, auto *d) { std::copy_n(&palette[s[0] * 3], 3, d), d[3] = 255; }},
+        {"planes", 4, [](auto *s, auto *d, size_t n) { planar(s, 4, d, n); }, [](auto *s, auto *d) { std::copy_n(s, 4, d); }},
+        {"planes without alpha", 3, [](auto *s, auto *d, size_t n) { planar(s, 3, d, n); },
+         [](auto *s, auto *d) { std::copy_n(s, 3, d), d[3] = 255; }},
         {"565", 2, [](auto *s, auto *d, size_t n) {
              Bytes rgb(n * 3);
              tav::rgb565_to_rgb(s, rgb.data(), n);

@@ -2,9 +2,17 @@
 // `tavcodec decode` would, must decode or be refused without reading past
 // it.  Each input is tried twice on a fresh decoder (as a first frame), and
 // twice on decoders of either size that have already decoded a key frame
-// and a P-frame, so that skips and back-references meet real history.  Inputs longer than the longest frame are cut to it.
+// and a P-frame, so that skips and back-references meet real history.
+// Inputs longer than the longest frame are cut to it.
+//
+// The primed decoders are kept from one input to the next and primed again
+// only after an input decoded: a refused frame leaves no trace a later
+// frame can see (it never joins the history, and the header's quality is
+// read afresh with every frame), so each input meets exactly the state of
+// a newly primed decoder, at a fraction of the cost.
 #include <tcl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -23,18 +31,28 @@ std::vector<unsigned char> picture(int t) {
     return rgb;
 }
 
-// Decodes a copy of exactly `size` bytes, so that any over-read is caught.
-void decode(PhotoCodec *codec, const uint8_t *data, size_t size) {
+PhotoCodec *primed[2];
+
+
+// Decodes a copy of exactly `size` bytes, so that any over-read is caught;
+// true when the frame decoded.
+bool decode(PhotoCodec *codec, const uint8_t *data, size_t size) {
     std::vector<unsigned char> copy(data, data + size);
     int length = 0;
     const unsigned char *out = PhotoCodecDecode(codec, copy.data(), static_cast<int>(copy.size()), &length);
     if (out && length > 0) {
-        // The whole reply must be readable.
-        unsigned sum = 0;
-        for (int i = 0; i < length; ++i) sum += out[i];
-        volatile unsigned sink = sum;
-        (void)sink;
+        // The whole reply must be readable: one checked copy, not a loop
+        // whose every comparison the coverage tracer would record.
+        static unsigned char sink[TAV_CODEC_FRAME_BYTES];
+        std::memcpy(sink, out, static_cast<size_t>(std::min(length, TAV_CODEC_FRAME_BYTES)));
     }
+    return out != nullptr;
+}
+
+PhotoCodec *prime(const std::vector<unsigned char> (&frames)[2]) {
+    PhotoCodec *codec = PhotoCreateCodec();
+    for (const auto &frame : frames) decode(codec, frame.data(), frame.size());
+    return codec;
 }
 
 }  // namespace
@@ -59,6 +77,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***argv) {
     std::memcpy(primers[1][0].data(), header, sizeof header);
     primers[1][1] = primers[1][0];
     primers[1][1][12] = 1;
+    for (int i = 0; i < 2; ++i) primed[i] = prime(primers[i]);
     return 0;
 }
 
@@ -69,12 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     decode(fresh, data, size);
     PhotoDeleteCodec(fresh);
     // One decoder of each size, past a key frame and a P-frame.
-    for (auto &primer : primers) {
-        PhotoCodec *codec = PhotoCreateCodec();
-        for (const auto &frame : primer) decode(codec, frame.data(), frame.size());
-        decode(codec, data, size);
-        decode(codec, data, size);
-        PhotoDeleteCodec(codec);
+    for (int i = 0; i < 2; ++i) {
+        const bool first = decode(primed[i], data, size);
+        if (decode(primed[i], data, size) || first) {
+            PhotoDeleteCodec(primed[i]);
+            primed[i] = prime(primers[i]);
+        }
     }
     return 0;
 }

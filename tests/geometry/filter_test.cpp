@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/cpu_p.h"
 #include "geometry/geometry_support.h"
 
 using geomtest::Image;
@@ -53,8 +54,10 @@ Pixels reference_convolution(const Pixels &src, const std::vector<int> &k, int d
 TEST(PhotoConvolution, MatchesTranscriptionOnRandomKernels) {
     std::mt19937 rng(21);
     const int flag_sets[] = {0, 1, 2, 3, 32, 33, 34};
-    for (int round = 0; round < 60; ++round) {
-        const int w = 1 + rng() % 13, h = 1 + rng() % 9;
+    for (int round = 0; round < 120; ++round) {
+        // The second half runs the portable taps, the first their vector twin.
+        tav::set_vector_twins(round < 60);
+        const int w = 1 + rng() % (round % 3 ? 13 : 41), h = 1 + rng() % 9;
         // Some kernels far wider or taller than the image, some with huge
         // weights that need 64-bit sums.
         const int kw = round % 5 == 0 ? 30 + rng() % 20 : 1 + rng() % 6;
@@ -71,6 +74,7 @@ TEST(PhotoConvolution, MatchesTranscriptionOnRandomKernels) {
         EXPECT_EQ(Pixels(image).px, reference_convolution(before, k, divisor, kw, kh, cx, cy, flags).px)
             << "round " << round << " " << w << "x" << h << " kernel " << kw << "x" << kh << " flags " << flags;
     }
+    tav::set_vector_twins(true);
 }
 
 TEST(PhotoConvolution, HugeKernelCostsOnlyItsOverlap) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "io/codec_support.h"
 
 using namespace codectest;
@@ -57,12 +59,12 @@ size_t marker_at(const Bytes &jpeg, unsigned char code) {
 
 // A fixture whose frame claims the huge size, cut a few bytes into its
 // first scan; `coding` replaces the frame's marker code when non-zero.
-Bytes jpeg_bomb(const char *name, unsigned char sof, unsigned char coding = 0) {
+Bytes jpeg_bomb(const char *name, unsigned char sof, unsigned char coding = 0, int claim = kClaim) {
     Bytes jpeg = fixture(name);
     const size_t at = marker_at(jpeg, sof);
     EXPECT_GT(at, 0u);
-    jpeg[at + 5] = jpeg[at + 7] = static_cast<unsigned char>(kClaim >> 8);
-    jpeg[at + 6] = jpeg[at + 8] = static_cast<unsigned char>(kClaim & 0xFF);
+    jpeg[at + 5] = jpeg[at + 7] = static_cast<unsigned char>(claim >> 8);
+    jpeg[at + 6] = jpeg[at + 8] = static_cast<unsigned char>(claim & 0xFF);
     if (coding) jpeg[at + 1] = coding;
     const size_t sos = marker_at(jpeg, 0xDA);
     EXPECT_GT(sos, 0u);
@@ -117,6 +119,63 @@ TEST(Bombs, RefusedBeforeThePictureIsAllocated) {
         EXPECT_EQ(PhotoWidth(size_only), kClaim);
     }
     TavImageClose(formats);
+}
+
+// An 8-bit run-length BMP of side x side with one palette entry and the
+// given run-length codes.
+Bytes bmp_rle(int side, const Bytes &codes) {
+    Bytes bmp = {'B', 'M'};
+    auto le = [&](uint32_t v, int n) {
+        for (int k = 0; k < n; ++k) bmp.push_back(static_cast<unsigned char>(v >> (8 * k)));
+    };
+    le(58 + static_cast<uint32_t>(codes.size()), 4), le(0, 4), le(58, 4);
+    le(40, 4), le(side, 4), le(side, 4), le(1, 2), le(8, 2), le(1, 4), le(0, 4), le(0, 4), le(0, 4), le(1, 4),
+        le(0, 4);
+    le(0x00FF8040, 4);
+    bmp.insert(bmp.end(), codes.begin(), codes.end());
+    return bmp;
+}
+
+long long resident_bytes() {
+    long long pages = 0, resident = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%lld %lld", &pages, &resident) != 2) resident = 0;
+        std::fclose(statm);
+    }
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Pictures within the ceiling that their bytes cannot fill: those that
+// could only be refused after allocating are refused before, and sparse
+// ones cost resident memory only for what is written.
+TEST(Bombs, PicturesAtTheCeilingCostOnlyWhatIsWritten) {
+    tavtest::interp();
+    constexpr int kSide = 16384;  // 2^28 pixels: the default ceiling
+    ASSERT_EQ(TavGetPixelCeiling(), 1LL << 28);
+    struct Case {
+        const char *name;
+        FormatReader reader;
+        Bytes bytes;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"bmp rle without codes", ReadBMP, bmp_rle(kSide, {}), false},
+        {"bmp rle with one run", ReadBMP, bmp_rle(kSide, {4, 0, 0, 1}), true},
+        {"jpeg arithmetic progressive", ReadJPG, jpeg_bomb("progressive.jpg", 0xC2, 0xCA, kSide), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_LT(c.bytes.size(), 1200u);
+        const long long before = resident_bytes();
+        PhotoPtr image(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+        EXPECT_EQ(read_into(c.reader, c.bytes, image), c.loads);
+        EXPECT_EQ(PhotoWidth(image), c.loads ? kSide : 0);
+        EXPECT_LT(resident_bytes() - before, 100LL << 20);
+        if (!c.loads) continue;
+        unsigned char corner[8];
+        PhotoGetRGBA(image, corner, 0, kSide - 1, 2, 1);
+        EXPECT_EQ(Bytes(corner, corner + 8), Bytes({255, 128, 64, 255, 255, 128, 64, 255}));
+    }
 }
 
 // A photo-like picture: ramps under strong pseudo-random grain, so that it

@@ -125,3 +125,39 @@ TEST(ChannelStream, FullDeviceIsAFailedWrite) {
 }
 
 }  // namespace
+
+// A pipe cannot rewind, so it is buffered whole before probing; what it may
+// buffer is bounded by the pixel ceiling (eight bytes a pixel and 1 MiB of
+// headers), so a stream longer than any picture allowed is refused.
+TEST(ChannelStream, PipesBufferOnlyWhatAPictureAtTheCeilingCanTake) {
+    Tcl_Interp *interp = tavtest::interp();
+    FormatDb **formats = TavImageInit();
+    const long long ceiling = TavGetPixelCeiling();
+    ASSERT_EQ(TavSetPixelCeiling(1000), 0);
+    const std::string header = "P6\n40 25\n255\n";
+    struct Case {
+        size_t trailing;  // bytes after the 3000 of the raster
+        bool read;
+    } cases[] = {{0, true}, {(1u << 20) + 4000, true}, {(1u << 20) + 6000, false}};
+    const std::string path = temp_path("channel_pipe.ppm");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.trailing);
+        if (FILE *f = std::fopen(path.c_str(), "wb")) {
+            const std::string bytes = header + std::string(3000 + c.trailing, '\x55');
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+        const char *argv[] = {"cat", path.c_str()};
+        Tcl_Channel pipe = Tcl_OpenCommandChannel(interp, 2, argv, TCL_STDOUT);
+        ASSERT_NE(pipe, nullptr);
+        Tcl_SetChannelOption(nullptr, pipe, "-translation", "binary");
+        Photo *image = PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+        EXPECT_EQ(TavReadChannel(formats, image, pipe, nullptr, nullptr) == image, c.read);
+        EXPECT_EQ(PhotoWidth(image), c.read ? 40 : 0);
+        Tcl_Close(interp, pipe);
+        PhotoDelete(image);
+    }
+    std::remove(path.c_str());
+    TavSetPixelCeiling(ceiling);
+    TavImageClose(formats);
+}

@@ -169,3 +169,57 @@ TEST(ReadPolicy, UnboundImagesKeepTheirRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+Bytes text_bytes(const std::string &text) { return Bytes(text.begin(), text.end()); }
+
+// A 3x2 24-bit BMP, rows padded to four bytes.
+Bytes small_bmp() {
+    Bytes bmp = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
+    bmp.resize(54, 0);
+    bmp.resize(54 + 24, 0x33);
+    return bmp;
+}
+
+}  // namespace
+
+// The admission steps every declared reader shares: the size alone for a
+// null image, the pixel ceiling, the bytes the header says must follow,
+// and the picture made in the header's mode.
+TEST(ReadPolicy, EveryDeclaredReaderIsAdmittedTheSameWay) {
+    tavtest::interp();
+    struct Case {
+        const char *name;
+        FormatReader reader;
+        Bytes bytes;
+        int width, height, mode;
+    };
+    const Case cases[] = {
+        {"ppm", ReadPPM, text_bytes("P6 3 2 255\n" + std::string(18, 'x')), 3, 2, TAV_MODE_RGBA},
+        {"pgm", ReadPPM, text_bytes("P5 3 2 255\n" + std::string(6, 'x')), 3, 2, TAV_MODE_GRAY},
+        {"bmp", ReadBMP, small_bmp(), 3, 2, TAV_MODE_RGBA},
+        {"wbmp", ReadWBMP, {0, 0, 3, 2, 0xA0, 0x40}, 3, 2, TAV_MODE_INDEXED},
+    };
+    const long long ceiling = TavGetPixelCeiling();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PhotoPtr size_only(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_NULL));
+        ASSERT_TRUE(codectest::read_into(c.reader, c.bytes, size_only));
+        EXPECT_EQ(PhotoWidth(size_only), c.width);
+        EXPECT_EQ(PhotoMode(size_only), c.mode);
+        PhotoPtr whole(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+        ASSERT_TRUE(codectest::read_into(c.reader, c.bytes, whole));
+        EXPECT_EQ(PhotoHeight(whole), c.height);
+        EXPECT_EQ(PhotoMode(whole), c.mode);
+        // One byte short of what the header says must follow.
+        const Bytes cut(c.bytes.begin(), c.bytes.end() - 1);
+        PhotoPtr short_read(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+        EXPECT_FALSE(codectest::read_into(c.reader, cut, short_read));
+        EXPECT_EQ(PhotoWidth(short_read), 0);  // refused before the picture was made
+        TavSetPixelCeiling(c.width * c.height - 1);
+        PhotoPtr over(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
+        EXPECT_FALSE(codectest::read_into(c.reader, c.bytes, over));
+        TavSetPixelCeiling(ceiling);
+    }
+}

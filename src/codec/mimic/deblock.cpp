@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "codec/mimic/mimic_internal_p.h"
+#include "core/cpu_p.h"
 
 namespace tav::mimic {
 
@@ -68,67 +69,85 @@ void soften(Window w, bool across_vertical_edge) {
     w.set(5, a[5] + c);
 }
 
-void across_vertical_edges(uint8_t *plane, int stride, int rows) {
-    if (stride <= 8 || rows == 0) return;
-    const int groups = ((rows - 1) >> 2) + 1, edges = ((stride - 9) >> 3) + 1;
-    for (int g = 0; g < groups; ++g) {
-        uint8_t *row0 = plane + static_cast<ptrdiff_t>(4 * g) * stride;
-        for (int j = 0; j < edges; ++j) {
-            // The 4 windows, one per row, side by side as lanes.
-            uint8_t *at = row0 + 8 * j + 3;
-            int a[10][4];
-            int flat = 0;
-            for (int r = 0; r < 4; ++r)
-                for (int i = 0; i < 10; ++i) a[i][r] = at[static_cast<ptrdiff_t>(r) * stride + i];
-            for (int i = 1; i < 8; ++i)
-                for (int r = 0; r < 4; ++r) flat += std::abs(a[i][r] - a[i + 1][r]) <= 1;
-            if (flat >= 20) {
-                if (std::abs(a[1][0] - a[8][0]) < 20) {
-                    smooth<4>(a);
-                    for (int r = 0; r < 4; ++r)
-                        for (int i = 1; i <= 8; ++i) at[static_cast<ptrdiff_t>(r) * stride + i] = static_cast<uint8_t>(a[i][r]);
-                }
-            } else {
-                for (int r = 0; r < 4; ++r) soften({at + static_cast<ptrdiff_t>(r) * stride, 1}, true);
+}  // namespace
+
+void deblock_vertical_group(uint8_t *row0, int stride) {
+    const int edges = ((stride - 9) >> 3) + 1;
+    for (int j = 0; j < edges; ++j) {
+        // The 4 windows, one per row, side by side as lanes.
+        uint8_t *at = row0 + 8 * j + 3;
+        int a[10][4];
+        int flat = 0;
+        for (int r = 0; r < 4; ++r)
+            for (int i = 0; i < 10; ++i) a[i][r] = at[static_cast<ptrdiff_t>(r) * stride + i];
+        for (int i = 1; i < 8; ++i)
+            for (int r = 0; r < 4; ++r) flat += std::abs(a[i][r] - a[i + 1][r]) <= 1;
+        if (flat >= 20) {
+            if (std::abs(a[1][0] - a[8][0]) < 20) {
+                smooth<4>(a);
+                for (int r = 0; r < 4; ++r)
+                    for (int i = 1; i <= 8; ++i) at[static_cast<ptrdiff_t>(r) * stride + i] = static_cast<uint8_t>(a[i][r]);
             }
+        } else {
+            for (int r = 0; r < 4; ++r) soften({at + static_cast<ptrdiff_t>(r) * stride, 1}, true);
         }
     }
 }
 
+void deblock_horizontal_group(uint8_t *at, int stride) {
+    // The 8 windows, one per column: each row of 8 samples is a lane set.
+    int a[10][8];
+    for (int k = 0; k < 10; ++k)
+        for (int c = 0; c < 8; ++c) a[k][c] = at[static_cast<ptrdiff_t>(k) * stride + c];
+    int flat = 0;
+    bool close = true;
+    for (int k = 1; k < 8; ++k)
+        for (int c = 0; c < 8; ++c) flat += std::abs(a[k][c] - a[k + 1][c]) <= 1;
+    for (int c = 0; c < 8; ++c) close = close && std::abs(a[1][c] - a[8][c]) <= 20;
+    if (flat > 40) {
+        if (close) {
+            smooth<8>(a);
+            for (int k = 1; k <= 8; ++k)
+                for (int c = 0; c < 8; ++c) at[static_cast<ptrdiff_t>(k) * stride + c] = static_cast<uint8_t>(a[k][c]);
+        }
+    } else {
+        for (int c = 0; c < 8; ++c) soften({at + c, stride}, false);
+    }
+}
+
+namespace {
+
+void across_vertical_edges(uint8_t *plane, int stride, int rows) {
+    const int groups = ((rows - 1) >> 2) + 1;
+    for (int g = 0; g < groups; ++g) deblock_vertical_group(plane + static_cast<ptrdiff_t>(4 * g) * stride, stride);
+}
+
 void across_horizontal_edges(uint8_t *plane, int stride, int rows) {
-    if (stride == 0 || rows <= 8) return;
     const int edges = ((rows - 9) >> 3) + 1, groups = ((stride - 1) >> 3) + 1;
     for (int i = 0; i < edges; ++i) {
         uint8_t *top = plane + static_cast<ptrdiff_t>(8 * i + 3) * stride;
-        for (int j = 0; j < groups; ++j) {
-            // The 8 windows, one per column: each row of 8 samples is a lane set.
-            uint8_t *at = top + 8 * j;
-            int a[10][8];
-            for (int k = 0; k < 10; ++k)
-                for (int c = 0; c < 8; ++c) a[k][c] = at[static_cast<ptrdiff_t>(k) * stride + c];
-            int flat = 0;
-            bool close = true;
-            for (int k = 1; k < 8; ++k)
-                for (int c = 0; c < 8; ++c) flat += std::abs(a[k][c] - a[k + 1][c]) <= 1;
-            for (int c = 0; c < 8; ++c) close = close && std::abs(a[1][c] - a[8][c]) <= 20;
-            if (flat > 40) {
-                if (close) {
-                    smooth<8>(a);
-                    for (int k = 1; k <= 8; ++k)
-                        for (int c = 0; c < 8; ++c) at[static_cast<ptrdiff_t>(k) * stride + c] = static_cast<uint8_t>(a[k][c]);
-                }
-            } else {
-                for (int c = 0; c < 8; ++c) soften({at + c, stride}, false);
-            }
-        }
+        for (int j = 0; j < groups; ++j) deblock_horizontal_group(top + 8 * j, stride);
     }
 }
 
 }  // namespace
 
 void deblock_plane(uint8_t *plane, int stride, int rows) {
-    across_vertical_edges(plane, stride, rows);
-    across_horizontal_edges(plane, stride, rows);
+    // The twin works on bands of 16 rows and pairs of 8-column groups; it
+    // leaves what does not fill them to the group functions above.
+    const bool twin = cpu_has_avx2() && stride % 16 == 0;
+    if (stride > 8 && rows > 0) {
+        if (twin)
+            deblock_vertical_edges_avx2(plane, stride, rows);
+        else
+            across_vertical_edges(plane, stride, rows);
+    }
+    if (stride > 0 && rows > 8) {
+        if (twin)
+            deblock_horizontal_edges_avx2(plane, stride, rows);
+        else
+            across_horizontal_edges(plane, stride, rows);
+    }
 }
 
 }  // namespace tav::mimic

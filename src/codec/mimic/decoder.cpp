@@ -31,7 +31,8 @@ public:
           g_(ctx->geometry),
           bits_(frame + kHeaderBytes, static_cast<size_t>(length - kHeaderBytes)),
           num_coeffs_(num_coeffs),
-          inter_(inter) {}
+          inter_(inter),
+          steps_{dequantise_step(false, ctx->quality), dequantise_step(true, ctx->quality)} {}
 
     bool luma(const PlaneOut &plane) {
         const int W = g_.width;
@@ -60,7 +61,7 @@ public:
     bool chroma(const PlaneOut &plane) {
         const int CW = g_.chroma_width;
         for (int br = 0; br < g_.chroma_block_rows; ++br) {
-            int rows = (g_.chroma_last_row_half && br == g_.chroma_block_rows - 1) ? 4 : 8;
+            const int rows = g_.chroma_block_rows_of(br);
             for (int bc = 0; bc < g_.chroma_block_cols; ++bc) {
                 const ptrdiff_t at = 8 * (static_cast<ptrdiff_t>(br) * CW + bc);
                 if (inter_ && !bits_.get(1)) {
@@ -74,10 +75,6 @@ public:
     }
 
 private:
-    static void copy_block(uint8_t *dst, const uint8_t *src, int stride, int rows) {
-        for (int r = 0; r < rows; ++r, dst += stride, src += stride) std::memcpy(dst, src, 8);
-    }
-
     // One run/size code; false when no code matches (a corrupt stream).
     bool symbol(int *run, int *k) {
         uint32_t next = bits_.peek(32);
@@ -100,6 +97,7 @@ private:
 
     bool block(uint8_t *out, int stride, int rows, bool chroma) {
         int D[64] = {};
+        const double step = steps_[chroma];
         D[0] = static_cast<int>(bits_.get(8));
         bool ac = false;
         for (int pos = 1; pos < num_coeffs_;) {
@@ -108,7 +106,8 @@ private:
             if (run == 0xFF) break;  // end of block
             pos += run;
             if (pos > 63) return false;
-            D[kScan[pos]] = magnitude_value(bits_.get(k), k);
+            const int i = kScan[pos];
+            D[i] = dequantise_one(i, magnitude_value(bits_.get(k), k), step);
             ac = true;
             ++pos;
         }
@@ -117,9 +116,8 @@ private:
             for (int r = 0; r < rows; ++r) std::memset(out + static_cast<ptrdiff_t>(r) * stride, D[0], 8);
             return true;
         }
-        dequantise(D, chroma, ctx_->quality);
-        inverse_dct(D);
-        store_block(D, out, stride, rows);
+        D[0] *= 2;
+        inverse_dct_store(D, out, stride, rows);
         return true;
     }
 
@@ -128,6 +126,7 @@ private:
     BitReader bits_;
     int num_coeffs_;
     bool inter_;
+    double steps_[2];  // dequantiser steps of luma and chroma
 };
 
 }  // namespace

@@ -38,13 +38,13 @@ int block_ssd(const uint8_t *a, const uint8_t *b, int stride, int rows, int limi
     return sum;
 }
 
-void copy_block(uint8_t *dst, const uint8_t *src, int stride, int rows) {
-    for (int r = 0; r < rows; ++r, dst += stride, src += stride) std::memcpy(dst, src, 8);
-}
-
 void snap_noise(uint8_t *current, const uint8_t *previous, int count) {
-    for (int i = 0; i < count; ++i)
-        if (std::abs(current[i] - previous[i]) < kNoise) current[i] = previous[i];
+    // Written without a branch, so that it compiles to vector code.
+    for (int i = 0; i < count; ++i) {
+        const uint8_t c = current[i], p = previous[i];
+        const uint8_t d = c > p ? c - p : p - c;
+        current[i] = d < kNoise ? p : c;
+    }
 }
 
 // One block: the DC, then (run, size) codes and magnitudes in scan order.
@@ -88,7 +88,7 @@ void encode_key(BitWriter &out, const Geometry &g, const Plane planes[3], int qu
             code_block(out, planes[0].current + 8 * (br * g.width + bc), g.width, 8, false, quality);
     for (int p = 1; p < 3; ++p)
         for (int br = 0; br < g.chroma_block_rows; ++br) {
-            int rows = (g.chroma_last_row_half && br == g.chroma_block_rows - 1) ? 4 : 8;
+            const int rows = g.chroma_block_rows_of(br);
             for (int bc = 0; bc < g.chroma_block_cols; ++bc)
                 code_block(out, planes[p].current + 8 * (br * g.chroma_width + bc), g.chroma_width, rows, true,
                            quality);
@@ -129,7 +129,7 @@ void encode_inter(BitWriter &out, MimCtx *ctx, const Plane planes[3], int qualit
     for (int p = 1; p < 3; ++p) {
         const int CW = g.chroma_width;
         for (int br = 0; br < g.chroma_block_rows; ++br) {
-            int rows = (g.chroma_last_row_half && br == g.chroma_block_rows - 1) ? 4 : 8;
+            const int rows = g.chroma_block_rows_of(br);
             int same = rows == 8 ? kChromaSameSSD8 : kChromaSameSSD4;
             for (int bc = 0; bc < g.chroma_block_cols; ++bc) {
                 const ptrdiff_t at = 8 * (static_cast<ptrdiff_t>(br) * CW + bc);

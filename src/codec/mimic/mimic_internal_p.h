@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "codec/mimic/mimic_p.h"
@@ -45,10 +46,18 @@ struct Geometry {
     int chroma_block_cols = 0, chroma_block_rows = 0;
     bool chroma_last_row_half = false;
 
+    // Rows of chroma block row `br`: 8, or 4 in a last row of half blocks.
+    int chroma_block_rows_of(int br) const { return chroma_last_row_half && br == chroma_block_rows - 1 ? 4 : 8; }
     // The geometry of 160 x 120 or 320 x 240; false for any other size.
     bool set(int w, int h);
     int max_frame_bytes() const { return width == 320 ? MIMIC_MAX_FRAME_BYTES_HIGH : MIMIC_MAX_FRAME_BYTES_LOW; }
 };
+
+// An 8-wide block of `rows` rows, rows `stride` apart, as encoder and
+// decoder copy it from a reference frame.
+inline void copy_block(uint8_t *dst, const uint8_t *src, int stride, int rows) {
+    for (int r = 0; r < rows; ++r, dst += stride, src += stride) std::memcpy(dst, src, 8);
+}
 
 // Scan order: scan position -> raster index 8 * row + column.
 extern const uint8_t kScan[64];
@@ -103,16 +112,50 @@ void quantise(const int F[64], bool chroma, int quality, int num_coeffs, int Q[6
 // Decoder: dequantises Q in place and transforms it back to samples;
 // `rows` of the result (8, or 4 for a half block) go to `out`.
 void dequantise(int D[64], bool chroma, int quality);
+// The same one coefficient at a time (raster index i), with the step of the
+// plane kind and quality.
+double dequantise_step(bool chroma, int quality);
+inline int dequantise_one(int i, int value, double step) {
+    if (i == 0) return value * 2;
+    if (i == 1 || i == 8) return value * 4;
+    return static_cast<int>(value * step);
+}
 void inverse_dct(int D[64]);
 void store_block(const int D[64], uint8_t *out, int stride, int rows);
+// Both of them at once: the portable pair, or its AVX2 twin.
+void inverse_dct_store(int D[64], uint8_t *out, int stride, int rows);
+void inverse_dct_store_avx2(const int D[64], uint8_t *out, int stride, int rows);
 
 // Colour conversion between R,G,B top-down frames and the planes.
 void rgb_to_planes(const Geometry &g, const uint8_t *rgb, uint8_t *y, uint8_t *p1, uint8_t *p2);
+// Two plane rows and their chroma row from raw rows s1 and s2 (the twin
+// wants a width that is a multiple of 8).
+void planes_row_pair(const uint8_t *s1, const uint8_t *s2, int width, uint8_t *y1, uint8_t *y2, uint8_t *c1,
+                     uint8_t *c2);
+void planes_row_pair_avx2(const uint8_t *s1, const uint8_t *s2, int width, uint8_t *y1, uint8_t *y2, uint8_t *c1,
+                          uint8_t *c2);
 void planes_to_rgb(const Geometry &g, const uint8_t *y, const uint8_t *p1, const uint8_t *p2, uint8_t *rgb);
+// One output row of it: what each chroma sample adds to the bytes of its
+// two pixels, and the row from a luma row and those terms (the twin wants
+// a width that is a multiple of 16).
+struct ChromaTerms {
+    alignas(16) int16_t add[3][160];
+};
+void chroma_terms(const uint8_t *c1, const uint8_t *c2, int chroma_width, ChromaTerms &t);
+void chroma_terms_avx2(const uint8_t *c1, const uint8_t *c2, int chroma_width, ChromaTerms &t);
+void rgb_row(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out);
+void rgb_row_avx2(const uint8_t *y, const ChromaTerms &t, int width, uint8_t *out);
 
 // The decoder's post-filter over one plane, in place.  A plane of 60 rows
 // reads one row past its end (the caller provides it).
 void deblock_plane(uint8_t *plane, int stride, int rows);
+// Its pieces: every edge of one group of 4 rows (vertical edges), and one
+// group of 8 columns at one horizontal edge (`at` on the window's first row).
+void deblock_vertical_group(uint8_t *row0, int stride);
+void deblock_horizontal_group(uint8_t *at, int stride);
+// Their AVX2 twins over a whole plane (stride a multiple of 16).
+void deblock_vertical_edges_avx2(uint8_t *plane, int stride, int rows);
+void deblock_horizontal_edges_avx2(uint8_t *plane, int stride, int rows);
 
 }  // namespace tav::mimic
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "codec/mimic/mimic_internal_p.h"
+#include "core/cpu_p.h"
 
 namespace tav::mimic {
 
@@ -89,16 +90,18 @@ void quantise(const int F[64], bool chroma, int quality, int num_coeffs, int Q[6
     }
 }
 
-void dequantise(int D[64], bool chroma, int quality) {
+double dequantise_step(bool chroma, int quality) {
     double f = quality_step(quality);
     if (f > 10) f = 10;
     if (!chroma && f < 2) f = 2;
     if (chroma && f < 1) f = 1;
-    D[0] *= 2;
-    D[1] *= 4;
-    D[8] *= 4;
-    for (int i = 2; i < 64; ++i)
-        if (i != 8 && D[i]) D[i] = static_cast<int>(D[i] * f);
+    return f;
+}
+
+void dequantise(int D[64], bool chroma, int quality) {
+    const double f = dequantise_step(chroma, quality);
+    for (int i = 0; i < 64; ++i)
+        if (D[i]) D[i] = dequantise_one(i, D[i], f);
 }
 
 void inverse_dct(int D[64]) {
@@ -147,6 +150,12 @@ void store_block(const int D[64], uint8_t *out, int stride, int rows) {
         uint8_t *o = out + static_cast<ptrdiff_t>(r) * stride;
         for (int c = 0; c < 8; ++c) o[c] = static_cast<uint8_t>(std::clamp(D[8 * r + c], 0, 255));
     }
+}
+
+void inverse_dct_store(int D[64], uint8_t *out, int stride, int rows) {
+    if (cpu_has_avx2()) return inverse_dct_store_avx2(D, out, stride, rows);
+    inverse_dct(D);
+    store_block(D, out, stride, rows);
 }
 
 }  // namespace tav::mimic

@@ -1,0 +1,47 @@
+#!/usr/bin/python3
+# Pillow's side of bench/ops_vs_pillow.sh: one round of each case with the
+# same pictures and polygons; prints "case microseconds" lines.
+#   ops_vs_pillow.py PICTURES... POLYGONS   (PICTURES as kind w h triples)
+import sys
+import time
+
+from PIL import Image, ImageDraw
+
+args = sys.argv[1:]
+polygon_file = args.pop()
+
+
+def timed(fn, picture):
+    best = None
+    for _ in range(5):
+        im = picture.copy()
+        start = time.perf_counter()
+        fn(im)
+        took = (time.perf_counter() - start) * 1e6
+        best = took if best is None else min(best, took)
+    return int(best)
+
+
+def thumbnail(im):
+    im.thumbnail((256, 256))
+
+
+for i in range(0, len(args), 3):
+    kind, w, h = args[i], int(args[i + 1]), int(args[i + 2])
+    picture = Image.frombytes("RGBA", (w, h), open(kind + ".rgba", "rb").read())
+    print("crop-%s %d" % (kind, timed(lambda im: im.crop((100, 80, 100 + w // 2, 80 + h // 2)).load(), picture)))
+    print("flip-%s %d" % (kind, timed(lambda im: im.transpose(Image.Transpose.FLIP_LEFT_RIGHT), picture)))
+    print("turn90-%s %d" % (kind, timed(lambda im: im.transpose(Image.Transpose.ROTATE_270), picture)))
+    print("thumbnail-%s %d" % (kind, timed(thumbnail, picture)))
+
+polygons = []
+for line in open(polygon_file):
+    v = list(map(int, line.split()))
+    polygons.append(list(zip(v[0::2], v[1::2])))
+canvas = Image.new("RGBA", (1024, 1024), (0, 0, 0, 255))
+draw = ImageDraw.Draw(canvas)
+ink = (200, 60, 30, 255)
+start = time.perf_counter()
+for p in polygons:
+    draw.polygon(p, fill=ink)
+print("polygon10k %d" % ((time.perf_counter() - start) * 1e6))

@@ -1,0 +1,257 @@
+// Whole-image reshaping.  The pixels are read once in the image's own terms
+// (indices for an indexed image, RGBA otherwise, which grey images take
+// back exactly), rearranged a row at a time in a second buffer, and written
+// back after the image took its new size.
+#include "geometry/reshape_p.h"
+
+#include "core/memory_p.h"
+#include "core/render_memory_p.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// The pixels of an image, or of what it becomes.
+struct Pixels {
+    int width = 0, height = 0, bpp = 4;
+    tav::Bytes bytes;
+    unsigned char *row(int y) const { return bytes.get() + static_cast<size_t>(y) * width * bpp; }
+    unsigned char *at(int x, int y) const { return row(y) + static_cast<size_t>(x) * bpp; }
+};
+
+int bytes_per_pixel(Photo *image) { return PhotoIsIndexed(image) ? 1 : 4; }
+
+bool allocate(Pixels *p, int width, int height, int bpp) {
+    size_t size = 0;
+    p->width = width, p->height = height, p->bpp = bpp;
+    if (!tav::checked_mul(static_cast<size_t>(width) * static_cast<size_t>(height), bpp, &size)) return false;
+    p->bytes = tav::attempt_bytes(size);
+    return p->bytes != nullptr;
+}
+
+bool read_rect(Photo *image, int x, int y, int width, int height, Pixels *out) {
+    if (!allocate(out, width, height, bytes_per_pixel(image))) return false;
+    if (out->bpp == 1) PhotoGetIndex(image, out->bytes.get(), x, y, width, height);
+    else PhotoGetRGBA(image, out->bytes.get(), x, y, width, height);
+    return true;
+}
+
+// The image takes the size of `p` and its pixels, replacing what was there.
+int write_all(Photo *image, const Pixels &p) {
+    if (PhotoExpand(image, p.width, p.height) != 0) return 1;
+    if (p.bpp == 1) PhotoPutIndex(image, p.bytes.get(), 0, 0, p.width, p.height);
+    else PhotoPutRGBA(image, p.bytes.get(), 0, 0, p.width, p.height, TAV_COMPOSE_REPLACE);
+    return 0;
+}
+
+// Copies one pixel of `bpp` bytes; the width is 1 or 4 and known per call.
+inline void copy_pixel(unsigned char *dst, const unsigned char *src, int bpp) {
+    if (bpp == 1) *dst = *src;
+    else std::memcpy(dst, src, 4);
+}
+
+// The source row y read backwards into `dst`.
+void reverse_row(unsigned char *dst, const unsigned char *src, int width, int bpp) {
+    for (int x = 0; x < width; ++x) copy_pixel(dst + static_cast<size_t>(width - 1 - x) * bpp, src + static_cast<size_t>(x) * bpp, bpp);
+}
+
+// ---- memory images over their own buffer: rows rearranged where they lie
+
+// Reverses a row of `width` pixels of C bytes in place.
+template <int C>
+void reverse_in_place(unsigned char *row, long long width) {
+    unsigned char a[C], b[C];
+    for (long long i = 0, j = width - 1; i < j; ++i, --j) {
+        std::memcpy(a, row + i * C, C), std::memcpy(b, row + j * C, C);
+        std::memcpy(row + i * C, b, C), std::memcpy(row + j * C, a, C);
+    }
+}
+
+void reverse_row_in_place(unsigned char *row, long long width, int channels) {
+    switch (channels) {
+    case 1: return reverse_in_place<1>(row, width);
+    case 2: return reverse_in_place<2>(row, width);
+    case 3: return reverse_in_place<3>(row, width);
+    default: return reverse_in_place<4>(row, width);
+    }
+}
+
+// Mirrors the rows where they lie; false when the image's rows are not its
+// own buffer, or no row of scratch could be had.
+bool mirror_direct(Photo *image, bool horizontal, bool vertical) {
+    tav::DirectRows rows{};
+    if (!tav::direct_rows(image, &rows)) return false;
+    const int width = image->width, height = image->height, channels = image->channels;
+    const size_t row_bytes = static_cast<size_t>(width) * channels;
+    tav::Bytes spare = vertical ? tav::attempt_bytes(row_bytes) : nullptr;
+    if (vertical && !spare) return false;
+    auto row = [&](int y) { return rows.base + static_cast<ptrdiff_t>(y) * rows.row_stride; };
+    for (int y = 0, other = height - 1; y <= other; ++y, --other) {
+        if (horizontal) {
+            reverse_row_in_place(row(y), width, channels);
+            if (other != y) reverse_row_in_place(row(other), width, channels);
+        }
+        if (vertical && other != y) {
+            std::memcpy(spare.get(), row(y), row_bytes);
+            std::memcpy(row(y), row(other), row_bytes);
+            std::memcpy(row(other), spare.get(), row_bytes);
+        }
+    }
+    return true;
+}
+
+// Moves the kept rectangle to the top-left corner where it lies, so that
+// the resize, which keeps the top-left pixels, finishes the crop.
+bool crop_direct(Photo *image, int x, int y, int width, int height, int *status) {
+    tav::DirectRows rows{};
+    if (!tav::direct_rows(image, &rows)) return false;
+    const size_t row_bytes = static_cast<size_t>(width) * image->channels;
+    // The rectangle lies right of and below the corner: every row moves up
+    // or left, so ascending rows never overwrite one still to be read.
+    for (int r = 0; r < height; ++r)
+        std::memmove(rows.base + static_cast<ptrdiff_t>(r) * rows.row_stride,
+                     rows.base + static_cast<ptrdiff_t>(y + r) * rows.row_stride +
+                         static_cast<ptrdiff_t>(x) * image->channels,
+                     row_bytes);
+    *status = PhotoExpand(image, width, height);
+    return true;
+}
+
+// A quarter turn of a memory image: the turned pixels are gathered from the
+// rows in square tiles (so that reads and writes both stay in cache), then
+// copied back row by row once the image has its new size.
+template <int C>
+void turn_tiles(const tav::DirectRows &src, int width, int height, bool clockwise, unsigned char *dst) {
+    constexpr int kTile = 32;
+    const size_t dst_row = static_cast<size_t>(height) * C;  // the turned image is height wide
+    for (int ty = 0; ty < height; ty += kTile)
+        for (int tx = 0; tx < width; tx += kTile) {
+            const int y_end = std::min(ty + kTile, height), x_end = std::min(tx + kTile, width);
+            for (int y = ty; y < y_end; ++y) {
+                const unsigned char *s = src.base + static_cast<ptrdiff_t>(y) * src.row_stride;
+                const size_t column = static_cast<size_t>(clockwise ? height - 1 - y : y) * C;
+                for (int x = tx; x < x_end; ++x) {
+                    const size_t out_row = static_cast<size_t>(clockwise ? x : width - 1 - x);
+                    std::memcpy(dst + out_row * dst_row + column, s + static_cast<size_t>(x) * C, C);
+                }
+            }
+        }
+}
+
+bool turn_direct(Photo *image, bool clockwise, int *status) {
+    tav::DirectRows rows{};
+    if (!tav::direct_rows(image, &rows)) return false;
+    const int width = image->width, height = image->height, channels = image->channels;
+    size_t bytes = 0;
+    if (!tav::checked_mul(static_cast<size_t>(width) * static_cast<size_t>(height), channels, &bytes)) {
+        *status = 1;
+        return true;
+    }
+    tav::Bytes turned = tav::attempt_bytes(bytes);
+    if (!turned) {
+        *status = 1;
+        return true;
+    }
+    switch (channels) {
+    case 1: turn_tiles<1>(rows, width, height, clockwise, turned.get()); break;
+    case 2: turn_tiles<2>(rows, width, height, clockwise, turned.get()); break;
+    case 3: turn_tiles<3>(rows, width, height, clockwise, turned.get()); break;
+    default: turn_tiles<4>(rows, width, height, clockwise, turned.get()); break;
+    }
+    if ((*status = PhotoExpand(image, height, width)) != 0) return true;
+    if (!tav::direct_rows(image, &rows)) {  // never: the image stays a memory image
+        *status = 1;
+        return true;
+    }
+    const size_t row_bytes = static_cast<size_t>(height) * channels;
+    for (int y = 0; y < width; ++y)
+        std::memcpy(rows.base + static_cast<ptrdiff_t>(y) * rows.row_stride, turned.get() + y * row_bytes, row_bytes);
+    return true;
+}
+
+}  // namespace
+
+namespace tav {
+
+int crop_image(Photo *image, int x, int y, int width, int height) {
+    int status = 0;
+    if (crop_direct(image, x, y, width, height, &status)) return status;
+    Pixels kept;
+    if (!read_rect(image, x, y, width, height, &kept)) return 1;
+    return write_all(image, kept);
+}
+
+int flip_image(Photo *image, bool horizontal) {
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width < 1 || height < 1 || mirror_direct(image, horizontal, !horizontal)) return 0;
+    Pixels src, dst;
+    if (!read_rect(image, 0, 0, width, height, &src) || !allocate(&dst, width, height, src.bpp)) return 1;
+    const size_t row_bytes = static_cast<size_t>(width) * src.bpp;
+    for (int y = 0; y < height; ++y) {
+        if (horizontal) reverse_row(dst.row(y), src.row(y), width, src.bpp);
+        else std::memcpy(dst.row(height - 1 - y), src.row(y), row_bytes);
+    }
+    return write_all(image, dst);
+}
+
+int turn_image(Photo *image, int quarter_turns) {
+    if (quarter_turns == 2) {
+        // A half turn is both mirrors at once: each row reversed into the
+        // mirrored row.
+        const int width = PhotoWidth(image), height = PhotoHeight(image);
+        if (width < 1 || height < 1 || mirror_direct(image, true, true)) return 0;
+        Pixels src, dst;
+        if (!read_rect(image, 0, 0, width, height, &src) || !allocate(&dst, width, height, src.bpp)) return 1;
+        for (int y = 0; y < height; ++y) reverse_row(dst.row(height - 1 - y), src.row(y), width, src.bpp);
+        return write_all(image, dst);
+    }
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width < 1 || height < 1) return 0;
+    int status = 0;
+    if (turn_direct(image, quarter_turns == 1, &status)) return status;
+    Pixels src, dst;
+    if (!read_rect(image, 0, 0, width, height, &src) || !allocate(&dst, height, width, src.bpp)) return 1;
+    // Clockwise, source (x, y) lands at (height-1-y, x); the other way at
+    // (y, width-1-x).  Each source row becomes one destination column.
+    const bool clockwise = quarter_turns == 1;
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *s = src.row(y);
+        const int column = clockwise ? height - 1 - y : y;
+        for (int x = 0; x < width; ++x, s += src.bpp)
+            copy_pixel(dst.at(column, clockwise ? x : width - 1 - x), s, src.bpp);
+    }
+    return write_all(image, dst);
+}
+
+void thumbnail_size(int width, int height, int max_width, int max_height, int *out_width, int *out_height) {
+    *out_width = width, *out_height = height;
+    if (width <= max_width && height <= max_height) return;
+    const double scale = std::min(static_cast<double>(max_width) / width, static_cast<double>(max_height) / height);
+    *out_width = std::clamp(static_cast<int>(std::lround(width * scale)), 1, std::min(width, max_width));
+    *out_height = std::clamp(static_cast<int>(std::lround(height * scale)), 1, std::min(height, max_height));
+}
+
+int thumbnail_image(Photo *image, int max_width, int max_height, int quality) {
+    const int width = PhotoWidth(image), height = PhotoHeight(image);
+    if (width < 1 || height < 1) return 0;
+    int w = 0, h = 0;
+    thumbnail_size(width, height, max_width, max_height, &w, &h);
+    if (w == width && h == height) return 0;
+    // The scaler writes into a truecolour scratch image; its pixels then
+    // come back into the image in the image's own mode.
+    Photo *scaled = PhotoCreate(w, h, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
+    if (!scaled) return 1;
+    const int f = std::max(width / w, height / h);
+    if (quality == -1) quality = std::clamp(f, 1, 5);
+    else if (quality != 0 && quality > f) quality = std::max(f, 1);
+    PhotoScale(image, scaled, 0, 0, width, height, 0, 0, w, h, TAV_COMPOSE_REPLACE, quality);
+    Pixels out;
+    const bool ok = allocate(&out, w, h, 4);
+    if (ok) PhotoGetRGBA(scaled, out.bytes.get(), 0, 0, w, h);
+    PhotoDelete(scaled);
+    return ok ? write_all(image, out) : 1;
+}
+
+}  // namespace tav
