@@ -193,6 +193,15 @@ TAVREL_API int Gaussian(int n, int *out);
 TAVREL_API void RandomSeed(unsigned int seed);
 TAVREL_API unsigned int RandomInit(void);
 TAVREL_API int RandomGet(int n);
+/* A fixed seed for the generator behind dithering, noise and gradients:
+ * it reseeds the generator now, and every later clock seeding (the
+ * quantiser's, before each image) takes this seed instead, so the same input
+ * gives the same bytes.  Process-wide.  TavClearRandomSeed goes back to
+ * the clock.  TavGetRandomSeed returns 1 and stores the seed when one is
+ * fixed, 0 while the clock seeds. */
+TAVREL_API void TavSetRandomSeed(unsigned int seed);
+TAVREL_API void TavClearRandomSeed(void);
+TAVREL_API int TavGetRandomSeed(unsigned int *seed);
 TAVREL_API unsigned char rgb_to_gs(int red, int green, int blue);
 TAVREL_API void rgb_to_hsl(double red, double green, double blue,
                            double *hue, double *saturation, double *lightness);

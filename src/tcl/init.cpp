@@ -96,6 +96,7 @@ int Tavrel_Init(Tcl_Interp *interp) {
     Tcl_CreateObjCommand(interp, "tavcodec", TavcodecCmd, state, nullptr);
     Tcl_CreateObjCommand(interp, "tavcopy", TavcopyCmd, state, nullptr);
     TavrelPixelCeilingInit(interp);
+    TavrelSeedInit(interp);
     TavrelReshapeInit(interp, state);
 
     // Loading never fails for lack of Tk: the photo formats are just left out.

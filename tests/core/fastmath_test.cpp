@@ -153,10 +153,19 @@ TEST(Random, SeedRepeatsAndRangeHolds) {
     EXPECT_EQ(RandomGet(1), 0);
     EXPECT_EQ(RandomGet(0), 0);  // no division by zero
     EXPECT_EQ(RandomGet(-3), 0);
+    // A fixed seed replaces the clock's until it is cleared.
+    TavSetRandomSeed(99);
+    EXPECT_EQ(RandomInit(), 99u);
+    unsigned int fixed = 0;
+    EXPECT_EQ(TavGetRandomSeed(&fixed), 1);
+    EXPECT_EQ(fixed, 99u);
+    TavClearRandomSeed();
+    EXPECT_EQ(TavGetRandomSeed(&fixed), 0);
     const auto before = static_cast<unsigned int>(std::time(nullptr));
     const unsigned int seed = RandomInit();
     EXPECT_GE(seed, before);
     EXPECT_LE(seed, before + 2);
+    TavSetRandomSeed(tavtest::kSeed);
 }
 
 TEST(ColorSpace, Grey) {

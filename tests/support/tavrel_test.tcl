@@ -6,3 +6,6 @@ if {![info exists ::env(TAVREL_BUILD_DIR)]} {
 }
 set ::auto_path [linsert $::auto_path 0 $::env(TAVREL_BUILD_DIR)]
 package require tavrel
+# Dithering, noise and gradients draw from one generator; a fixed seed makes
+# every run of a test give the same bytes.
+::tavrel::seed 20261209

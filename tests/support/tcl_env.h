@@ -13,6 +13,9 @@ namespace tavtest {
 
 Tcl_Interp *interp();
 
+// The random seed every test starts from.
+constexpr unsigned int kSeed = 20261209;
+
 // Reads the whole image as RGBA.
 std::vector<unsigned char> rgba_of(Photo *image);
 
