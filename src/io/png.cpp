@@ -11,6 +11,7 @@
 #include "io/format_helpers_p.h"
 #include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
+#include "io/reader_decl_p.h"
 #include "io/reader_limits_p.h"
 #include "tavrel.h"
 
@@ -93,7 +94,6 @@ struct RowLayout {
     int height = 0;
     int passes = 1;
     size_t row_bytes = 0;
-    uint64_t least_data_bytes = 0;  // the image data cannot inflate to less
 };
 
 // Reads the header and asks for 8-bit RGBA whatever the file holds.
@@ -104,7 +104,6 @@ bool read_info(png_structp png, png_infop info, RowLayout *layout) {
     png_uint_32 width = 0, height = 0;
     int depth = 0, color = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &color, &interlace, nullptr, nullptr);
-    layout->least_data_bytes = uint64_t{width} * height * (depth * png_get_channels(png, info)) / 8;
 
     if (depth < 8) png_set_packing(png);
     if (depth == 16) png_set_strip_16(png);
@@ -153,62 +152,65 @@ bool read_rows(png_structp png, Photo *photo, const RowLayout *layout, const Ima
     return true;
 }
 
-// Whether the rest of the stream could inflate to the image data at all:
-// deflate expands at most 1032 times.  Refuses files claiming a size their
-// data cannot fill before a byte is allocated for it.
-bool can_hold(AuxIO *stream, const RowLayout &layout) {
-    const long long left = bytes_left(stream);
-    return left < 0 || static_cast<uint64_t>(left) * 1032 + 1024 >= layout.least_data_bytes;
-}
-
 // The signature, the first chunk's length and type (which must be IHDR),
-// and the IHDR's width and height: 24 bytes, enough for the size-only path.
-struct PngHeader {
-    int width;
-    int height;
-    unsigned char bytes[24];
+// the IHDR's width and height (24 bytes, enough for the size-only answer),
+// and its bit depth and colour type where the stream has them.
+struct PngHeader : PictureHeader {
+    unsigned char bytes[26];
+    size_t length = 0;  // bytes taken, handed on to libpng
 };
+
+// Channels a PNG colour type stores; 1 for the types libpng will refuse.
+int png_channels(int color) {
+    switch (color) {
+    case PNG_COLOR_TYPE_RGB: return 3;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
+    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
+    default: return 1;
+    }
+}
 
 bool read_png_header(AuxIO *stream, PngHeader *header) {
     unsigned char *const bytes = header->bytes;
-    if (!read_exactly(stream, bytes, sizeof header->bytes) || std::memcmp(bytes, kSignature, 8) != 0 ||
+    if (!read_exactly(stream, bytes, 24) || std::memcmp(bytes, kSignature, 8) != 0 ||
         std::memcmp(bytes + 12, "IHDR", 4) != 0)
         return false;
     const uint32_t width = be32(bytes + 16), height = be32(bytes + 20);
     if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) return false;
     header->width = static_cast<int>(width);
     header->height = static_cast<int>(height);
+    header->mode = TAV_MODE_RGBA;
+    header->length = 24;
+    const int got = AuxIO_Read(stream, bytes + 24, 2);
+    if (got > 0) header->length += static_cast<size_t>(got);
+    if (got == 2) {
+        // Deflate expands at most 1032 times: the rest of the stream must
+        // hold the image data's bytes over that, less a little slack.
+        const uint64_t data = uint64_t{width} * height * (bytes[24] * png_channels(bytes[25])) / 8;
+        header->needs_bytes = data > 1024 ? (data - 1024 + 1031) / 1032 : 0;
+    }
     return true;
 }
 
-Photo *read_png(AuxIO *stream, Photo *photo) {
-    PngHeader header;
-    if (!read_png_header(stream, &header)) return nullptr;
-    if (PhotoIsNull(photo)) return PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
-
+bool decode_png(AuxIO *stream, const PngHeader &header, const DecodeTarget &target) {
     ReadStructs structs;
-    if (!structs.ok()) return nullptr;
-    PngSource source{stream, header.bytes + 8, sizeof header.bytes - 8};
+    if (!structs.ok()) return false;
+    PngSource source{stream, header.bytes + 8, header.length - 8};
     png_set_read_fn(structs.png, &source, read_callback);
     png_set_sig_bytes(structs.png, 8);
 
     RowLayout layout;
     if (!read_info(structs.png, structs.info, &layout) || layout.width != header.width ||
-        layout.height != header.height || !within_pixel_ceiling(layout.width, layout.height) ||
-        !can_hold(stream, layout))
-        return nullptr;
-    // Every pixel is written below (all passes together cover the image).
-    if (!recreate_unblanked(photo, layout.width, layout.height, TAV_MODE_RGBA)) return nullptr;
-    ImageRows direct;
-    if (rows_to_write(photo, &direct))
-        return read_rows(structs.png, photo, &layout, &direct, nullptr) ? photo : nullptr;
+        layout.height != header.height)
+        return false;
+    // Every pixel is written (all passes together cover the image).
+    if (target.direct) return read_rows(structs.png, target.image, &layout, &target.rows, nullptr);
 
     size_t buffer_bytes = layout.row_bytes;
     if (layout.passes > 1 && !checked_mul(layout.row_bytes, static_cast<size_t>(layout.height), &buffer_bytes))
-        return nullptr;
+        return false;
     Bytes rows = attempt_bytes(buffer_bytes);
-    if (!rows || !read_rows(structs.png, photo, &layout, nullptr, rows.get())) return nullptr;
-    return photo;
+    return rows && read_rows(structs.png, target.image, &layout, nullptr, rows.get());
 }
 
 // How a picture is compressed, chosen from a sample of its rows:
@@ -311,10 +313,9 @@ extern "C" {
 // pixel's alpha by F, truncating: a photo read with it has the pixels it
 // has without this library.
 Photo *ReadPNG(AuxIO *stream, Photo *image, const char *options) {
-    if (!stream || !image) return nullptr;
     double alpha = 1.0;
     if (!tav::fraction_option(options, "-alpha", &alpha)) return nullptr;
-    Photo *read = tav::read_png(stream, image);
+    Photo *read = tav::read_declared<tav::PngHeader>(stream, image, tav::read_png_header, tav::decode_png);
     if (read && alpha < 1.0 && !PhotoIsNull(read)) tav::scale_alpha(read, alpha);
     return read;
 }

@@ -13,6 +13,7 @@
 // may share their data, so the tables are what the bytes bound.
 #include "io/format_helpers_p.h"
 #include "io/read_exactly_p.h"
+#include "io/reader_decl_p.h"
 #include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
@@ -27,10 +28,8 @@ constexpr uint32_t kMagic = 474;
 constexpr int kHeaderBytes = 512;
 constexpr size_t kBandBytes = 262144;
 
-struct SgiHeader {
+struct SgiHeader : tav::PictureHeader {
     bool rle = false;
-    int width = 0;
-    int height = 0;
     int zsize = 0;     // channels in the file
     int channels = 0;  // channels read: at most four
 };
@@ -47,6 +46,11 @@ bool read_sgi_header(AuxIO *stream, SgiHeader *header) {
     header->zsize = dimension < 3 ? 1 : static_cast<int>(tav::be16(head + 10));
     if (header->width == 0 || header->height == 0 || header->zsize == 0) return false;
     header->channels = std::min(header->zsize, 4);
+    header->mode = TAV_MODE_RGBA;
+    const unsigned long long rows = static_cast<unsigned long long>(header->height) * header->zsize;
+    header->needs_bytes = header->rle ? rows * 8
+                                      : static_cast<unsigned long long>(header->width) * header->height *
+                                            header->channels;
     unsigned char colormap[4];
     if (!tav::skip_bytes(stream, 80) || !tav::read_exactly(stream, colormap, sizeof colormap)) return false;
     if (tav::be32(colormap) > 1) return false;
@@ -66,14 +70,13 @@ void fill_missing(unsigned char *rgba, size_t pixels, int channels) {
     }
 }
 
-Photo *read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
+bool read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
     const size_t width = static_cast<size_t>(header.width);
     const int band_rows = static_cast<int>(std::clamp<size_t>(kBandBytes / width, 1, header.height));
     const size_t band = width * band_rows;
     tav::Bytes planes = tav::attempt_bytes(band * header.channels);
     tav::Bytes rgba = tav::attempt_bytes(band * 4);
-    if (!planes || !rgba || !tav::recreate_unblanked(image, header.width, header.height, TAV_MODE_RGBA))
-        return nullptr;
+    if (!planes || !rgba) return false;
     const size_t plane_bytes = width * static_cast<size_t>(header.height);
     // Missing channels read from the first (grey) or from an opaque row.
     static const unsigned char opaque[1] = {255};
@@ -83,7 +86,7 @@ Photo *read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
             const size_t at = kHeaderBytes + static_cast<size_t>(k) * width + n * plane_bytes;
             if (at > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(at), 0) < 0 ||
                 !tav::read_exactly(stream, planes.get() + n * band, width * rows))
-                return nullptr;
+                return false;
         }
         // File rows run bottom-up: the band's last file row is its top row.
         for (int r = 0; r < rows; ++r) {
@@ -103,7 +106,7 @@ Photo *read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
         }
         PhotoPutRGBA(image, rgba.get(), 0, header.height - k - rows, header.width, rows, TAV_COMPOSE_REPLACE);
     }
-    return image;
+    return true;
 }
 
 // Decodes one RLE row into every fourth byte of `out`; false when the
@@ -129,28 +132,31 @@ bool decode_rle_row(const unsigned char *in, size_t length, int width, unsigned 
     return false;
 }
 
-Photo *read_rle(AuxIO *stream, Photo *image, const SgiHeader &header) {
+bool read_rle(AuxIO *stream, Photo *image, const SgiHeader &header) {
     const size_t rows = static_cast<size_t>(header.height) * header.channels;
     tav::Bytes table = tav::attempt_bytes(rows * 4);
     // The longest valid row: every pixel a packet of its own, and the end.
     const size_t longest = 2 * static_cast<size_t>(header.width) + 1;
     tav::Bytes packed = tav::attempt_bytes(longest);
     tav::Bytes rgba = tav::attempt_bytes(static_cast<size_t>(header.width) * 4);
-    if (!table || !packed || !rgba || !tav::read_exactly(stream, table.get(), rows * 4)) return nullptr;
-    if (!tav::recreate_unblanked(image, header.width, header.height, TAV_MODE_RGBA)) return nullptr;
+    if (!table || !packed || !rgba || !tav::read_exactly(stream, table.get(), rows * 4)) return false;
     for (int k = 0; k < header.height; ++k) {
         std::memset(rgba.get(), 0, static_cast<size_t>(header.width) * 4);
         for (int n = 0; n < header.channels; ++n) {
             const uint32_t start = tav::be32(table.get() + 4 * (static_cast<size_t>(n) * header.height + k));
-            if (start > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(start), 0) < 0) return nullptr;
+            if (start > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(start), 0) < 0) return false;
             const int got = AuxIO_Read(stream, packed.get(), static_cast<int>(longest));
             if (got <= 0 || !decode_rle_row(packed.get(), static_cast<size_t>(got), header.width, rgba.get() + n))
-                return nullptr;
+                return false;
         }
         fill_missing(rgba.get(), static_cast<size_t>(header.width), header.channels);
         PhotoPutRGBA(image, rgba.get(), 0, header.height - 1 - k, header.width, 1, TAV_COMPOSE_REPLACE);
     }
-    return image;
+    return true;
+}
+
+bool decode_sgi(AuxIO *stream, const SgiHeader &header, const tav::DecodeTarget &target) {
+    return header.rle ? read_rle(stream, target.image, header) : read_verbatim(stream, target.image, header);
 }
 
 int write_sgi(AuxIO *stream, Photo *image) {
@@ -193,19 +199,7 @@ int write_sgi(AuxIO *stream, Photo *image) {
 extern "C" {
 
 Photo *ReadSGI(AuxIO *stream, Photo *image, const char *) {
-    if (!stream || !image) return nullptr;
-    SgiHeader header;
-    if (!read_sgi_header(stream, &header)) return nullptr;
-    if (PhotoIsNull(image)) return PhotoRecreate(image, header.width, header.height, TAV_MODE_RGBA);
-    if (!tav::within_pixel_ceiling(header.width, header.height)) return nullptr;
-    const unsigned long long rows = static_cast<unsigned long long>(header.height) * header.zsize;
-    if (header.rle) {
-        if (!tav::may_hold(stream, rows * 8)) return nullptr;
-        return read_rle(stream, image, header);
-    }
-    if (!tav::may_hold(stream, static_cast<unsigned long long>(header.width) * header.height * header.channels))
-        return nullptr;
-    return read_verbatim(stream, image, header);
+    return tav::read_declared<SgiHeader>(stream, image, read_sgi_header, decode_sgi);
 }
 
 int WriteSGI(AuxIO *stream, Photo *image, const char *) {
