@@ -187,6 +187,22 @@ bool direct_rows(const Photo *image, DirectRows *rows) {
     return true;
 }
 
+bool adopt_pixels(Photo *image, unsigned char *fresh, int width, int height) {
+    DirectRows rows{};
+    int row_bytes = 0;
+    if (!fresh || width <= 0 || height <= 0 || !direct_rows(image, &rows) ||
+        __builtin_mul_overflow(width, image->channels, &row_bytes))
+        return false;
+    TavMemoryRenderData *d = data_of(image);
+    free_pixels(d->buffer);
+    d->buffer = fresh;
+    point_planes_into(d, fresh, width, image->channels);
+    update_interleaved(d, image->channels);
+    image->width = width;
+    image->height = height;
+    return true;
+}
+
 }  // namespace tav
 
 extern "C" int TavRender_MemoryInit(Photo *image) {

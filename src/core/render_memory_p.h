@@ -29,4 +29,11 @@ struct DirectRows {
 
 bool direct_rows(const Photo *image, DirectRows *rows);
 
+// Hands a memory image over its own buffer new pixels of its own format:
+// `fresh` (from attempt_zeroed_pixels, width x height, rows packed) becomes
+// its buffer and the old one is freed, so an operation that builds the
+// whole picture anew (a quarter turn) writes it once.  False, and `fresh`
+// still the caller's, when the image has no such buffer.
+bool adopt_pixels(Photo *image, unsigned char *fresh, int width, int height);
+
 }  // namespace tav

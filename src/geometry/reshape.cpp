@@ -102,26 +102,33 @@ bool mirror_direct(Photo *image, bool horizontal, bool vertical) {
     return true;
 }
 
-// Moves the kept rectangle to the top-left corner where it lies, so that
-// the resize, which keeps the top-left pixels, finishes the crop.
+// Copies the kept rectangle of a memory image into a fresh buffer, which
+// the image then takes as its own: one copy of the kept pixels only.
 bool crop_direct(Photo *image, int x, int y, int width, int height, int *status) {
     tav::DirectRows rows{};
     if (!tav::direct_rows(image, &rows)) return false;
     const size_t row_bytes = static_cast<size_t>(width) * image->channels;
-    // The rectangle lies right of and below the corner: every row moves up
-    // or left, so ascending rows never overwrite one still to be read.
+    size_t bytes = 0;
+    auto *kept = tav::checked_mul(row_bytes, static_cast<size_t>(height), &bytes)
+                     ? static_cast<unsigned char *>(tav::attempt_zeroed_pixels(bytes))
+                     : nullptr;
+    *status = kept ? 0 : 1;
+    if (!kept) return true;
     for (int r = 0; r < height; ++r)
-        std::memmove(rows.base + static_cast<ptrdiff_t>(r) * rows.row_stride,
-                     rows.base + static_cast<ptrdiff_t>(y + r) * rows.row_stride +
-                         static_cast<ptrdiff_t>(x) * image->channels,
-                     row_bytes);
-    *status = PhotoExpand(image, width, height);
+        std::memcpy(kept + r * row_bytes,
+                    rows.base + static_cast<ptrdiff_t>(y + r) * rows.row_stride +
+                        static_cast<ptrdiff_t>(x) * image->channels,
+                    row_bytes);
+    if (!tav::adopt_pixels(image, kept, width, height)) {  // never: the image is a memory image over its buffer
+        tav::free_pixels(kept);
+        *status = 1;
+    }
     return true;
 }
 
 // A quarter turn of a memory image: the turned pixels are gathered from the
-// rows in square tiles (so that reads and writes both stay in cache), then
-// copied back row by row once the image has its new size.
+// rows in square tiles (so that reads and writes both stay in cache) into a
+// fresh buffer, which the image then takes as its own.
 template <int C>
 void turn_tiles(const tav::DirectRows &src, int width, int height, bool clockwise, unsigned char *dst) {
     constexpr int kTile = 32;
@@ -145,29 +152,24 @@ bool turn_direct(Photo *image, bool clockwise, int *status) {
     if (!tav::direct_rows(image, &rows)) return false;
     const int width = image->width, height = image->height, channels = image->channels;
     size_t bytes = 0;
-    if (!tav::checked_mul(static_cast<size_t>(width) * static_cast<size_t>(height), channels, &bytes)) {
-        *status = 1;
-        return true;
-    }
-    tav::Bytes turned = tav::attempt_bytes(bytes);
+    auto *turned = tav::checked_mul(static_cast<size_t>(width) * static_cast<size_t>(height), channels, &bytes)
+                       ? static_cast<unsigned char *>(tav::attempt_zeroed_pixels(bytes))
+                       : nullptr;
     if (!turned) {
         *status = 1;
         return true;
     }
     switch (channels) {
-    case 1: turn_tiles<1>(rows, width, height, clockwise, turned.get()); break;
-    case 2: turn_tiles<2>(rows, width, height, clockwise, turned.get()); break;
-    case 3: turn_tiles<3>(rows, width, height, clockwise, turned.get()); break;
-    default: turn_tiles<4>(rows, width, height, clockwise, turned.get()); break;
+    case 1: turn_tiles<1>(rows, width, height, clockwise, turned); break;
+    case 2: turn_tiles<2>(rows, width, height, clockwise, turned); break;
+    case 3: turn_tiles<3>(rows, width, height, clockwise, turned); break;
+    default: turn_tiles<4>(rows, width, height, clockwise, turned); break;
     }
-    if ((*status = PhotoExpand(image, height, width)) != 0) return true;
-    if (!tav::direct_rows(image, &rows)) {  // never: the image stays a memory image
+    *status = 0;
+    if (!tav::adopt_pixels(image, turned, height, width)) {  // never: the image is a memory image over its buffer
+        tav::free_pixels(turned);
         *status = 1;
-        return true;
     }
-    const size_t row_bytes = static_cast<size_t>(height) * channels;
-    for (int y = 0; y < width; ++y)
-        std::memcpy(rows.base + static_cast<ptrdiff_t>(y) * rows.row_stride, turned.get() + y * row_bytes, row_bytes);
     return true;
 }
 
