@@ -19,7 +19,6 @@
 #include "io/format_helpers_p.h"
 #include "io/reader_decl_p.h"
 #include "io/reader_limits_p.h"
-
 #include "io/write_verdict_p.h"
 
 #include "core/memory_p.h"
@@ -38,8 +37,8 @@ struct BuiltinFormat {
 };
 
 // Registered in this order, so probed from the bottom up: a script that
-// names no format gets PPM first and the writer default is PPM.  Slots of
-// RFB is only a placeholder for reading: nothing writes it.
+// names no format gets PPM first and the writer default is PPM.  RFB is
+// only a placeholder for reading: nothing writes it.
 const BuiltinFormat builtin_formats[] = {
     // The newest format comes after every other in the probing, so that no
     // file another reader takes reaches it, and no writer default changes.

@@ -128,14 +128,15 @@ float webp_quality(int quality) {
     return static_cast<float>(quality > 100 ? 100 : quality);
 }
 
-int encode(AuxIO *stream, Photo *image, const char *options) {
+// Encodes and writes the picture; false when nothing usable was written.
+bool encode(AuxIO *stream, Photo *image, const char *options) {
     const int width = PhotoWidth(image), height = PhotoHeight(image);
-    if (width <= 0 || height <= 0 || width > WEBP_MAX_DIMENSION || height > WEBP_MAX_DIMENSION) return 0;
+    if (width <= 0 || height <= 0 || width > WEBP_MAX_DIMENSION || height > WEBP_MAX_DIMENSION) return false;
     bool lossless = false;
-    if (!boolean_option(options, "-lossless", &lossless)) return 0;
+    if (!boolean_option(options, "-lossless", &lossless)) return false;
 
     WebPConfig config;
-    if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, webp_quality(PhotoGetQuality(image)))) return 0;
+    if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, webp_quality(PhotoGetQuality(image)))) return false;
     if (lossless) {
         config.lossless = 1;
         config.quality = 75.0f;  // effort, not fidelity: every pixel is kept
@@ -143,7 +144,7 @@ int encode(AuxIO *stream, Photo *image, const char *options) {
     }
     WebPPictureOwner owner;
     WebPPicture &picture = owner.picture;
-    if (!owner.ready) return 0;
+    if (!owner.ready) return false;
     picture.use_argb = lossless ? 1 : 0;
     picture.width = width;
     picture.height = height;
@@ -155,16 +156,16 @@ int encode(AuxIO *stream, Photo *image, const char *options) {
     } else {
         const size_t row_bytes = static_cast<size_t>(width) * 4;
         Bytes rgba = attempt_bytes(row_bytes * height);
-        if (!rgba) return 0;
+        if (!rgba) return false;
         for (int y = 0; y < height; ++y) PhotoGetRGBA(image, rgba.get() + row_bytes * y, 0, y, width, 1);
         imported = WebPPictureImportRGBA(&picture, rgba.get(), static_cast<int>(row_bytes)) != 0;
     }
-    if (!imported) return 0;
+    if (!imported) return false;
     WebPMemoryOwner memory;
     picture.writer = WebPMemoryWrite;
     picture.custom_ptr = &memory.writer;
-    if (!WebPEncode(&config, &picture)) return 0;
-    return write_all(stream, memory.writer.mem, memory.writer.size) ? 1 : 0;
+    if (!WebPEncode(&config, &picture)) return false;
+    return write_all(stream, memory.writer.mem, memory.writer.size);
 }
 
 }  // namespace

@@ -36,30 +36,6 @@ const char *format_text(Tcl_Obj *format) { return format ? Tcl_GetString(format)
 
 bool format_given(Tcl_Obj *format) { return format && *Tcl_GetString(format); }
 
-// Tk hands a handler the whole -format value, "png -alpha 0.5": the first
-// word names the format, the rest is the format's option text, which goes
-// to the library's writer as its options.
-class TkFormatValue {
-public:
-    explicit TkFormatValue(Tcl_Obj *format) {
-        const char *text = format_text(format);
-        if (!text) return;
-        while (is_space(*text)) ++text;
-        const char *end = text;
-        while (*end && !is_space(*end)) ++end;
-        name_.assign(text, end);
-        while (is_space(*end)) ++end;
-        options_ = end;
-    }
-    const char *name() const { return name_.empty() ? nullptr : name_.c_str(); }
-    const char *options() const { return options_.c_str(); }
-
-private:
-    static bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-    std::string name_;
-    std::string options_;
-};
-
 // ---- base64, the text form of -data -------------------------------------
 
 int base64_value(unsigned char c) {
@@ -250,11 +226,13 @@ int write_string(Tcl_Interp *interp, Tcl_Obj *format, Tk_PhotoImageBlock *block)
     Photo *image = PhotoCreateFromTkPhotoBlock(block);
     if (!image) return TCL_ERROR;
     int length = 0;
-    const TkFormatValue value(format);
-    unsigned char *data = TavWriteString(tk_format_registry.load(), image, &length, value.name(), value.options());
+    // The whole -format value goes on: the registry takes its first word as
+    // the format and the rest as the writer's options ("webp -lossless 1").
+    unsigned char *data = TavWriteString(tk_format_registry.load(), image, &length, format_text(format), nullptr);
     PhotoDelete(image);
     if (!data) {
-        Tcl_AppendResult(interp, "error getting image data", nullptr);
+        const std::string &reason = tav::last_write_refusal().reason;
+        Tcl_AppendResult(interp, "error getting image data", reason.empty() ? "" : ": ", reason.c_str(), nullptr);
         return TCL_ERROR;
     }
     if (length > 0) Tcl_SetByteArrayObj(Tcl_GetObjResult(interp), data, length);
