@@ -70,14 +70,19 @@ const Poly kSimple[] = {
     {3.25, 3.25, 8.75, 3.25, 8.75, 7.75, 3.25, 7.75}, // axis-aligned, fractional
 };
 
+// The pixels after filling `p` in opaque white on a blank image.
+std::vector<unsigned char> filled(const Poly &p, bool antialiased, tav::FillRule rule) {
+    tavtest::Image image(kW, kH);
+    const unsigned char white[4] = {255, 255, 255, 255};
+    PhotoSetForeground(image, white);
+    EXPECT_EQ(tav::draw_polygon(image, p.data(), static_cast<int>(p.size() / 2), true, antialiased, rule), 0);
+    return tavtest::rgba_of(image);
+}
+
 TEST(Polygon, AntialiasedCoverageIsTheExactArea) {
     for (const Poly &p : kSimple) {
         for (auto rule : {tav::FillRule::EvenOdd, tav::FillRule::NonZero}) {
-            tavtest::Image image(kW, kH);
-            const unsigned char white[4] = {255, 255, 255, 255};
-            PhotoSetForeground(image, white);
-            ASSERT_EQ(tav::draw_polygon(image, p.data(), static_cast<int>(p.size() / 2), true, true, rule), 0);
-            const auto px = tavtest::rgba_of(image);
+            const auto px = filled(p, true, rule);
             for (int y = 0; y < kH; ++y)
                 for (int x = 0; x < kW; ++x) {
                     const double want = pixel_area(p, x, y) * 255.0;
@@ -94,11 +99,7 @@ TEST(Polygon, PlainFillTakesThePixelsWhoseCentresAreInside) {
     shapes.push_back({1, 1, 12, 1, 12, 10, 1, 10, 1, 1, 8, 3, 8, 8, 3, 8, 3, 3, 1, 1});  // wound twice inside
     for (const Poly &p : shapes) {
         for (auto rule : {tav::FillRule::EvenOdd, tav::FillRule::NonZero}) {
-            tavtest::Image image(kW, kH);
-            const unsigned char ink[4] = {9, 8, 7, 255};
-            PhotoSetForeground(image, ink);
-            ASSERT_EQ(tav::draw_polygon(image, p.data(), static_cast<int>(p.size() / 2), true, false, rule), 0);
-            const auto px = tavtest::rgba_of(image);
+            const auto px = filled(p, false, rule);
             for (int y = 0; y < kH; ++y)
                 for (int x = 0; x < kW; ++x) {
                     const int w = winding(p, x + 0.5, y + 0.5);
