@@ -102,8 +102,12 @@ int Tavrel_Init(Tcl_Interp *interp) {
     TavrelReshapeInit(interp, state);
     TavrelGifFramesInit(interp);
 
-    // Loading never fails for lack of Tk: the photo formats are just left out.
-    if (TavRequireTk(interp, state) == 0) Tavrel_RegisterTkPhotoFormats(interp);
+    // Loading never fails for lack of Tk: the photo formats come when Tk does.
+    if (TavRequireTk(interp, state) == 0) {
+        Tavrel_RegisterTkPhotoFormats(interp);
+    } else {
+        TavWatchForTk(interp);
+    }
 
     if (Tcl_PkgProvide(interp, "tavrel", TAVREL_VERSION) != TCL_OK) return TCL_ERROR;
     Tcl_ResetResult(interp);

@@ -27,6 +27,8 @@ void *TavNameRemove(Tcl_HashTable *table, const char *name);
 
 // 0 when Tk can be used by this interpreter, 1 with a message otherwise.
 int TavRequireTk(Tcl_Interp *interp, TavInterpState *state);
+// Registers the photo formats the moment Tk is loaded after the package.
+void TavWatchForTk(Tcl_Interp *interp);
 
 // Registries of the subsystems, opened and closed with the state.
 void TavOpenRegistries(TavInterpState *state);

@@ -18,8 +18,8 @@ int TavRequireTk(Tcl_Interp *interp, TavInterpState *state) {
         return 1;
     }
     state->tk_ready = 1;
-    // Tk loaded after the package still gets the photo formats, at the
-    // first command that needs Tk (registration is once per thread).
+    // Tk initialised from C, past the traces that watch `package` and
+    // `load`, still gets the photo formats here (once per thread).
     Tavrel_RegisterTkPhotoFormats(interp);
     Tcl_ResetResult(interp);
     return 0;
