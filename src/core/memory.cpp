@@ -90,4 +90,9 @@ void *attempt_zeroed_pixels(size_t size) {
 
 void free_pixels(void *block) { std::free(block); }
 
+void *shrink_pixels(void *block, size_t size) {
+    void *smaller = std::realloc(block, size ? size : 1);
+    return smaller ? smaller : block;
+}
+
 }  // namespace tav

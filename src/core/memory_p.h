@@ -30,6 +30,10 @@ inline bool checked_mul(size_t a, size_t b, size_t *out) {
 // nullptr when the memory is not there.
 void *attempt_zeroed_pixels(size_t size);
 void free_pixels(void *block);
+// Gives back the end of a pixel block that now holds only `size` bytes;
+// the block stays where it is (or, if the system moves it, the moved
+// block is returned).  Never fails: at worst the block keeps its size.
+void *shrink_pixels(void *block, size_t size);
 
 struct TavFreeDeleter {
     void operator()(void *p) const noexcept { TavFree(p); }

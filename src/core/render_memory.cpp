@@ -121,6 +121,7 @@ int memory_resize(Photo *image, int w, int h) {
         if ((d->flags & kOwnsBuffer) && d->buffer) {
             free_pixels(d->buffer);
             d->buffer = nullptr;
+            d->buffer_bytes = 0;
         }
         image->width = image->height = 0;
         return 0;
@@ -141,16 +142,20 @@ int memory_resize(Photo *image, int w, int h) {
         // that are written.
         auto *fresh = static_cast<unsigned char *>(attempt_zeroed_pixels(bytes));
         if (!fresh) return 1;
+        // The old rows may be a view into their buffer (after a crop): they
+        // start at plane 0 and lie a row stride apart.
         unsigned char *old = d->buffer;
+        const unsigned char *old_rows = d->plane[0];
+        const ptrdiff_t old_row = d->row_stride[0];
         const int old_w = image->width, old_h = image->height;
         d->buffer = fresh;
+        d->buffer_bytes = bytes;
         point_planes_into(d, fresh, w, channels);
         update_interleaved(d, channels);
         if (old) {
             const int columns = std::min(w, old_w), rows = std::min(h, old_h);
             if (columns > 0 && rows > 0) {
-                const size_t old_row = static_cast<size_t>(old_w) * channels;
-                for (int j = 0; j < rows; ++j) memory_put_block(image, old + j * old_row, 0, j, columns, 1);
+                for (int j = 0; j < rows; ++j) memory_put_block(image, old_rows + j * old_row, 0, j, columns, 1);
             }
             free_pixels(old);
         }
@@ -196,8 +201,40 @@ bool adopt_pixels(Photo *image, unsigned char *fresh, int width, int height) {
     TavMemoryRenderData *d = data_of(image);
     free_pixels(d->buffer);
     d->buffer = fresh;
+    d->buffer_bytes = static_cast<size_t>(row_bytes) * static_cast<size_t>(height);
     point_planes_into(d, fresh, width, image->channels);
     update_interleaved(d, image->channels);
+    image->width = width;
+    image->height = height;
+    return true;
+}
+
+bool keep_rect(Photo *image, int x, int y, int width, int height) {
+    DirectRows rows{};
+    if (width <= 0 || height <= 0 || !direct_rows(image, &rows)) return false;
+    TavMemoryRenderData *d = data_of(image);
+    const int channels = image->channels;
+    unsigned char *first = rows.base + static_cast<ptrdiff_t>(y) * rows.row_stride + static_cast<ptrdiff_t>(x) * channels;
+    const size_t row_bytes = static_cast<size_t>(width) * channels;
+    const size_t kept = row_bytes * static_cast<size_t>(height);
+    if (kept >= d->buffer_bytes / 4) {
+        // Most of the buffer stays in use: the kept rectangle becomes a
+        // view into it, rows a stride apart, and nothing moves.
+        for (int c = 0; c < 4; ++c) d->plane[c] = first + c;
+    } else {
+        // A small part: its rows slide to the front and the buffer gives
+        // the rest back, so an image never holds more than four times its
+        // pixels.  Row r moves from `first + r * stride` to r * row_bytes,
+        // never forward, so moving the rows in order overwrites none still
+        // to be moved.
+        unsigned char *buffer = d->buffer;
+        for (int r = 0; r < height; ++r) std::memmove(buffer + r * row_bytes, first + r * rows.row_stride, row_bytes);
+        buffer = static_cast<unsigned char *>(shrink_pixels(buffer, kept));
+        d->buffer = buffer;
+        d->buffer_bytes = kept;
+        point_planes_into(d, buffer, width, channels);
+    }
+    update_interleaved(d, channels);
     image->width = width;
     image->height = height;
     return true;

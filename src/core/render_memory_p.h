@@ -12,6 +12,7 @@ enum : uint32_t { kOwnsBuffer = 1u << 0, kInterleaved = 1u << 1 };
 
 struct TavMemoryRenderData {
     unsigned char *buffer;
+    size_t buffer_bytes;  // of an own buffer, whose rows may be a view into it
     uint32_t flags;
     unsigned char *plane[4];
     int32_t pixel_stride[4];
@@ -35,5 +36,12 @@ bool direct_rows(const Photo *image, DirectRows *rows);
 // whole picture anew (a quarter turn) writes it once.  False, and `fresh`
 // still the caller's, when the image has no such buffer.
 bool adopt_pixels(Photo *image, unsigned char *fresh, int width, int height);
+
+// Keeps only the rectangle (x, y, width, height), which must lie inside a
+// memory image over its own buffer, without a new block: while the
+// rectangle is a large part of the buffer it becomes a view into it (rows a
+// stride apart, nothing moved); a small part slides to the front and the
+// buffer gives the rest back.  False when the image has no such buffer.
+bool keep_rect(Photo *image, int x, int y, int width, int height);
 
 }  // namespace tav

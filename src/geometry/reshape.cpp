@@ -102,30 +102,6 @@ bool mirror_direct(Photo *image, bool horizontal, bool vertical) {
     return true;
 }
 
-// Copies the kept rectangle of a memory image into a fresh buffer, which
-// the image then takes as its own: one copy of the kept pixels only.
-bool crop_direct(Photo *image, int x, int y, int width, int height, int *status) {
-    tav::DirectRows rows{};
-    if (!tav::direct_rows(image, &rows)) return false;
-    const size_t row_bytes = static_cast<size_t>(width) * image->channels;
-    size_t bytes = 0;
-    auto *kept = tav::checked_mul(row_bytes, static_cast<size_t>(height), &bytes)
-                     ? static_cast<unsigned char *>(tav::attempt_zeroed_pixels(bytes))
-                     : nullptr;
-    *status = kept ? 0 : 1;
-    if (!kept) return true;
-    for (int r = 0; r < height; ++r)
-        std::memcpy(kept + r * row_bytes,
-                    rows.base + static_cast<ptrdiff_t>(y + r) * rows.row_stride +
-                        static_cast<ptrdiff_t>(x) * image->channels,
-                    row_bytes);
-    if (!tav::adopt_pixels(image, kept, width, height)) {  // never: the image is a memory image over its buffer
-        tav::free_pixels(kept);
-        *status = 1;
-    }
-    return true;
-}
-
 // A quarter turn of a memory image: the turned pixels are gathered from the
 // rows in square tiles (so that reads and writes both stay in cache) into a
 // fresh buffer, which the image then takes as its own.
@@ -178,8 +154,7 @@ bool turn_direct(Photo *image, bool clockwise, int *status) {
 namespace tav {
 
 int crop_image(Photo *image, int x, int y, int width, int height) {
-    int status = 0;
-    if (crop_direct(image, x, y, width, height, &status)) return status;
+    if (tav::keep_rect(image, x, y, width, height)) return 0;
     Pixels kept;
     if (!read_rect(image, x, y, width, height, &kept)) return 1;
     return write_all(image, kept);
