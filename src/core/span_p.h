@@ -44,6 +44,18 @@ public:
         }
     }
 
+    // The mode (replace or over) under which RGBA rows written in place
+    // take single pixels exactly as pixel_alpha blends them, so that a walk
+    // may blend them itself with its state in locals; 0 otherwise.
+    int inline_rgba_mode() const {
+        const bool inline_mode = resolved_ == TAV_COMPOSE_REPLACE || resolved_ == TAV_COMPOSE_OVER;
+        return direct_ && truecolour_ && !refused_ && inline_mode ? resolved_ : 0;
+    }
+    const DirectRows &rows() const { return rows_; }
+    const unsigned char *color() const { return color_; }
+    long long width() const { return width_; }
+    long long height() const { return height_; }
+
 private:
     unsigned char *at(long long x, long long y) const {
         return rows_.base + static_cast<ptrdiff_t>(y) * rows_.row_stride + static_cast<ptrdiff_t>(x) * channels_;

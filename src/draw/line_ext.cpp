@@ -7,6 +7,7 @@
 // step, so its visible steps form one interval, found in closed form.  The
 // walk state at any step follows from the step number (the 16.16
 // accumulator is a product), so far-away end points cost nothing.
+#include "core/compose_p.h"
 #include "core/span_p.h"
 #include "draw/draw_p.h"
 
@@ -18,6 +19,60 @@ namespace {
 struct Offset {
     long long x, y;
 };
+
+// A one-pixel walk on RGBA rows written in place, under replace or over:
+// the same pixels, alphas and order as LineWalk::walk, with all its state in
+// locals.  A store through unsigned char may alias anything, so a loop over
+// members must reload every one of them after each pixel it blends.
+struct ThinWalk {
+    unsigned char *base;
+    ptrdiff_t stride;
+    unsigned long long width, height;
+    unsigned char rgb[3];
+    int ka;
+    long long from, to, count, x, y;
+    int sx, sy;
+    uint64_t acc, frac;
+    bool first, last, edge1, fade1, edge2, rise2;
+};
+
+template <bool XMajor, bool Replace>
+void walk_thin(const ThinWalk &w) {
+    const unsigned char rgb[3] = {w.rgb[0], w.rgb[1], w.rgb[2]};
+    unsigned char *const base = w.base;
+    const ptrdiff_t stride = w.stride;
+    const unsigned long long width = w.width, height = w.height;
+    const int ka = w.ka, sx = w.sx, sy = w.sy;
+    const uint64_t frac = w.frac;
+    uint64_t acc = w.acc;
+    long long x = w.x, y = w.y;
+    // Edge 2 sits one pixel across the walk.
+    const long long e2x = XMajor ? 0 : sx, e2y = XMajor ? sy : 0;
+    auto blend = [&](long long px, long long py, int alpha) {
+        if (static_cast<unsigned long long>(px) >= width || static_cast<unsigned long long>(py) >= height) return;
+        unsigned char *p = base + static_cast<ptrdiff_t>(py) * stride + static_cast<ptrdiff_t>(px) * 4;
+        if (Replace || alpha == 255) {
+            p[0] = rgb[0], p[1] = rgb[1], p[2] = rgb[2], p[3] = static_cast<unsigned char>(alpha);
+        } else if (alpha != 0) {
+            tav::over_rgba_pixel(p, rgb, alpha);
+        }
+    };
+    for (long long i = w.from; i <= w.to; ++i) {
+        const int q = static_cast<int>(acc * static_cast<uint64_t>(ka) / 65535u);
+        if ((i != 0 || w.first) && (i != w.count || w.last)) {
+            if (w.edge1) blend(x, y, w.fade1 ? ka - q : ka);
+            if (w.edge2) blend(x + e2x, y + e2y, w.rise2 ? q : ka);
+        }
+        acc += frac;
+        if (acc >= 65536) {
+            acc -= 65536;
+            if (XMajor) y += sy;
+            else x += sx;
+        }
+        if (XMajor) x += sx;
+        else y += sy;
+    }
+}
 
 struct WalkSetup {
     long long x0, y0, x1, y1;
@@ -119,6 +174,18 @@ private:
             x += sx_ * moved;
         }
         const int ka = k_[3];
+        if (const int mode = paint_.inline_rgba_mode(); mode && s_.width <= 1) {
+            const unsigned char *rgb = paint_.color();
+            const ThinWalk thin{paint_.rows().base, paint_.rows().row_stride,
+                                static_cast<unsigned long long>(paint_.width()),
+                                static_cast<unsigned long long>(paint_.height()),
+                                {rgb[0], rgb[1], rgb[2]}, ka, from, to, count_, x, y, sx_, sy_, acc, frac_,
+                                s_.first, s_.last, s_.edge1, s_.fade1, s_.edge2, s_.rise2};
+            const bool replace = mode == TAV_COMPOSE_REPLACE;
+            if (x_major_) replace ? walk_thin<true, true>(thin) : walk_thin<true, false>(thin);
+            else replace ? walk_thin<false, true>(thin) : walk_thin<false, false>(thin);
+            return;
+        }
         const bool cross_every_step = s_.width > 1 && (dx_ == 0 || dy_ == 0);
         for (long long i = from; i <= to; ++i) {
             const int q = static_cast<int>(acc * static_cast<uint64_t>(ka) / 65535u);
