@@ -98,10 +98,11 @@ void unpack_bits(const unsigned char *packed, int bits, unsigned char *index, si
 // The first pixel is copied onto the rest in doubling runs: wide copies
 // instead of one byte store per channel and pixel.
 void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]) {
-    if (n == 0) return;
-    std::memcpy(rgba, color, 4);
-    const size_t total = n * 4;
-    for (size_t done = 4; done < total; done *= 2) std::memcpy(rgba + done, rgba, std::min(done, total - done));
+    // One word a pixel: the compiler turns this into wide stores, and a
+    // short run (the rows of a small shape) pays no call per doubling.
+    uint32_t word;
+    std::memcpy(&word, color, 4);
+    for (size_t i = 0; i < n; ++i) std::memcpy(rgba + 4 * i, &word, 4);
 }
 
 void gray_to_rgb(const unsigned char *gray, unsigned char *rgb, size_t n) {
