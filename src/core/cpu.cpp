@@ -22,6 +22,8 @@ std::atomic<bool> twins_enabled{true};
 
 bool cpu_has_avx2() { return processor_has_avx2 && twins_enabled.load(std::memory_order_relaxed); }
 
+bool vector_twins_on() { return twins_enabled.load(std::memory_order_relaxed); }
+
 void set_vector_twins(bool enabled) { twins_enabled.store(enabled, std::memory_order_relaxed); }
 
 }  // namespace tav

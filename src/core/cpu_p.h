@@ -15,6 +15,10 @@ namespace tav {
 // True when the processor runs AVX2 and the twins are switched on.
 bool cpu_has_avx2();
 
+// True unless tests switched the twins off: for SSE2 twins, which need no
+// check of the processor (every x86-64 has SSE2).
+bool vector_twins_on();
+
 // Tests only: false makes every caller take the portable function.
 void set_vector_twins(bool enabled);
 

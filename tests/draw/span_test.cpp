@@ -88,6 +88,13 @@ TEST(DrawSpans, InPlaceRowsEqualTheBlockPutPath) {
              const int x1 = rng() % 4 == 0 ? x0 : coord(rng), y1 = rng() % 3 == 0 ? y0 : coord(rng);
              PhotoDrawLineExt(p, k, x0, y0, x1, y1, width(rng));
          }},
+        {"thin line over opaque ground", [&](Photo *p, const unsigned char *k) {
+             // Opaque pixels under part of the line: there both of a step's
+             // pixels are blended at once.
+             const unsigned char ground[4] = {k[1], k[2], k[0], 255};
+             PhotoDrawBox(p, ground, TAV_COMPOSE_REPLACE, coord(rng) - 12, coord(rng) - 12, 36, 36);
+             PhotoDrawLineExt(p, k, coord(rng), coord(rng), coord(rng), coord(rng), 1);
+         }},
         {"ellipse", [&](Photo *p, const unsigned char *k) {
              const int cx = coord(rng), cy = coord(rng), rx = radius(rng), ry = radius(rng);
              int xr[2] = {-rx, rx}, yr[2] = {-ry, ry};
