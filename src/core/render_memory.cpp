@@ -92,6 +92,22 @@ int memory_get_points(Photo *image, unsigned char *dst, int x, int y, const int 
     TavMemoryRenderData *d = data_of(image);
     if (!d) return 1;
     const int channels = image->channels;
+    if ((d->flags & kInterleaved) && channels == 4) {
+        // RGBA rows: a pixel is one 4-byte word (rotations gather here).
+        const unsigned char *base = d->plane[0];
+        const ptrdiff_t stride = d->row_stride[0];
+        const unsigned long long width = static_cast<unsigned long long>(image->width);
+        const unsigned long long height = static_cast<unsigned long long>(image->height);
+        for (int k = 0; k < count; ++k, dst += 4) {
+            const long long px = static_cast<long long>(x) + offsets[2 * k];
+            const long long py = static_cast<long long>(y) + offsets[2 * k + 1];
+            if (static_cast<unsigned long long>(px) < width && static_cast<unsigned long long>(py) < height)
+                std::memcpy(dst, base + py * stride + px * 4, 4);
+            else if (fill)
+                std::memcpy(dst, fill, 4);
+        }
+        return 0;
+    }
     for (int k = 0; k < count; ++k, dst += channels) {
         const long long px = static_cast<long long>(x) + offsets[2 * k];
         const long long py = static_cast<long long>(y) + offsets[2 * k + 1];

@@ -3,6 +3,7 @@
 // mapped integer position of each pixel's top-left corner (or an average
 // over a grid of positions inside the mapped cell), without interpolation.
 #include "core/memory_p.h"
+#include "core/render_memory_p.h"
 #include "geometry/geometry_p.h"
 
 #include <algorithm>
@@ -47,6 +48,20 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
     const bool by_rows = !average && affine && fixed.kb == 0 && fixed.kc == 0;
     Bytes source_row = by_rows ? attempt_bytes(static_cast<size_t>(std::max(src->width, 1)) * 4) : nullptr;
     long long cached_row = -1;
+    // Any other affine map of an RGBA memory image (a rotation) gathers
+    // straight from the source rows, its positions stepped along each
+    // destination row as below, with no list of points in between.
+    DirectRows src_rows{};
+    const bool gather = !by_rows && !average && affine && src->mode == TAV_MODE_RGBA && src->channels == 4 &&
+                        direct_rows(src, &src_rows);
+    // Where the gathered pixels simply replace the destination's, they go
+    // straight into its rows (never when it is the source itself, whose
+    // pixels the gather must still read as they were).
+    DirectRows dst_rows{};
+    const int resolved = compose ? compose : dst->compose;
+    const bool into_rows = gather && dst != src && !dst->region && dst->mode == TAV_MODE_RGBA &&
+                           (resolved == TAV_COMPOSE_REPLACE || resolved == TAV_COMPOSE_DEFAULT) &&
+                           direct_rows(dst, &dst_rows);
 
     for (int top = static_cast<int>(y0); top < y1; top += band) {
         const int t = static_cast<int>(std::min<long long>(band, y1 - top));
@@ -81,6 +96,32 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
         const int columns = average ? cw + 1 : cw, rows = average ? t + 1 : t;
         int *p = points;
         const int ox0 = static_cast<int>(x0 - dx);
+        if (gather) {
+            const unsigned long long sw = static_cast<unsigned long long>(src->width);
+            const unsigned long long sh = static_cast<unsigned long long>(src->height);
+            for (int j = 0; j < t; ++j) {
+                unsigned char *out = into_rows ? dst_rows.base + static_cast<ptrdiff_t>(top + j) * dst_rows.row_stride + x0 * 4
+                                               : pixels.get() + static_cast<size_t>(j) * cw * 4;
+                const uint32_t ux = static_cast<uint32_t>(ox0);
+                const uint32_t uy = static_cast<uint32_t>(top + j - static_cast<long long>(dy));
+                uint32_t ax = ux * static_cast<uint32_t>(fixed.ka) + uy * static_cast<uint32_t>(fixed.kb) +
+                              static_cast<uint32_t>(fixed.ke);
+                uint32_t ay = ux * static_cast<uint32_t>(fixed.kc) + uy * static_cast<uint32_t>(fixed.kd) +
+                              static_cast<uint32_t>(fixed.kf);
+                for (int i = 0; i < cw; ++i, out += 4) {
+                    const long long px = sx + static_cast<long long>(static_cast<int32_t>(ax) >> 12);
+                    const long long py = sy + static_cast<long long>(static_cast<int32_t>(ay) >> 12);
+                    if (static_cast<unsigned long long>(px) < sw && static_cast<unsigned long long>(py) < sh)
+                        std::memcpy(out, src_rows.base + py * src_rows.row_stride + px * 4, 4);
+                    else
+                        std::memset(out, 0, 4);
+                    ax += static_cast<uint32_t>(fixed.ka);
+                    ay += static_cast<uint32_t>(fixed.kc);
+                }
+            }
+            if (!into_rows) PhotoPutRGBA(dst, pixels.get(), static_cast<int>(x0), top, cw, t, compose);
+            continue;
+        }
         for (int j = 0; j < rows; ++j) {
             const int oy = static_cast<int>(top + j - static_cast<long long>(dy));
             if (affine) {
