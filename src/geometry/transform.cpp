@@ -46,40 +46,68 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
     AffineFixed fixed{};
     const bool affine = affine_fixed(matrix, &fixed);
     const bool by_rows = !average && affine && fixed.kb == 0 && fixed.kc == 0;
-    Bytes source_row = by_rows ? attempt_bytes(static_cast<size_t>(std::max(src->width, 1)) * 4) : nullptr;
-    long long cached_row = -1;
-    // Any other affine map of an RGBA memory image (a rotation) gathers
-    // straight from the source rows, its positions stepped along each
-    // destination row as below, with no list of points in between.
+    // An RGBA memory source is read in place: scaling samples its rows
+    // where they lie, and any other affine map (a rotation) gathers from
+    // them with its positions stepped along each destination row, with no
+    // list of points in between.
+    // (Scaling an image into itself keeps reading a copy of each source row,
+    // as bands written back may change rows still to be sampled.)
     DirectRows src_rows{};
-    const bool gather = !by_rows && !average && affine && src->mode == TAV_MODE_RGBA && src->channels == 4 &&
-                        direct_rows(src, &src_rows);
-    // Where the gathered pixels simply replace the destination's, they go
+    const bool src_direct = src->mode == TAV_MODE_RGBA && src->channels == 4 && direct_rows(src, &src_rows) &&
+                            (src != dst || !by_rows);
+    const bool gather = !by_rows && !average && affine && src_direct;
+    Bytes source_row = by_rows && !src_direct ? attempt_bytes(static_cast<size_t>(std::max(src->width, 1)) * 4) : nullptr;
+    if (by_rows && !src_direct && !source_row) return 1;
+    long long cached_row = -1;
+    // Where the sampled pixels simply replace the destination's, they go
     // straight into its rows (never when it is the source itself, whose
-    // pixels the gather must still read as they were).
+    // pixels must still be read as they were).
     DirectRows dst_rows{};
     const int resolved = compose ? compose : dst->compose;
-    const bool into_rows = gather && dst != src && !dst->region && dst->mode == TAV_MODE_RGBA &&
+    const bool into_rows = (gather || (by_rows && src_direct)) && dst != src && !dst->region &&
+                           dst->mode == TAV_MODE_RGBA &&
                            (resolved == TAV_COMPOSE_REPLACE || resolved == TAV_COMPOSE_DEFAULT) &&
                            direct_rows(dst, &dst_rows);
+    auto out_row = [&](int y, int j) {
+        return into_rows ? dst_rows.base + static_cast<ptrdiff_t>(y) * dst_rows.row_stride + x0 * 4
+                         : pixels.get() + static_cast<size_t>(j) * cw * 4;
+    };
+    // Scaling up maps several destination rows to one source row: the
+    // first is sampled, the others copy it.
+    const unsigned char *last_out = nullptr;
+    long long last_row = -1;
 
     for (int top = static_cast<int>(y0); top < y1; top += band) {
         const int t = static_cast<int>(std::min<long long>(band, y1 - top));
-        if (source_row) {
+        if (by_rows) {
+            if (!into_rows) last_out = nullptr;  // the band buffer is written anew
             for (int j = 0; j < t; ++j) {
-                unsigned char *out = pixels.get() + static_cast<size_t>(j) * cw * 4;
+                unsigned char *out = out_row(top + j, j);
                 const uint32_t oy = static_cast<uint32_t>(top + j - static_cast<long long>(dy));
                 const long long row = sy + static_cast<long long>(static_cast<int32_t>(
                                                oy * static_cast<uint32_t>(fixed.kd) + static_cast<uint32_t>(fixed.kf)) >> 12);
                 if (row < 0 || row >= src->height) {
                     std::memset(out, 0, static_cast<size_t>(cw) * 4);
+                    last_out = nullptr;
                     continue;
                 }
-                if (row != cached_row) {
-                    PhotoGetRGBA(src, source_row.get(), 0, static_cast<int>(row), src->width, 1);
-                    cached_row = row;
+                if (last_out && row == last_row) {
+                    std::memcpy(out, last_out, static_cast<size_t>(cw) * 4);
+                    last_out = out;
+                    continue;
                 }
-                const unsigned char *in = source_row.get();
+                const unsigned char *in = nullptr;
+                if (src_direct) {
+                    in = src_rows.base + row * src_rows.row_stride;
+                } else {
+                    if (row != cached_row) {
+                        PhotoGetRGBA(src, source_row.get(), 0, static_cast<int>(row), src->width, 1);
+                        cached_row = row;
+                    }
+                    in = source_row.get();
+                }
+                last_out = out;
+                last_row = row;
                 uint32_t acc = static_cast<uint32_t>(x0 - dx) * static_cast<uint32_t>(fixed.ka) +
                                static_cast<uint32_t>(fixed.ke);
                 for (int i = 0; i < cw; ++i, out += 4, acc += static_cast<uint32_t>(fixed.ka)) {
@@ -88,7 +116,7 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
                     else std::memset(out, 0, 4);
                 }
             }
-            PhotoPutRGBA(dst, pixels.get(), static_cast<int>(x0), top, cw, t, compose);
+            if (!into_rows) PhotoPutRGBA(dst, pixels.get(), static_cast<int>(x0), top, cw, t, compose);
             continue;
         }
         // Destination offsets from the rectangle's origin: they lie in
@@ -100,8 +128,7 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
             const unsigned long long sw = static_cast<unsigned long long>(src->width);
             const unsigned long long sh = static_cast<unsigned long long>(src->height);
             for (int j = 0; j < t; ++j) {
-                unsigned char *out = into_rows ? dst_rows.base + static_cast<ptrdiff_t>(top + j) * dst_rows.row_stride + x0 * 4
-                                               : pixels.get() + static_cast<size_t>(j) * cw * 4;
+                unsigned char *out = out_row(top + j, j);
                 const uint32_t ux = static_cast<uint32_t>(ox0);
                 const uint32_t uy = static_cast<uint32_t>(top + j - static_cast<long long>(dy));
                 uint32_t ax = ux * static_cast<uint32_t>(fixed.ka) + uy * static_cast<uint32_t>(fixed.kb) +
