@@ -1,15 +1,18 @@
 // The tavcopy command: a whole image copied from the library to a Tk photo
 // or back, the destination made when none is named.
+#include "tcl/error_p.h"
 #include "tcl/state_p.h"
 
 #include <tk.h>
 
+#include <string>
+
 namespace {
 
-int fail(Tcl_Interp *interp, const char *first, const char *name = nullptr, const char *last = nullptr) {
-    Tcl_ResetResult(interp);
-    Tcl_AppendResult(interp, first, name, last, nullptr);
-    return TCL_ERROR;
+using tav::ErrorKind;
+
+int fail(Tcl_Interp *interp, ErrorKind kind, const char *first, const char *name = "", const char *last = "") {
+    return tav::tcl_error(interp, kind, std::string(first) + name + last);
 }
 
 // A private copy of `image`, for a copy whose destination shares the
@@ -41,13 +44,13 @@ int library_to_tk(Tcl_Interp *interp, Photo *source, Tcl_Obj *dest_word) {
     bool made_here = false;
     if (dest_word) {
         photo = Tk_FindPhoto(interp, Tcl_GetString(dest_word));
-        if (!photo) return fail(interp, "photo \"", Tcl_GetString(dest_word), "\" doesn't exist");
+        if (!photo) return fail(interp, ErrorKind::Tk, "photo \"", Tcl_GetString(dest_word), "\" doesn't exist");
         name = dest_word;
     } else {
         if (Tcl_EvalEx(interp, "image create photo", -1, TCL_EVAL_GLOBAL) != TCL_OK) return TCL_ERROR;
         name = Tcl_GetObjResult(interp);
         photo = Tk_FindPhoto(interp, Tcl_GetString(name));
-        if (!photo) return fail(interp, "failed to create new photo");
+        if (!photo) return fail(interp, ErrorKind::Tk, "failed to create new photo");
         made_here = true;
     }
     Tcl_IncrRefCount(name);
@@ -65,7 +68,7 @@ int library_to_tk(Tcl_Interp *interp, Photo *source, Tcl_Obj *dest_word) {
     if (!ok) {
         if (made_here) Tk_DeleteImage(interp, Tcl_GetString(name));
         Tcl_DecrRefCount(name);
-        return fail(interp, "can't convert image");
+        return fail(interp, ErrorKind::Limit, "can't convert image");
     }
     Tcl_SetObjResult(interp, name);
     Tcl_DecrRefCount(name);
@@ -80,15 +83,15 @@ int tk_to_library(TavInterpState *state, Tcl_Interp *interp, Photo *source, Tk_P
     Tcl_Obj *name = nullptr;
     if (dest_word) {
         dest = static_cast<Photo *>(TavNameLookup(state->images, Tcl_GetString(dest_word)));
-        if (!dest) return fail(interp, "image \"", Tcl_GetString(dest_word), "\" doesn't exist");
+        if (!dest) return fail(interp, ErrorKind::Lookup, "image \"", Tcl_GetString(dest_word), "\" doesn't exist");
         name = dest_word;
     } else {
         dest = PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
-        if (!dest) return fail(interp, "failed to create new image");
+        if (!dest) return fail(interp, ErrorKind::Limit, "failed to create new image");
         const char *key = TavNameRegister(state->images, nullptr, dest, "tavrel", &state->image_counter);
         if (!key) {
             PhotoDelete(dest);
-            return fail(interp, "failed to register new image");
+            return fail(interp, ErrorKind::Limit, "failed to register new image");
         }
         name = Tcl_NewStringObj(key, -1);
     }
@@ -102,7 +105,7 @@ int tk_to_library(TavInterpState *state, Tcl_Interp *interp, Photo *source, Tk_P
     if (!ok) {
         if (!dest_word) PhotoDelete(static_cast<Photo *>(TavNameRemove(state->images, Tcl_GetString(name))));
         Tcl_DecrRefCount(name);
-        return fail(interp, "can't convert image");
+        return fail(interp, ErrorKind::Limit, "can't convert image");
     }
     Tcl_SetObjResult(interp, name);
     Tcl_DecrRefCount(name);
@@ -122,7 +125,8 @@ int TavcopyCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const obj
     Tcl_Obj *dest_word = objc == 3 ? objv[2] : nullptr;
 
     if (auto *image = static_cast<Photo *>(TavNameLookup(state->images, source_name))) {
-        if (PhotoWidth(image) <= 0 || PhotoHeight(image) <= 0) return fail(interp, "input image is null");
+        if (PhotoWidth(image) <= 0 || PhotoHeight(image) <= 0)
+            return fail(interp, ErrorKind::Value, "input image is null");
         return library_to_tk(interp, image, dest_word);
     }
     Tk_PhotoHandle photo = Tk_FindPhoto(interp, source_name);
@@ -132,10 +136,10 @@ int TavcopyCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const obj
         Tk_PhotoGetImage(photo, &block);
         view = PhotoCreateFromTkPhotoBlock(&block);
     }
-    if (!view) return fail(interp, "image \"", source_name, "\" doesn't exist");
+    if (!view) return fail(interp, ErrorKind::Lookup, "image \"", source_name, "\" doesn't exist");
     if (PhotoWidth(view) <= 0 || PhotoHeight(view) <= 0) {
         PhotoDelete(view);
-        return fail(interp, "input image is null");
+        return fail(interp, ErrorKind::Value, "input image is null");
     }
     return tk_to_library(state, interp, view, photo, dest_word);
 }

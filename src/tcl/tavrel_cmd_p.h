@@ -3,6 +3,7 @@
 // subcommand word) and returns TCL_OK or TCL_ERROR with its message.
 #pragma once
 
+#include "tcl/error_p.h"
 #include "tcl/state_p.h"
 
 // Every handler has the shape of a TavSubcommandProc (tcl/dispatch_p.h).
@@ -50,7 +51,8 @@ TAVREL_HANDLER(TavrelCompose);
 
 // ---- shared helpers ------------------------------------------------------
 
-// The named image, or null with "image \"name\" doesn't exist" as result.
+// The named image, or null with "image \"name\" doesn't exist" as result
+// ({TAVREL LOOKUP}).
 Photo *TavrelFindImage(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *name);
 
 // The image named by objv[2] and the two integers after it (objv[3],
@@ -62,12 +64,12 @@ Photo *TavrelImageAndPair(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *co
 // subcommand's usage text; returns TCL_ERROR.
 int TavrelWrongArgs(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage);
 
-// "unknown option \"word\"", TCL_ERROR.
+// "unknown option \"word\"" ({TAVREL VALUE}), TCL_ERROR.
 int TavrelUnknownOption(Tcl_Interp *interp, Tcl_Obj *word);
 
-// "missing value after <option> option", TCL_ERROR.
+// "missing value after <option> option" ({TAVREL VALUE}), TCL_ERROR.
 int TavrelMissingValue(Tcl_Interp *interp, const char *option);
 
-// Sets an error message made of the given pieces (a null ends the list);
-// returns TCL_ERROR.
-int TavrelError(Tcl_Interp *interp, const char *first, ...);
+// Sets an error message made of the given pieces (a null ends the list)
+// with {TAVREL kind} as -errorcode; returns TCL_ERROR.
+int TavrelError(Tcl_Interp *interp, tav::ErrorKind kind, const char *first, ...);

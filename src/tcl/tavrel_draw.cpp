@@ -9,6 +9,8 @@
 #include <climits>
 #include <cmath>
 
+using tav::ErrorKind;
+
 namespace {
 
 // ---- colours ---------------------------------------------------------------
@@ -47,7 +49,7 @@ int set_color(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *cons
     if (!image) return TCL_ERROR;
     unsigned char rgba[4];
     if (!parse_color_arg(objv[3], rgba))
-        return TavrelError(interp, "invalid color \"", Tcl_GetString(objv[3]), "\"", nullptr);
+        return TavrelError(interp, ErrorKind::Value, "invalid color \"", Tcl_GetString(objv[3]), "\"", nullptr);
     store(image, rgba);
     return TCL_OK;
 }
@@ -219,17 +221,17 @@ TAVREL_HANDLER(TavrelPolygon) {
         if (status != TCL_OK) return TCL_ERROR;
     }
     tav::Bytes points = tav::attempt_bytes(static_cast<size_t>(coordinates) * sizeof(double));
-    if (!points) return TavrelError(interp, "not enough memory for the polygon", nullptr);
+    if (!points) return TavrelError(interp, ErrorKind::Limit, "not enough memory for the polygon", nullptr);
     auto *xy = reinterpret_cast<double *>(points.get());
     for (int k = 0; k < coordinates; ++k) {
         if (Tcl_GetDoubleFromObj(interp, objv[3 + k], &xy[k]) != TCL_OK) return TCL_ERROR;
         if (!std::isfinite(xy[k]))
-            return TavrelError(interp, "expected finite coordinate but got \"", Tcl_GetString(objv[3 + k]), "\"",
-                               nullptr);
+            return TavrelError(interp, ErrorKind::Value, "expected finite coordinate but got \"",
+                               Tcl_GetString(objv[3 + k]), "\"", nullptr);
     }
     if (tav::draw_polygon(image, xy, coordinates / 2, fill != 0, antialiased != 0,
                           rule == 1 ? tav::FillRule::NonZero : tav::FillRule::EvenOdd) != 0)
-        return TavrelError(interp, "not enough memory for the polygon", nullptr);
+        return TavrelError(interp, ErrorKind::Limit, "not enough memory for the polygon", nullptr);
     return TCL_OK;
 }
 

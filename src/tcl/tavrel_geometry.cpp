@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <climits>
 
+using tav::ErrorKind;
+
 namespace {
 
 // Options of copy and scale, spelled out in full; -angle and -quality
@@ -40,8 +42,8 @@ int parse_transfer(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj 
             return TavrelUnknownOption(interp, objv[i]);
         const int values = option == kFrom || option == kTo ? 2 : 1;
         if (i + values >= objc) {
-            return TavrelError(interp, "option \"", word, values == 2 ? "\" needs two values" : "\" needs a value",
-                               nullptr);
+            return TavrelError(interp, ErrorKind::Value, "option \"", word,
+                               values == 2 ? "\" needs two values" : "\" needs a value", nullptr);
         }
         Tcl_Obj *const *v = objv + i + 1;
         int status = TCL_OK;
@@ -125,20 +127,17 @@ TAVREL_HANDLER(TavrelScaleImpl) {
 int parse_kernel(Tcl_Interp *interp, Tcl_Obj *matrix, tav::Bytes *kernel, int *columns, int *rows) {
     Tcl_Obj **row_objs = nullptr;
     if (Tcl_ListObjGetElements(interp, matrix, rows, &row_objs) != TCL_OK) return TCL_ERROR;
-    if (*rows < 1) return TCL_ERROR;
+    if (*rows < 1) return tav::tcl_error(interp, ErrorKind::Value, "");
     *columns = 0;
     for (int l = 0; l < *rows; ++l) {
         int n = 0;
         Tcl_Obj **cells = nullptr;
         if (Tcl_ListObjGetElements(interp, row_objs[l], &n, &cells) != TCL_OK) return TCL_ERROR;
-        if (n < 1 || (l > 0 && n != *columns)) {
-            Tcl_ResetResult(interp);
-            return TCL_ERROR;
-        }
+        if (n < 1 || (l > 0 && n != *columns)) return tav::tcl_error(interp, ErrorKind::Value, "");
         if (l == 0) {
             *columns = n;
             *kernel = tav::attempt_bytes(static_cast<size_t>(n) * *rows * sizeof(int));
-            if (!*kernel) return TavrelError(interp, "not enough memory for the kernel", nullptr);
+            if (!*kernel) return TavrelError(interp, ErrorKind::Limit, "not enough memory for the kernel", nullptr);
         }
         int *out = reinterpret_cast<int *>(kernel->get()) + static_cast<size_t>(l) * n;
         for (int k = 0; k < n; ++k)

@@ -3,6 +3,8 @@
 
 #include <tk.h>
 
+using tav::ErrorKind;
+
 namespace {
 
 const char *const create_options[] = {"-tkphoto", "-palette", nullptr};
@@ -14,18 +16,18 @@ Photo *create_image(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *tk_photo
     // TavRequireTk's message already says why Tk cannot be used.
     if (TavRequireTk(interp, state) != 0) return nullptr;
     if (mode == TAV_MODE_INDEXED) {
-        TavrelError(interp, "create from Tk photo must be truecolor", nullptr);
+        TavrelError(interp, ErrorKind::Value, "create from Tk photo must be truecolor", nullptr);
         return nullptr;
     }
     const char *name = Tcl_GetString(tk_photo);
     Tk_PhotoHandle photo = Tk_FindPhoto(interp, name);
     if (!photo) {
-        TavrelError(interp, "photo \"", name, "\" doesn't exist", nullptr);
+        TavrelError(interp, ErrorKind::Tk, "photo \"", name, "\" doesn't exist", nullptr);
         return nullptr;
     }
     // The image watches the photo through the photo's own command.
     Photo *image = PhotoCreateTkPhoto(interp, name);
-    if (!image) TavrelError(interp, "photo \"", name, "\" has no command of its own to watch", nullptr);
+    if (!image) TavrelError(interp, ErrorKind::Tk, "photo \"", name, "\" has no command of its own to watch", nullptr);
     return image;
 }
 
@@ -56,7 +58,7 @@ TAVREL_HANDLER(TavrelCreate) {
 
     Photo *image = create_image(state, interp, tk_photo, mode);
     if (!image) {
-        if (!tk_photo) TavrelError(interp, "failed to create image.", nullptr);
+        if (!tk_photo) TavrelError(interp, ErrorKind::Limit, "failed to create image.", nullptr);
         return TCL_ERROR;
     }
     if (PhotoIsIndexed(image)) {
@@ -68,7 +70,7 @@ TAVREL_HANDLER(TavrelCreate) {
     const char *name = TavNameRegister(state->images, wanted, image, "tavrel", &state->image_counter);
     if (!name) {
         PhotoDelete(image);
-        return TavrelError(interp, "could not create a new entry for image.", nullptr);
+        return TavrelError(interp, ErrorKind::Value, "could not create a new entry for image.", nullptr);
     }
     Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
     return TCL_OK;
@@ -79,7 +81,7 @@ TAVREL_HANDLER(TavrelDelete) {
     for (int i = 2; i < objc; ++i) {
         const char *name = Tcl_GetString(objv[i]);
         auto *image = static_cast<Photo *>(TavNameRemove(state->images, name));
-        if (!image) return TavrelError(interp, "can not find image \"", name, "\"", nullptr);
+        if (!image) return TavrelError(interp, ErrorKind::Lookup, "can not find image \"", name, "\"", nullptr);
         PhotoDelete(image);
     }
     return TCL_OK;
@@ -107,7 +109,7 @@ TAVREL_HANDLER(TavrelResize) {
     // A size the memory cannot hold leaves the image as it was; say so
     // rather than pretend the resize happened.
     if (PhotoExpand(image, width, height) != 0)
-        return TavrelError(interp, "could not resize image \"", Tcl_GetString(objv[2]), "\" to ",
+        return TavrelError(interp, ErrorKind::Limit, "could not resize image \"", Tcl_GetString(objv[2]), "\" to ",
                            Tcl_GetString(objv[3]), "x", Tcl_GetString(objv[4]), nullptr);
     return TCL_OK;
 }

@@ -4,6 +4,8 @@
 #include "tcl/tavrel_cmd_p.h"
 #include "text/font_p.h"
 
+using tav::ErrorKind;
+
 TAVREL_HANDLER(TavrelText) {
     static const char *const options[] = {"-text", "-font", "-size", "-angle", "-stretch", "-align", "-valign",
                                           nullptr};
@@ -34,7 +36,9 @@ TAVREL_HANDLER(TavrelText) {
             break;
         case kFont:
             font = static_cast<TavFont *>(TavNameLookup(state->fonts, Tcl_GetString(value)));
-            if (!font) return TavrelError(interp, "font \"", Tcl_GetString(value), "\" doesn't exist", nullptr);
+            if (!font)
+                return TavrelError(interp, ErrorKind::Lookup, "font \"", Tcl_GetString(value), "\" doesn't exist",
+                                   nullptr);
             font_name = value;
             break;
         case kSize:
@@ -59,9 +63,9 @@ TAVREL_HANDLER(TavrelText) {
             break;
         }
     }
-    if (!font) return TavrelError(interp, "no font specified", nullptr);
+    if (!font) return TavrelError(interp, ErrorKind::Value, "no font specified", nullptr);
     if (size_word && tav::font_refuses_size(font, size))
-        return tav::tcl_error(interp, tav::ErrorKind::Value,
+        return tav::tcl_error(interp, ErrorKind::Value,
                               tav::font_size_message(Tcl_GetString(font_name), Tcl_GetString(size_word)));
     PhotoDrawText(image, nullptr, x, y, halign, valign, angle, stretch, font, size, text, TAV_TEXT_UTF8, -1);
     return TCL_OK;
