@@ -148,11 +148,15 @@ Photo *image_only(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *
 
 }  // namespace
 
-TAVREL_HANDLER(TavrelColor) { return set_color(state, interp, objc, objv, PhotoSetForeground); }
+int TavrelColor(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return set_color(state, interp, objc, objv, PhotoSetForeground);
+}
 
-TAVREL_HANDLER(TavrelBgcolor) { return set_color(state, interp, objc, objv, PhotoSetBackground); }
+int TavrelBgcolor(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return set_color(state, interp, objc, objv, PhotoSetBackground);
+}
 
-TAVREL_HANDLER(TavrelPlot) {
+int TavrelPlot(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     PointsCall call;
     if (parse_points_call(state, interp, objc, objv, false, &call) != TCL_OK) return TCL_ERROR;
     const int r = call.width / 2;
@@ -165,7 +169,7 @@ TAVREL_HANDLER(TavrelPlot) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelLine) {
+int TavrelLine(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     PointsCall call;
     if (parse_points_call(state, interp, objc, objv, true, &call) != TCL_OK) return TCL_ERROR;
     const bool plain = call.width == 1 && !call.antialiased;
@@ -183,11 +187,15 @@ TAVREL_HANDLER(TavrelLine) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelOval) { return draw_ellipse(state, interp, objc, objv, true); }
+int TavrelOval(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return draw_ellipse(state, interp, objc, objv, true);
+}
 
-TAVREL_HANDLER(TavrelArc) { return draw_ellipse(state, interp, objc, objv, false); }
+int TavrelArc(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return draw_ellipse(state, interp, objc, objv, false);
+}
 
-TAVREL_HANDLER(TavrelRectangle) {
+int TavrelRectangle(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 7) return TavrelWrongArgs(interp, objv, "image");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -199,7 +207,7 @@ TAVREL_HANDLER(TavrelRectangle) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelPolygon) {
+int TavrelPolygon(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     static const char *const options[] = {"-fill", "-antialiased", "-rule", nullptr};
     enum { kFill, kAntialiased, kRule };
     static const char *const rules[] = {"evenodd", "nonzero", nullptr};
@@ -235,14 +243,14 @@ TAVREL_HANDLER(TavrelPolygon) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelBlank) {
+int TavrelBlank(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     Photo *image = image_only(state, interp, objc, objv);
     if (!image) return TCL_ERROR;
     PhotoBlank(image);
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelFill) {
+int TavrelFill(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     Photo *image = image_only(state, interp, objc, objv);
     if (!image) return TCL_ERROR;
     PhotoFill(image, nullptr);

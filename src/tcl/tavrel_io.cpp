@@ -116,7 +116,7 @@ const char *refusal_suffix() { return tav::refusal_reason() ? ": " : ""; }
 
 }  // namespace
 
-TAVREL_HANDLER(TavrelLoad) {
+int TavrelLoad(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc < 4) return TavrelWrongArgs(interp, objv, "image ?options?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -153,7 +153,7 @@ TAVREL_HANDLER(TavrelLoad) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelSave) {
+int TavrelSave(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc < 3) return TavrelWrongArgs(interp, objv, "image ?-file filename? ?-channel channel? ?-format format?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -187,7 +187,7 @@ TAVREL_HANDLER(TavrelSave) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelPut) {
+int TavrelPut(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 4) return TavrelWrongArgs(interp, objv, "image data");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -204,7 +204,7 @@ TAVREL_HANDLER(TavrelPut) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelGet) {
+int TavrelGet(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 3) return TavrelWrongArgs(interp, objv, "image");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;

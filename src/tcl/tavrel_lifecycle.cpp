@@ -33,7 +33,7 @@ Photo *create_image(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *tk_photo
 
 }  // namespace
 
-TAVREL_HANDLER(TavrelCreate) {
+int TavrelCreate(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     const char *wanted = nullptr;
     int first_option = 2;
     if (objc > 2 && Tcl_GetString(objv[2])[0] != '-') {
@@ -76,7 +76,7 @@ TAVREL_HANDLER(TavrelCreate) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelDelete) {
+int TavrelDelete(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     // Names before a missing one stay deleted.
     for (int i = 2; i < objc; ++i) {
         const char *name = Tcl_GetString(objv[i]);
@@ -97,11 +97,15 @@ int report_dimension(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Ob
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelWidth) { return report_dimension<PhotoWidth>(state, interp, objc, objv); }
+int TavrelWidth(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return report_dimension<PhotoWidth>(state, interp, objc, objv);
+}
 
-TAVREL_HANDLER(TavrelHeight) { return report_dimension<PhotoHeight>(state, interp, objc, objv); }
+int TavrelHeight(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return report_dimension<PhotoHeight>(state, interp, objc, objv);
+}
 
-TAVREL_HANDLER(TavrelResize) {
+int TavrelResize(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 5) return TavrelWrongArgs(interp, objv, "image width height");
     int width = 0, height = 0;
     Photo *image = TavrelImageAndPair(state, interp, objv, &width, &height);
@@ -114,7 +118,7 @@ TAVREL_HANDLER(TavrelResize) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelQuality) {
+int TavrelQuality(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 3 && objc != 4) return TavrelWrongArgs(interp, objv, "image ?quality?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;

@@ -6,7 +6,7 @@
 
 using tav::ErrorKind;
 
-TAVREL_HANDLER(TavrelText) {
+int TavrelText(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     static const char *const options[] = {"-text", "-font", "-size", "-angle", "-stretch", "-align", "-valign",
                                           nullptr};
     enum { kText, kFont, kSize, kAngle, kStretch, kAlign, kValign };
