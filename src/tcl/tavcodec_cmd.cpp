@@ -5,6 +5,7 @@
 
 #include "tcl/dispatch_p.h"
 #include "tcl/error_p.h"
+#include "tcl/names_p.h"
 
 namespace {
 
@@ -17,10 +18,7 @@ int error_naming(Tcl_Interp *interp, ErrorKind kind, const char *message, const 
 
 // The codec named by objv[2], or nullptr with the message set.
 PhotoCodec *find_codec(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[]) {
-    const char *name = Tcl_GetString(objv[2]);
-    auto *codec = static_cast<PhotoCodec *>(TavNameLookup(state->codecs, name));
-    if (!codec) error_naming(interp, ErrorKind::Lookup, "can not find codec ", name);
-    return codec;
+    return static_cast<PhotoCodec *>(tav::find_named(state, interp, tav::kCodecs, objv[2]));
 }
 
 int create_codec(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
@@ -28,23 +26,12 @@ int create_codec(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
     if (!state->codec_registry) return tcl_error(interp, ErrorKind::Limit, "codec database not available");
     PhotoCodec *codec = PhotoCreateCodec();
     if (!codec) return tcl_error(interp, ErrorKind::Limit, "invalid codec");
-    const char *name = TavNameRegister(state->codecs, nullptr, codec, "tavcodec", &state->codec_counter);
-    if (!name) {
-        PhotoDeleteCodec(codec);
-        return tcl_error(interp, ErrorKind::Limit, "internal error : could not create a new entry for codec.");
-    }
-    Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(tav::add_named(state, tav::kCodecs, codec), -1));
     return TCL_OK;
 }
 
 int delete_codecs(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    for (int i = 2; i < objc; ++i) {
-        const char *name = Tcl_GetString(objv[i]);
-        auto *codec = static_cast<PhotoCodec *>(TavNameRemove(state->codecs, name));
-        if (!codec) return error_naming(interp, ErrorKind::Lookup, "can not find codec ", name);
-        PhotoDeleteCodec(codec);
-    }
-    return TCL_OK;
+    return tav::delete_named(state, interp, tav::kCodecs, objc - 2, objv + 2);
 }
 
 int encode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {

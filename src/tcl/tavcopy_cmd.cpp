@@ -1,6 +1,7 @@
 // The tavcopy command: a whole image copied from the library to a Tk photo
 // or back, the destination made when none is named.
 #include "tcl/error_p.h"
+#include "tcl/names_p.h"
 #include "tcl/state_p.h"
 
 #include <tk.h>
@@ -82,18 +83,13 @@ int tk_to_library(TavInterpState *state, Tcl_Interp *interp, Photo *source, Tk_P
     Photo *dest = nullptr;
     Tcl_Obj *name = nullptr;
     if (dest_word) {
-        dest = static_cast<Photo *>(TavNameLookup(state->images, Tcl_GetString(dest_word)));
-        if (!dest) return fail(interp, ErrorKind::Lookup, "image \"", Tcl_GetString(dest_word), "\" doesn't exist");
+        dest = static_cast<Photo *>(tav::find_named(state, interp, tav::kImages, dest_word));
+        if (!dest) return TCL_ERROR;
         name = dest_word;
     } else {
         dest = PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
         if (!dest) return fail(interp, ErrorKind::Limit, "failed to create new image");
-        const char *key = TavNameRegister(state->images, nullptr, dest, "tavrel", &state->image_counter);
-        if (!key) {
-            PhotoDelete(dest);
-            return fail(interp, ErrorKind::Limit, "failed to register new image");
-        }
-        name = Tcl_NewStringObj(key, -1);
+        name = Tcl_NewStringObj(tav::add_named(state, tav::kImages, dest), -1);
     }
     Tcl_IncrRefCount(name);
     // An image drawing into the source photo would resize and blank the
@@ -103,7 +99,7 @@ int tk_to_library(TavInterpState *state, Tcl_Interp *interp, Photo *source, Tk_P
     const bool ok = source && PhotoExpand(dest, w, h) == 0 && PhotoWidth(dest) == w && PhotoHeight(dest) == h &&
                     PhotoBlank(dest) == 0 && PhotoCopy(source, dest, 0, 0, 0, 0, w, h, TAV_COMPOSE_DEFAULT) == 0;
     if (!ok) {
-        if (!dest_word) PhotoDelete(static_cast<Photo *>(TavNameRemove(state->images, Tcl_GetString(name))));
+        if (!dest_word) tav::delete_named(state, interp, tav::kImages, 1, &name);
         Tcl_DecrRefCount(name);
         return fail(interp, ErrorKind::Limit, "can't convert image");
     }

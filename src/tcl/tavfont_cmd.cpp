@@ -2,6 +2,7 @@
 // named in the interpreter's font table, measured and deleted.
 #include "tcl/dispatch_p.h"
 #include "tcl/error_p.h"
+#include "tcl/names_p.h"
 #include "text/font_p.h"
 
 #include <string>
@@ -14,13 +15,8 @@ using tav::tcl_error;
 // The font named by objv[2] and the size in objv[3] of measure and metrics;
 // nullptr with the message set when either is not there.
 TavFont *font_and_size(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[], int *size) {
-    const char *name = Tcl_GetString(objv[2]);
-    auto *font = static_cast<TavFont *>(TavNameLookup(state->fonts, name));
-    if (!font) {
-        tcl_error(interp, ErrorKind::Lookup, std::string("font \"") + name + "\" doesn't exist");
-        return nullptr;
-    }
-    return Tcl_GetIntFromObj(interp, objv[3], size) == TCL_OK ? font : nullptr;
+    auto *font = static_cast<TavFont *>(tav::find_named(state, interp, tav::kFonts, objv[2]));
+    return font && Tcl_GetIntFromObj(interp, objv[3], size) == TCL_OK ? font : nullptr;
 }
 
 // The create options and, beside them, their positions; the font's input
@@ -72,23 +68,12 @@ int create_font(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *co
         if (!font) return tcl_error(interp, ErrorKind::Format, "invalid font format");
     }
 
-    const char *name = TavNameRegister(state->fonts, nullptr, font, "tavfont", &state->font_counter);
-    if (!name) {
-        PhotoDeleteFont(font);
-        return tcl_error(interp, ErrorKind::Limit, "internal error : could not create a new entry for font.");
-    }
-    Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(tav::add_named(state, tav::kFonts, font), -1));
     return TCL_OK;
 }
 
 int delete_fonts(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    for (int i = 2; i < objc; ++i) {
-        const char *name = Tcl_GetString(objv[i]);
-        auto *font = static_cast<TavFont *>(TavNameRemove(state->fonts, name));
-        if (!font) return tcl_error(interp, ErrorKind::Lookup, std::string("can not find font \"") + name + "\"");
-        PhotoDeleteFont(font);
-    }
-    return TCL_OK;
+    return tav::delete_named(state, interp, tav::kFonts, objc - 2, objv + 2);
 }
 
 void append_int(Tcl_Interp *interp, Tcl_Obj *list, int value) {

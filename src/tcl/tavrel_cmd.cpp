@@ -2,6 +2,7 @@
 // subcommand shares.  The subcommands themselves live in tavrel_*.cpp.
 #include "tcl/tavrel_cmd_p.h"
 #include "tcl/dispatch_p.h"
+#include "tcl/names_p.h"
 
 #include <cstdarg>
 #include <string>
@@ -51,10 +52,7 @@ int TavrelCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
 }
 
 Photo *TavrelFindImage(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *name) {
-    const char *text = Tcl_GetString(name);
-    auto *image = static_cast<Photo *>(TavNameLookup(state->images, text));
-    if (!image) TavrelError(interp, tav::ErrorKind::Lookup, "image \"", text, "\" doesn't exist", nullptr);
-    return image;
+    return static_cast<Photo *>(tav::find_named(state, interp, tav::kImages, name));
 }
 
 Photo *TavrelImageAndPair(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[], int *first, int *second) {

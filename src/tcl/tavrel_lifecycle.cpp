@@ -1,4 +1,5 @@
 // The tavrel subcommands that create, delete, query and size images.
+#include "tcl/names_p.h"
 #include "tcl/tavrel_cmd_p.h"
 
 #include <tk.h>
@@ -67,7 +68,7 @@ int TavrelCreate(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
         TavSetColormap(map, 0, 0, 0, 0);
         TavSetColormap(map, 1, 255, 255, 255);
     }
-    const char *name = TavNameRegister(state->images, wanted, image, "tavrel", &state->image_counter);
+    const char *name = tav::add_named(state, tav::kImages, image, wanted);
     if (!name) {
         PhotoDelete(image);
         return TavrelError(interp, ErrorKind::Value, "could not create a new entry for image.", nullptr);
@@ -78,13 +79,7 @@ int TavrelCreate(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
 
 int TavrelDelete(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     // Names before a missing one stay deleted.
-    for (int i = 2; i < objc; ++i) {
-        const char *name = Tcl_GetString(objv[i]);
-        auto *image = static_cast<Photo *>(TavNameRemove(state->images, name));
-        if (!image) return TavrelError(interp, ErrorKind::Lookup, "can not find image \"", name, "\"", nullptr);
-        PhotoDelete(image);
-    }
-    return TCL_OK;
+    return tav::delete_named(state, interp, tav::kImages, objc - 2, objv + 2);
 }
 
 // width and height: one integer about the named image.

@@ -1,6 +1,7 @@
 // The tavrel text subcommand: a string drawn with a named font in the
 // image's foreground colour.
 #include "tcl/error_p.h"
+#include "tcl/names_p.h"
 #include "tcl/tavrel_cmd_p.h"
 #include "text/font_p.h"
 
@@ -35,10 +36,8 @@ int TavrelText(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *con
             text = Tcl_GetString(value);
             break;
         case kFont:
-            font = static_cast<TavFont *>(TavNameLookup(state->fonts, Tcl_GetString(value)));
-            if (!font)
-                return TavrelError(interp, ErrorKind::Lookup, "font \"", Tcl_GetString(value), "\" doesn't exist",
-                                   nullptr);
+            font = static_cast<TavFont *>(tav::find_named(state, interp, tav::kFonts, value));
+            if (!font) return TCL_ERROR;
             font_name = value;
             break;
         case kSize:
