@@ -3,14 +3,14 @@
 #include "tcl/error_p.h"
 #include "tcl/names_p.h"
 #include "tcl/state_p.h"
-
-#include <tk.h>
+#include "tk/tk_p.h"
 
 #include <string>
 
 namespace {
 
 using tav::ErrorKind;
+using tav::tk::draws_into;
 
 int fail(Tcl_Interp *interp, ErrorKind kind, const char *first, const char *name = "", const char *last = "") {
     return tav::tcl_error(interp, kind, std::string(first) + name + last);
@@ -28,10 +28,6 @@ Photo *snapshot(Photo *image) {
     return copy;
 }
 
-bool draws_into(Photo *image, Tk_PhotoHandle photo) {
-    return image && PhotoRenderer(image) == TAV_RENDER_TKPHOTO && image->render_arg == photo;
-}
-
 // Owns the temporary images of one call.
 struct Temporary {
     Photo *image = nullptr;
@@ -39,35 +35,20 @@ struct Temporary {
 };
 
 int library_to_tk(Tcl_Interp *interp, Photo *source, Tcl_Obj *dest_word) {
-    const int w = PhotoWidth(source), h = PhotoHeight(source);
     Tk_PhotoHandle photo = nullptr;
-    Tcl_Obj *name = nullptr;
-    bool made_here = false;
+    Tcl_Obj *name = dest_word;
     if (dest_word) {
-        photo = Tk_FindPhoto(interp, Tcl_GetString(dest_word));
-        if (!photo) return fail(interp, ErrorKind::Tk, "photo \"", Tcl_GetString(dest_word), "\" doesn't exist");
-        name = dest_word;
+        photo = tav::tk::require_photo(interp, dest_word);
+        if (!photo) return TCL_ERROR;
+        Tcl_IncrRefCount(name);
     } else {
-        if (Tcl_EvalEx(interp, "image create photo", -1, TCL_EVAL_GLOBAL) != TCL_OK) return TCL_ERROR;
-        name = Tcl_GetObjResult(interp);
-        photo = Tk_FindPhoto(interp, Tcl_GetString(name));
-        if (!photo) return fail(interp, ErrorKind::Tk, "failed to create new photo");
-        made_here = true;
+        name = tav::tk::create_photo(interp, &photo);
+        if (!name) return TCL_ERROR;
     }
-    Tcl_IncrRefCount(name);
     Temporary own;
     if (draws_into(source, photo)) source = own.image = snapshot(source);
-
-    int width = 0, height = 0;
-    Tk_PhotoGetSize(photo, &width, &height);
-    bool ok = source != nullptr;
-    if (ok && (width != w || height != h)) ok = Tk_PhotoSetSize(interp, photo, w, h) == TCL_OK;
-    if (ok) {
-        Tk_PhotoBlank(photo);
-        ok = TavrelToTkPhoto(interp, source, photo, 0, 0, w, h, 0, 0) == 0;
-    }
-    if (!ok) {
-        if (made_here) Tk_DeleteImage(interp, Tcl_GetString(name));
+    if (!source || !tav::tk::fill_photo(interp, photo, source)) {
+        if (!dest_word) tav::tk::delete_photo(interp, name);
         Tcl_DecrRefCount(name);
         return fail(interp, ErrorKind::Limit, "can't convert image");
     }
@@ -125,13 +106,8 @@ int TavcopyCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const obj
             return fail(interp, ErrorKind::Value, "input image is null");
         return library_to_tk(interp, image, dest_word);
     }
-    Tk_PhotoHandle photo = Tk_FindPhoto(interp, source_name);
-    Photo *view = nullptr;
-    if (photo) {
-        Tk_PhotoImageBlock block;
-        Tk_PhotoGetImage(photo, &block);
-        view = PhotoCreateFromTkPhotoBlock(&block);
-    }
+    Tk_PhotoHandle photo = tav::tk::find_photo(interp, source_name);
+    Photo *view = photo ? tav::tk::view_photo(photo) : nullptr;
     if (!view) return fail(interp, ErrorKind::Lookup, "image \"", source_name, "\" doesn't exist");
     if (PhotoWidth(view) <= 0 || PhotoHeight(view) <= 0) {
         PhotoDelete(view);

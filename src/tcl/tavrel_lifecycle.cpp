@@ -1,8 +1,7 @@
 // The tavrel subcommands that create, delete, query and size images.
 #include "tcl/names_p.h"
 #include "tcl/tavrel_cmd_p.h"
-
-#include <tk.h>
+#include "tk/tk_p.h"
 
 using tav::ErrorKind;
 
@@ -20,12 +19,8 @@ Photo *create_image(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *tk_photo
         TavrelError(interp, ErrorKind::Value, "create from Tk photo must be truecolor", nullptr);
         return nullptr;
     }
+    if (!tav::tk::require_photo(interp, tk_photo)) return nullptr;
     const char *name = Tcl_GetString(tk_photo);
-    Tk_PhotoHandle photo = Tk_FindPhoto(interp, name);
-    if (!photo) {
-        TavrelError(interp, ErrorKind::Tk, "photo \"", name, "\" doesn't exist", nullptr);
-        return nullptr;
-    }
     // The image watches the photo through the photo's own command.
     Photo *image = PhotoCreateTkPhoto(interp, name);
     if (!image) TavrelError(interp, ErrorKind::Tk, "photo \"", name, "\" has no command of its own to watch", nullptr);
