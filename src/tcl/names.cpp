@@ -41,12 +41,6 @@ void *TavNameRemove(Tcl_HashTable *table, const char *name) {
     return object;
 }
 
-int TavNotAvailable(Tcl_Interp *interp, const char *command, const char *subcommand) {
-    Tcl_ResetResult(interp);
-    Tcl_AppendResult(interp, "\"", command, " ", subcommand, "\" is not available yet in this build", nullptr);
-    return TCL_ERROR;
-}
-
 namespace tav {
 
 const NamedKind kImages = {&TavInterpState::images, &TavInterpState::image_counter, "tavrel", "image",

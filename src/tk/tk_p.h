@@ -50,10 +50,6 @@ inline BlockChannels channels_of(const Tk_PhotoImageBlock &block) {
     return ch;
 }
 
-// 1 once the Tk stub table is bound for the library (binding it when Tk is
-// loaded in `interp`), 0 when Tk cannot be used.
-bool tk_usable(Tcl_Interp *interp);
-
 // ---- named photos for the Tcl commands (tk_photos.cpp) --------------------
 // Tk must be usable (TavRequireTk) before any of these is called.
 
