@@ -29,11 +29,9 @@ int gif_frames_cmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
     Tcl_IncrRefCount(delays);
     const bool walked = tav::walk_gif_frames(stream, append_delay, delays);
     AuxIO_Close(stream);
-    const int status = walked ? TCL_OK
-                              : tav::tcl_error(interp, tav::ErrorKind::Format, "data is not a complete GIF file");
     if (walked) Tcl_SetObjResult(interp, delays);
     Tcl_DecrRefCount(delays);
-    return status;
+    return walked ? TCL_OK : tav::tcl_error(interp, tav::ErrorKind::Format, "data is not a complete GIF file");
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ int measure_text(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
     // zero or less lays out nothing: the answer is {0 0 0}.
     if (tav::font_refuses_size(font, size))
         return tcl_error(interp, ErrorKind::Value,
-                              tav::font_size_message(Tcl_GetString(objv[2]), Tcl_GetString(objv[3])));
+                         tav::font_size_message(Tcl_GetString(objv[2]), Tcl_GetString(objv[3])));
     int width = 0, ascent = 0, descent = 0;
     PhotoGetMeasure(font, size, Tcl_GetString(objv[4]), TAV_TEXT_UTF8, -1, &width, &ascent, &descent);
     Tcl_Obj *result = Tcl_GetObjResult(interp);
