@@ -127,7 +127,8 @@ int TavrelLoad(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *con
     if (options.file) {
         if (Tcl_IsSafe(interp)) return refuse_in_safe_mode(interp);
         OwnedFileChannel file(interp, options.file, "r");
-        if (!file.get()) return TCL_ERROR;
+        // Tcl's reason ("couldn't open ...") as an IO error, as a save gives it.
+        if (!file.get()) return tav::tcl_error(interp, ErrorKind::Io, Tcl_GetStringResult(interp));
         // A file no reader accepts leaves the image as it was.
         const bool loaded = tav::read_channel(formats, image, file.get(), options.format, tav::OnRefusal::Keep);
         file.close();
