@@ -16,7 +16,7 @@ enum class ErrorKind {
     Value,   // VALUE: a word that is not a valid colour, mode, size ...
     Format,  // FORMAT: no format reads the data, or the data is damaged
     Write,   // WRITE: a save that did not complete
-    Limit,   // LIMIT: over the pixel ceiling or a format's own limits
+    Limit,   // LIMIT: over the pixel ceiling or a format's own limits, or out of memory
     Safe,    // SAFE: refused in a safe interpreter
     Io,      // IO: the operating system refused (open, read, write, rename)
     Tk,      // TK: needs Tk, or a Tk photo that is not there

@@ -6,6 +6,7 @@
 #include "tcl/gif_frames_p.h"
 
 #include "io/gif_frames_p.h"
+#include "tcl/error_p.h"
 
 namespace {
 
@@ -22,15 +23,15 @@ int gif_frames_cmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
     int length = 0;
     unsigned char *bytes = Tcl_GetByteArrayFromObj(objv[1], &length);
     AuxIO *stream = AuxIO_Init("string", &bytes, &length, 0, 0, 0);
-    if (!stream) return TCL_ERROR;
+    // Only memory fails a stream over bytes; there is nothing to tell.
+    if (!stream) return tav::tcl_error(interp, tav::ErrorKind::Limit, "");
     Tcl_Obj *delays = Tcl_NewListObj(0, nullptr);
     Tcl_IncrRefCount(delays);
     const bool walked = tav::walk_gif_frames(stream, append_delay, delays);
     AuxIO_Close(stream);
     if (walked) Tcl_SetObjResult(interp, delays);
-    else Tcl_SetResult(interp, const_cast<char *>("data is not a complete GIF file"), TCL_STATIC);
     Tcl_DecrRefCount(delays);
-    return walked ? TCL_OK : TCL_ERROR;
+    return walked ? TCL_OK : tav::tcl_error(interp, tav::ErrorKind::Format, "data is not a complete GIF file");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // Name tables of images, fonts and codecs.
-#include "tcl/state_p.h"
+#include "tcl/names_p.h"
 
-#include <cstdio>
-#include <cstring>
+#include "tcl/error_p.h"
+
 #include <string>
 
 const char *TavNameRegister(Tcl_HashTable *table, const char *wanted, void *object, const char *prefix,
@@ -41,8 +41,50 @@ void *TavNameRemove(Tcl_HashTable *table, const char *name) {
     return object;
 }
 
-int TavNotAvailable(Tcl_Interp *interp, const char *command, const char *subcommand) {
-    Tcl_ResetResult(interp);
-    Tcl_AppendResult(interp, "\"", command, " ", subcommand, "\" is not available yet in this build", nullptr);
-    return TCL_ERROR;
+namespace tav {
+
+const NamedKind kImages = {&TavInterpState::images, &TavInterpState::image_counter, "tavrel", "image",
+                           "image \"", "\" doesn't exist",
+                           [](void *object) { PhotoDelete(static_cast<Photo *>(object)); }};
+const NamedKind kFonts = {&TavInterpState::fonts, &TavInterpState::font_counter, "tavfont", "font",
+                          "font \"", "\" doesn't exist",
+                          [](void *object) { PhotoDeleteFont(static_cast<TavFont *>(object)); }};
+const NamedKind kCodecs = {&TavInterpState::codecs, &TavInterpState::codec_counter, "tavcodec", "codec",
+                           "can not find codec \"", "\"",
+                           [](void *object) { PhotoDeleteCodec(static_cast<PhotoCodec *>(object)); }};
+
+void *find_named(TavInterpState *state, Tcl_Interp *interp, const NamedKind &kind, Tcl_Obj *name) {
+    const char *text = Tcl_GetString(name);
+    void *object = TavNameLookup(state->*kind.table, text);
+    if (!object)
+        tcl_error(interp, ErrorKind::Lookup, std::string(kind.missing_before) + text + kind.missing_after);
+    return object;
 }
+
+const char *add_named(TavInterpState *state, const NamedKind &kind, void *object, const char *wanted) {
+    return TavNameRegister(state->*kind.table, wanted, object, kind.prefix, &(state->*kind.counter));
+}
+
+int delete_named(TavInterpState *state, Tcl_Interp *interp, const NamedKind &kind, int count,
+                 Tcl_Obj *const names[]) {
+    for (int i = 0; i < count; ++i) {
+        const char *name = Tcl_GetString(names[i]);
+        void *object = TavNameRemove(state->*kind.table, name);
+        if (!object)
+            return tcl_error(interp, ErrorKind::Lookup, std::string("can not find ") + kind.noun + " \"" + name + "\"");
+        kind.destroy(object);
+    }
+    return TCL_OK;
+}
+
+void destroy_all_named(TavInterpState *state, const NamedKind &kind) {
+    Tcl_HashTable *table = state->*kind.table;
+    Tcl_HashSearch search;
+    while (Tcl_HashEntry *entry = Tcl_FirstHashEntry(table, &search)) {
+        void *object = Tcl_GetHashValue(entry);
+        Tcl_DeleteHashEntry(entry);
+        kind.destroy(object);
+    }
+}
+
+}  // namespace tav

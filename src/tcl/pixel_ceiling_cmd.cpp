@@ -6,6 +6,9 @@
 #include "tcl/pixel_ceiling_p.h"
 
 #include "tavrel.h"
+#include "tcl/error_p.h"
+
+#include <string>
 
 namespace {
 
@@ -15,17 +18,14 @@ int pixel_ceiling_cmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const o
         return TCL_ERROR;
     }
     if (objc == 2) {
-        if (Tcl_IsSafe(interp)) {
-            Tcl_SetResult(interp, const_cast<char *>("pixel ceiling cannot be changed in a safe interpreter"),
-                          TCL_STATIC);
-            return TCL_ERROR;
-        }
+        if (Tcl_IsSafe(interp))
+            return tav::tcl_error(interp, tav::ErrorKind::Safe,
+                                  "pixel ceiling cannot be changed in a safe interpreter");
         Tcl_WideInt pixels = 0;
         if (Tcl_GetWideIntFromObj(interp, objv[1], &pixels) != TCL_OK) return TCL_ERROR;
-        if (TavSetPixelCeiling(static_cast<long long>(pixels)) != 0) {
-            Tcl_AppendResult(interp, "pixel ceiling must be at least 1, got ", Tcl_GetString(objv[1]), nullptr);
-            return TCL_ERROR;
-        }
+        if (TavSetPixelCeiling(static_cast<long long>(pixels)) != 0)
+            return tav::tcl_error(interp, tav::ErrorKind::Value,
+                                  std::string("pixel ceiling must be at least 1, got ") + Tcl_GetString(objv[1]));
     }
     Tcl_SetObjResult(interp, Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(TavGetPixelCeiling())));
     return TCL_OK;

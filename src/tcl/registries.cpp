@@ -1,6 +1,6 @@
 // The per-interpreter registries of the subsystems and the destruction of
 // named objects, in the order the state's clean-up requires.
-#include "tcl/state_p.h"
+#include "tcl/names_p.h"
 
 void TavOpenRegistries(TavInterpState *state) {
     state->image_formats = TavImageInit();
@@ -18,19 +18,8 @@ void TavCloseRegistries(TavInterpState *state) {
     state->codec_registry = nullptr;
 }
 
-namespace {
-
-template <class Destroy>
-void destroy_all(Tcl_HashTable *table, Destroy destroy) {
-    Tcl_HashSearch search;
-    for (Tcl_HashEntry *e = Tcl_FirstHashEntry(table, &search); e; e = Tcl_NextHashEntry(&search))
-        destroy(Tcl_GetHashValue(e));
-}
-
-}  // namespace
-
 void TavDestroyNamedObjects(TavInterpState *state) {
-    destroy_all(state->codecs, [](void *object) { PhotoDeleteCodec(static_cast<PhotoCodec *>(object)); });
-    destroy_all(state->fonts, [](void *object) { PhotoDeleteFont(static_cast<TavFont *>(object)); });
-    destroy_all(state->images, [](void *object) { PhotoDelete(static_cast<Photo *>(object)); });
+    tav::destroy_all_named(state, tav::kCodecs);
+    tav::destroy_all_named(state, tav::kFonts);
+    tav::destroy_all_named(state, tav::kImages);
 }

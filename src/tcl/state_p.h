@@ -41,7 +41,3 @@ Tcl_ObjCmdProc TavrelCmd;
 Tcl_ObjCmdProc TavfontCmd;
 Tcl_ObjCmdProc TavcodecCmd;
 Tcl_ObjCmdProc TavcopyCmd;
-
-
-// Message for a subcommand whose subsystem has not been built yet.
-int TavNotAvailable(Tcl_Interp *interp, const char *command, const char *subcommand);

@@ -4,53 +4,34 @@
 #include <string>
 
 #include "tcl/dispatch_p.h"
+#include "tcl/error_p.h"
+#include "tcl/names_p.h"
 
 namespace {
 
-int error(Tcl_Interp *interp, const char *message) {
-    Tcl_AppendResult(interp, message, nullptr);
-    return TCL_ERROR;
-}
+using tav::ErrorKind;
+using tav::tcl_error;
 
-int error_naming(Tcl_Interp *interp, const char *message, const char *name) {
-    Tcl_AppendResult(interp, message, "\"", name, "\"", nullptr);
-    return TCL_ERROR;
+int error_naming(Tcl_Interp *interp, ErrorKind kind, const char *message, const char *name) {
+    return tcl_error(interp, kind, std::string(message) + "\"" + name + "\"");
 }
 
 // The codec named by objv[2], or nullptr with the message set.
 PhotoCodec *find_codec(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[]) {
-    const char *name = Tcl_GetString(objv[2]);
-    auto *codec = static_cast<PhotoCodec *>(TavNameLookup(state->codecs, name));
-    if (!codec) error_naming(interp, "can not find codec ", name);
-    return codec;
+    return static_cast<PhotoCodec *>(tav::find_named(state, interp, tav::kCodecs, objv[2]));
 }
 
 int create_codec(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 2) return TavWrongArgs(interp, objv, "");
-    if (!state->codec_registry) {
-        Tcl_SetResult(interp, const_cast<char *>("codec database not available"), TCL_STATIC);
-        return TCL_ERROR;
-    }
+    if (!state->codec_registry) return tcl_error(interp, ErrorKind::Limit, "codec database not available");
     PhotoCodec *codec = PhotoCreateCodec();
-    if (!codec) return error(interp, "invalid codec");
-    const char *name = TavNameRegister(state->codecs, nullptr, codec, "tavcodec", &state->codec_counter);
-    if (!name) {
-        PhotoDeleteCodec(codec);
-        Tcl_AppendResult(interp, "internal error : ", "could not create a new entry for codec.", nullptr);
-        return TCL_ERROR;
-    }
-    Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
+    if (!codec) return tcl_error(interp, ErrorKind::Limit, "invalid codec");
+    Tcl_SetObjResult(interp, Tcl_NewStringObj(tav::add_named(state, tav::kCodecs, codec), -1));
     return TCL_OK;
 }
 
 int delete_codecs(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
-    for (int i = 2; i < objc; ++i) {
-        const char *name = Tcl_GetString(objv[i]);
-        auto *codec = static_cast<PhotoCodec *>(TavNameRemove(state->codecs, name));
-        if (!codec) return error_naming(interp, "can not find codec ", name);
-        PhotoDeleteCodec(codec);
-    }
-    return TCL_OK;
+    return tav::delete_named(state, interp, tav::kCodecs, objc - 2, objv + 2);
 }
 
 int encode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
@@ -59,10 +40,10 @@ int encode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
     if (!codec) return TCL_ERROR;
     int length = 0;
     const unsigned char *rgb = Tcl_GetByteArrayFromObj(objv[3], &length);
-    if (length != TAV_CODEC_FRAME_BYTES) return error(interp, "invalid length for raw RGB data");
+    if (length != TAV_CODEC_FRAME_BYTES) return tcl_error(interp, ErrorKind::Value, "invalid length for raw RGB data");
     int encoded = 0;
     const unsigned char *frame = PhotoCodecEncode(codec, rgb, length, &encoded);
-    if (!frame) return error(interp, "encoding error");
+    if (!frame) return tcl_error(interp, ErrorKind::Value, "encoding error");
     Tcl_SetByteArrayObj(Tcl_GetObjResult(interp), frame, encoded);
     return TCL_OK;
 }
@@ -75,7 +56,7 @@ int decode_frame(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
     const unsigned char *frame = Tcl_GetByteArrayFromObj(objv[3], &length);
     int decoded = 0;
     const unsigned char *rgb = PhotoCodecDecode(codec, frame, length, &decoded);
-    if (!rgb) return error(interp, "decoding error");
+    if (!rgb) return tcl_error(interp, ErrorKind::Format, "decoding error");
     Tcl_SetByteArrayObj(Tcl_GetObjResult(interp), rgb, decoded);
     return TCL_OK;
 }
@@ -88,9 +69,10 @@ int codec_quality(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *
     int quality = 0;
     if (objc == 4) {
         if (Tcl_GetIntFromObj(interp, objv[3], &quality) != TCL_OK) return TCL_ERROR;
-        if (PhotoCodecSetQuality(codec, quality) != 0) return error_naming(interp, "failed to set quality for ", name);
+        if (PhotoCodecSetQuality(codec, quality) != 0)
+            return error_naming(interp, ErrorKind::Value, "failed to set quality for ", name);
     } else if (PhotoCodecGetQuality(codec, &quality) != 0) {
-        return error_naming(interp, "failed to get quality for ", name);
+        return error_naming(interp, ErrorKind::Value, "failed to get quality for ", name);
     }
     Tcl_SetObjResult(interp, Tcl_NewIntObj(quality));
     return TCL_OK;
@@ -102,7 +84,8 @@ int frame_size(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *con
     if (!codec) return TCL_ERROR;
     int value = 0;
     if (PhotoCodecGetSize(codec, want_width ? &value : nullptr, want_width ? nullptr : &value) != 0)
-        return error_naming(interp, want_width ? "failed to get width for " : "failed to get height for ",
+        return error_naming(interp, ErrorKind::Value,
+                            want_width ? "failed to get width for " : "failed to get height for ",
                             Tcl_GetString(objv[2]));
     Tcl_SetObjResult(interp, Tcl_NewIntObj(value));
     return TCL_OK;
@@ -125,7 +108,8 @@ int kid_hash(TavInterpState *, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
     const std::string text = std::string("sid=") + std::string(sid, static_cast<size_t>(sid_length));
     char hash[30];
     int size = sizeof hash;
-    if (MakeKidHash(hash, &size, kid, text.c_str()) != 1) return error(interp, "failed to compute hash");
+    if (MakeKidHash(hash, &size, kid, text.c_str()) != 1)
+        return tcl_error(interp, ErrorKind::Value, "failed to compute hash");
     Tcl_SetObjResult(interp, Tcl_NewStringObj(hash, -1));
     return TCL_OK;
 }

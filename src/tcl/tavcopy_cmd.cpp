@@ -1,15 +1,19 @@
 // The tavcopy command: a whole image copied from the library to a Tk photo
 // or back, the destination made when none is named.
+#include "tcl/error_p.h"
+#include "tcl/names_p.h"
 #include "tcl/state_p.h"
+#include "tk/tk_p.h"
 
-#include <tk.h>
+#include <string>
 
 namespace {
 
-int fail(Tcl_Interp *interp, const char *first, const char *name = nullptr, const char *last = nullptr) {
-    Tcl_ResetResult(interp);
-    Tcl_AppendResult(interp, first, name, last, nullptr);
-    return TCL_ERROR;
+using tav::ErrorKind;
+using tav::tk::draws_into;
+
+int fail(Tcl_Interp *interp, ErrorKind kind, const char *first, const char *name = "", const char *last = "") {
+    return tav::tcl_error(interp, kind, std::string(first) + name + last);
 }
 
 // A private copy of `image`, for a copy whose destination shares the
@@ -24,10 +28,6 @@ Photo *snapshot(Photo *image) {
     return copy;
 }
 
-bool draws_into(Photo *image, Tk_PhotoHandle photo) {
-    return image && PhotoRenderer(image) == TAV_RENDER_TKPHOTO && image->render_arg == photo;
-}
-
 // Owns the temporary images of one call.
 struct Temporary {
     Photo *image = nullptr;
@@ -35,37 +35,22 @@ struct Temporary {
 };
 
 int library_to_tk(Tcl_Interp *interp, Photo *source, Tcl_Obj *dest_word) {
-    const int w = PhotoWidth(source), h = PhotoHeight(source);
     Tk_PhotoHandle photo = nullptr;
-    Tcl_Obj *name = nullptr;
-    bool made_here = false;
+    Tcl_Obj *name = dest_word;
     if (dest_word) {
-        photo = Tk_FindPhoto(interp, Tcl_GetString(dest_word));
-        if (!photo) return fail(interp, "photo \"", Tcl_GetString(dest_word), "\" doesn't exist");
-        name = dest_word;
+        photo = tav::tk::require_photo(interp, dest_word);
+        if (!photo) return TCL_ERROR;
+        Tcl_IncrRefCount(name);
     } else {
-        if (Tcl_EvalEx(interp, "image create photo", -1, TCL_EVAL_GLOBAL) != TCL_OK) return TCL_ERROR;
-        name = Tcl_GetObjResult(interp);
-        photo = Tk_FindPhoto(interp, Tcl_GetString(name));
-        if (!photo) return fail(interp, "failed to create new photo");
-        made_here = true;
+        name = tav::tk::create_photo(interp, &photo);
+        if (!name) return TCL_ERROR;
     }
-    Tcl_IncrRefCount(name);
     Temporary own;
     if (draws_into(source, photo)) source = own.image = snapshot(source);
-
-    int width = 0, height = 0;
-    Tk_PhotoGetSize(photo, &width, &height);
-    bool ok = source != nullptr;
-    if (ok && (width != w || height != h)) ok = Tk_PhotoSetSize(interp, photo, w, h) == TCL_OK;
-    if (ok) {
-        Tk_PhotoBlank(photo);
-        ok = TavrelToTkPhoto(interp, source, photo, 0, 0, w, h, 0, 0) == 0;
-    }
-    if (!ok) {
-        if (made_here) Tk_DeleteImage(interp, Tcl_GetString(name));
+    if (!source || !tav::tk::fill_photo(interp, photo, source)) {
+        if (!dest_word) tav::tk::delete_photo(interp, name);
         Tcl_DecrRefCount(name);
-        return fail(interp, "can't convert image");
+        return fail(interp, ErrorKind::Limit, "can't convert image");
     }
     Tcl_SetObjResult(interp, name);
     Tcl_DecrRefCount(name);
@@ -79,18 +64,13 @@ int tk_to_library(TavInterpState *state, Tcl_Interp *interp, Photo *source, Tk_P
     Photo *dest = nullptr;
     Tcl_Obj *name = nullptr;
     if (dest_word) {
-        dest = static_cast<Photo *>(TavNameLookup(state->images, Tcl_GetString(dest_word)));
-        if (!dest) return fail(interp, "image \"", Tcl_GetString(dest_word), "\" doesn't exist");
+        dest = static_cast<Photo *>(tav::find_named(state, interp, tav::kImages, dest_word));
+        if (!dest) return TCL_ERROR;
         name = dest_word;
     } else {
         dest = PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY);
-        if (!dest) return fail(interp, "failed to create new image");
-        const char *key = TavNameRegister(state->images, nullptr, dest, "tavrel", &state->image_counter);
-        if (!key) {
-            PhotoDelete(dest);
-            return fail(interp, "failed to register new image");
-        }
-        name = Tcl_NewStringObj(key, -1);
+        if (!dest) return fail(interp, ErrorKind::Limit, "failed to create new image");
+        name = Tcl_NewStringObj(tav::add_named(state, tav::kImages, dest), -1);
     }
     Tcl_IncrRefCount(name);
     // An image drawing into the source photo would resize and blank the
@@ -100,9 +80,9 @@ int tk_to_library(TavInterpState *state, Tcl_Interp *interp, Photo *source, Tk_P
     const bool ok = source && PhotoExpand(dest, w, h) == 0 && PhotoWidth(dest) == w && PhotoHeight(dest) == h &&
                     PhotoBlank(dest) == 0 && PhotoCopy(source, dest, 0, 0, 0, 0, w, h, TAV_COMPOSE_DEFAULT) == 0;
     if (!ok) {
-        if (!dest_word) PhotoDelete(static_cast<Photo *>(TavNameRemove(state->images, Tcl_GetString(name))));
+        if (!dest_word) tav::delete_named(state, interp, tav::kImages, 1, &name);
         Tcl_DecrRefCount(name);
-        return fail(interp, "can't convert image");
+        return fail(interp, ErrorKind::Limit, "can't convert image");
     }
     Tcl_SetObjResult(interp, name);
     Tcl_DecrRefCount(name);
@@ -122,20 +102,16 @@ int TavcopyCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const obj
     Tcl_Obj *dest_word = objc == 3 ? objv[2] : nullptr;
 
     if (auto *image = static_cast<Photo *>(TavNameLookup(state->images, source_name))) {
-        if (PhotoWidth(image) <= 0 || PhotoHeight(image) <= 0) return fail(interp, "input image is null");
+        if (PhotoWidth(image) <= 0 || PhotoHeight(image) <= 0)
+            return fail(interp, ErrorKind::Value, "input image is null");
         return library_to_tk(interp, image, dest_word);
     }
-    Tk_PhotoHandle photo = Tk_FindPhoto(interp, source_name);
-    Photo *view = nullptr;
-    if (photo) {
-        Tk_PhotoImageBlock block;
-        Tk_PhotoGetImage(photo, &block);
-        view = PhotoCreateFromTkPhotoBlock(&block);
-    }
-    if (!view) return fail(interp, "image \"", source_name, "\" doesn't exist");
+    Tk_PhotoHandle photo = tav::tk::find_photo(interp, source_name);
+    Photo *view = photo ? tav::tk::view_photo(photo) : nullptr;
+    if (!view) return fail(interp, ErrorKind::Lookup, "image \"", source_name, "\" doesn't exist");
     if (PhotoWidth(view) <= 0 || PhotoHeight(view) <= 0) {
         PhotoDelete(view);
-        return fail(interp, "input image is null");
+        return fail(interp, ErrorKind::Value, "input image is null");
     }
     return tk_to_library(state, interp, view, photo, dest_word);
 }

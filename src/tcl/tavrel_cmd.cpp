@@ -2,8 +2,10 @@
 // subcommand shares.  The subcommands themselves live in tavrel_*.cpp.
 #include "tcl/tavrel_cmd_p.h"
 #include "tcl/dispatch_p.h"
+#include "tcl/names_p.h"
 
 #include <cstdarg>
+#include <string>
 
 namespace {
 
@@ -50,10 +52,7 @@ int TavrelCmd(ClientData data, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
 }
 
 Photo *TavrelFindImage(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *name) {
-    const char *text = Tcl_GetString(name);
-    auto *image = static_cast<Photo *>(TavNameLookup(state->images, text));
-    if (!image) TavrelError(interp, "image \"", text, "\" doesn't exist", nullptr);
-    return image;
+    return static_cast<Photo *>(tav::find_named(state, interp, tav::kImages, name));
 }
 
 Photo *TavrelImageAndPair(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *const objv[], int *first, int *second) {
@@ -69,19 +68,18 @@ int TavrelWrongArgs(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage
 }
 
 int TavrelUnknownOption(Tcl_Interp *interp, Tcl_Obj *word) {
-    return TavrelError(interp, "unknown option \"", Tcl_GetString(word), "\"", nullptr);
+    return TavrelError(interp, tav::ErrorKind::Value, "unknown option \"", Tcl_GetString(word), "\"", nullptr);
 }
 
 int TavrelMissingValue(Tcl_Interp *interp, const char *option) {
-    return TavrelError(interp, "missing value after ", option, " option", nullptr);
+    return TavrelError(interp, tav::ErrorKind::Value, "missing value after ", option, " option", nullptr);
 }
 
-int TavrelError(Tcl_Interp *interp, const char *first, ...) {
-    Tcl_ResetResult(interp);
+int TavrelError(Tcl_Interp *interp, tav::ErrorKind kind, const char *first, ...) {
+    std::string message;
     va_list pieces;
     va_start(pieces, first);
-    for (const char *piece = first; piece; piece = va_arg(pieces, const char *))
-        Tcl_AppendResult(interp, piece, nullptr);
+    for (const char *piece = first; piece; piece = va_arg(pieces, const char *)) message += piece;
     va_end(pieces);
-    return TCL_ERROR;
+    return tav::tcl_error(interp, kind, message);
 }

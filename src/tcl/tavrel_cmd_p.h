@@ -3,54 +3,56 @@
 // subcommand word) and returns TCL_OK or TCL_ERROR with its message.
 #pragma once
 
+#include "tcl/error_p.h"
 #include "tcl/state_p.h"
 
-// Every handler has the shape of a TavSubcommandProc (tcl/dispatch_p.h).
-#define TAVREL_HANDLER(name) int name(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
-
+// Every handler has the shape of a TavSubcommandProc (tcl/dispatch_p.h),
+// written out so that each is found by its name.
+//
 // Lifecycle: tavrel_lifecycle.cpp
-TAVREL_HANDLER(TavrelCreate);
-TAVREL_HANDLER(TavrelDelete);
-TAVREL_HANDLER(TavrelWidth);
-TAVREL_HANDLER(TavrelHeight);
-TAVREL_HANDLER(TavrelResize);
-TAVREL_HANDLER(TavrelQuality);
+int TavrelCreate(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelDelete(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelWidth(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelHeight(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelResize(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelQuality(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
 
 // Input and output: tavrel_io.cpp
-TAVREL_HANDLER(TavrelLoad);
-TAVREL_HANDLER(TavrelSave);
-TAVREL_HANDLER(TavrelPut);
-TAVREL_HANDLER(TavrelGet);
+int TavrelLoad(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelSave(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelPut(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelGet(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
 
 // Colours and drawing: tavrel_draw.cpp
-TAVREL_HANDLER(TavrelColor);
-TAVREL_HANDLER(TavrelBgcolor);
-TAVREL_HANDLER(TavrelPlot);
-TAVREL_HANDLER(TavrelLine);
-TAVREL_HANDLER(TavrelOval);
-TAVREL_HANDLER(TavrelArc);
-TAVREL_HANDLER(TavrelRectangle);
-TAVREL_HANDLER(TavrelPolygon);
-TAVREL_HANDLER(TavrelBlank);
-TAVREL_HANDLER(TavrelFill);
+int TavrelColor(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelBgcolor(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelPlot(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelLine(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelOval(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelArc(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelRectangle(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelPolygon(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelBlank(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelFill(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
 
 // Text: tavrel_text.cpp
-TAVREL_HANDLER(TavrelText);
+int TavrelText(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
 
 // Copy, scale, filters and compose: tavrel_geometry.cpp
-TAVREL_HANDLER(TavrelScale);
-TAVREL_HANDLER(TavrelCopy);
-TAVREL_HANDLER(TavrelConvolution);
-TAVREL_HANDLER(TavrelBlur);
-TAVREL_HANDLER(TavrelMedian);
-TAVREL_HANDLER(TavrelWind);
-TAVREL_HANDLER(TavrelGradient);
-TAVREL_HANDLER(TavrelNoise);
-TAVREL_HANDLER(TavrelCompose);
+int TavrelScale(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelCopy(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelConvolution(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelBlur(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelMedian(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelWind(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelGradient(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelNoise(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
+int TavrelCompose(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]);
 
 // ---- shared helpers ------------------------------------------------------
 
-// The named image, or null with "image \"name\" doesn't exist" as result.
+// The named image, or null with "image \"name\" doesn't exist" as result
+// ({TAVREL LOOKUP}).
 Photo *TavrelFindImage(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *name);
 
 // The image named by objv[2] and the two integers after it (objv[3],
@@ -62,12 +64,12 @@ Photo *TavrelImageAndPair(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *co
 // subcommand's usage text; returns TCL_ERROR.
 int TavrelWrongArgs(Tcl_Interp *interp, Tcl_Obj *const objv[], const char *usage);
 
-// "unknown option \"word\"", TCL_ERROR.
+// "unknown option \"word\"" ({TAVREL VALUE}), TCL_ERROR.
 int TavrelUnknownOption(Tcl_Interp *interp, Tcl_Obj *word);
 
-// "missing value after <option> option", TCL_ERROR.
+// "missing value after <option> option" ({TAVREL VALUE}), TCL_ERROR.
 int TavrelMissingValue(Tcl_Interp *interp, const char *option);
 
-// Sets an error message made of the given pieces (a null ends the list);
-// returns TCL_ERROR.
-int TavrelError(Tcl_Interp *interp, const char *first, ...);
+// Sets an error message made of the given pieces (a null ends the list)
+// with {TAVREL kind} as -errorcode; returns TCL_ERROR.
+int TavrelError(Tcl_Interp *interp, tav::ErrorKind kind, const char *first, ...);

@@ -9,6 +9,8 @@
 #include <climits>
 #include <cmath>
 
+using tav::ErrorKind;
+
 namespace {
 
 // ---- colours ---------------------------------------------------------------
@@ -47,7 +49,7 @@ int set_color(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *cons
     if (!image) return TCL_ERROR;
     unsigned char rgba[4];
     if (!parse_color_arg(objv[3], rgba))
-        return TavrelError(interp, "invalid color \"", Tcl_GetString(objv[3]), "\"", nullptr);
+        return TavrelError(interp, ErrorKind::Value, "invalid color \"", Tcl_GetString(objv[3]), "\"", nullptr);
     store(image, rgba);
     return TCL_OK;
 }
@@ -146,11 +148,15 @@ Photo *image_only(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *
 
 }  // namespace
 
-TAVREL_HANDLER(TavrelColor) { return set_color(state, interp, objc, objv, PhotoSetForeground); }
+int TavrelColor(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return set_color(state, interp, objc, objv, PhotoSetForeground);
+}
 
-TAVREL_HANDLER(TavrelBgcolor) { return set_color(state, interp, objc, objv, PhotoSetBackground); }
+int TavrelBgcolor(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return set_color(state, interp, objc, objv, PhotoSetBackground);
+}
 
-TAVREL_HANDLER(TavrelPlot) {
+int TavrelPlot(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     PointsCall call;
     if (parse_points_call(state, interp, objc, objv, false, &call) != TCL_OK) return TCL_ERROR;
     const int r = call.width / 2;
@@ -163,7 +169,7 @@ TAVREL_HANDLER(TavrelPlot) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelLine) {
+int TavrelLine(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     PointsCall call;
     if (parse_points_call(state, interp, objc, objv, true, &call) != TCL_OK) return TCL_ERROR;
     const bool plain = call.width == 1 && !call.antialiased;
@@ -181,11 +187,15 @@ TAVREL_HANDLER(TavrelLine) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelOval) { return draw_ellipse(state, interp, objc, objv, true); }
+int TavrelOval(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return draw_ellipse(state, interp, objc, objv, true);
+}
 
-TAVREL_HANDLER(TavrelArc) { return draw_ellipse(state, interp, objc, objv, false); }
+int TavrelArc(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return draw_ellipse(state, interp, objc, objv, false);
+}
 
-TAVREL_HANDLER(TavrelRectangle) {
+int TavrelRectangle(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 7) return TavrelWrongArgs(interp, objv, "image");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -197,7 +207,7 @@ TAVREL_HANDLER(TavrelRectangle) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelPolygon) {
+int TavrelPolygon(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     static const char *const options[] = {"-fill", "-antialiased", "-rule", nullptr};
     enum { kFill, kAntialiased, kRule };
     static const char *const rules[] = {"evenodd", "nonzero", nullptr};
@@ -219,28 +229,28 @@ TAVREL_HANDLER(TavrelPolygon) {
         if (status != TCL_OK) return TCL_ERROR;
     }
     tav::Bytes points = tav::attempt_bytes(static_cast<size_t>(coordinates) * sizeof(double));
-    if (!points) return TavrelError(interp, "not enough memory for the polygon", nullptr);
+    if (!points) return TavrelError(interp, ErrorKind::Limit, "not enough memory for the polygon", nullptr);
     auto *xy = reinterpret_cast<double *>(points.get());
     for (int k = 0; k < coordinates; ++k) {
         if (Tcl_GetDoubleFromObj(interp, objv[3 + k], &xy[k]) != TCL_OK) return TCL_ERROR;
         if (!std::isfinite(xy[k]))
-            return TavrelError(interp, "expected finite coordinate but got \"", Tcl_GetString(objv[3 + k]), "\"",
-                               nullptr);
+            return TavrelError(interp, ErrorKind::Value, "expected finite coordinate but got \"",
+                               Tcl_GetString(objv[3 + k]), "\"", nullptr);
     }
     if (tav::draw_polygon(image, xy, coordinates / 2, fill != 0, antialiased != 0,
                           rule == 1 ? tav::FillRule::NonZero : tav::FillRule::EvenOdd) != 0)
-        return TavrelError(interp, "not enough memory for the polygon", nullptr);
+        return TavrelError(interp, ErrorKind::Limit, "not enough memory for the polygon", nullptr);
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelBlank) {
+int TavrelBlank(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     Photo *image = image_only(state, interp, objc, objv);
     if (!image) return TCL_ERROR;
     PhotoBlank(image);
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelFill) {
+int TavrelFill(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     Photo *image = image_only(state, interp, objc, objv);
     if (!image) return TCL_ERROR;
     PhotoFill(image, nullptr);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <climits>
 
+using tav::ErrorKind;
+
 namespace {
 
 // Options of copy and scale, spelled out in full; -angle and -quality
@@ -40,8 +42,8 @@ int parse_transfer(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj 
             return TavrelUnknownOption(interp, objv[i]);
         const int values = option == kFrom || option == kTo ? 2 : 1;
         if (i + values >= objc) {
-            return TavrelError(interp, "option \"", word, values == 2 ? "\" needs two values" : "\" needs a value",
-                               nullptr);
+            return TavrelError(interp, ErrorKind::Value, "option \"", word,
+                               values == 2 ? "\" needs two values" : "\" needs a value", nullptr);
         }
         Tcl_Obj *const *v = objv + i + 1;
         int status = TCL_OK;
@@ -90,14 +92,16 @@ void fitted_rotation(double *m, double angle, int src_w, int src_h, int width, i
     MatrixInverse(m);
 }
 
-TAVREL_HANDLER(TavrelCopyImpl) {
+}  // namespace
+
+int TavrelCopy(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     Transfer t;
     if (parse_transfer(state, interp, objc, objv, false, &t) != TCL_OK) return TCL_ERROR;
     PhotoCopy(t.src, t.dst, t.from_x, t.from_y, t.to_x, t.to_y, t.width, t.height, TAV_COMPOSE_DEFAULT);
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelScaleImpl) {
+int TavrelScale(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     Transfer t;
     if (parse_transfer(state, interp, objc, objv, true, &t) != TCL_OK) return TCL_ERROR;
     if (t.width < 1 || t.height < 1) return TCL_OK;
@@ -120,25 +124,24 @@ TAVREL_HANDLER(TavrelScaleImpl) {
     return TCL_OK;
 }
 
+namespace {
+
 // A matrix argument: a list of rows, each a list of integers, all rows of
 // one positive length.  On a shape error the message is empty.
 int parse_kernel(Tcl_Interp *interp, Tcl_Obj *matrix, tav::Bytes *kernel, int *columns, int *rows) {
     Tcl_Obj **row_objs = nullptr;
     if (Tcl_ListObjGetElements(interp, matrix, rows, &row_objs) != TCL_OK) return TCL_ERROR;
-    if (*rows < 1) return TCL_ERROR;
+    if (*rows < 1) return tav::tcl_error(interp, ErrorKind::Value, "");
     *columns = 0;
     for (int l = 0; l < *rows; ++l) {
         int n = 0;
         Tcl_Obj **cells = nullptr;
         if (Tcl_ListObjGetElements(interp, row_objs[l], &n, &cells) != TCL_OK) return TCL_ERROR;
-        if (n < 1 || (l > 0 && n != *columns)) {
-            Tcl_ResetResult(interp);
-            return TCL_ERROR;
-        }
+        if (n < 1 || (l > 0 && n != *columns)) return tav::tcl_error(interp, ErrorKind::Value, "");
         if (l == 0) {
             *columns = n;
             *kernel = tav::attempt_bytes(static_cast<size_t>(n) * *rows * sizeof(int));
-            if (!*kernel) return TavrelError(interp, "not enough memory for the kernel", nullptr);
+            if (!*kernel) return TavrelError(interp, ErrorKind::Limit, "not enough memory for the kernel", nullptr);
         }
         int *out = reinterpret_cast<int *>(kernel->get()) + static_cast<size_t>(l) * n;
         for (int k = 0; k < n; ++k)
@@ -147,7 +150,9 @@ int parse_kernel(Tcl_Interp *interp, Tcl_Obj *matrix, tav::Bytes *kernel, int *c
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelConvolutionImpl) {
+}  // namespace
+
+int TavrelConvolution(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc < 4) return TavrelWrongArgs(interp, objv, "image matrix ?options ...?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -160,6 +165,8 @@ TAVREL_HANDLER(TavrelConvolutionImpl) {
                      rows / 2, absolute ? 32 : 0);
     return TCL_OK;
 }
+
+namespace {
 
 // image ?value? with an integer default, then the filter: blur, median
 // and noise.
@@ -175,7 +182,21 @@ int level_filter(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *c
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelWindImpl) {
+}  // namespace
+
+int TavrelBlur(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return level_filter<PhotoGaussian>(state, interp, objc, objv, "image ?radius?", 1);
+}
+
+int TavrelMedian(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return level_filter<PhotoMedian>(state, interp, objc, objv, "image ?radius?", 1);
+}
+
+int TavrelNoise(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return level_filter<PhotoNoise>(state, interp, objc, objv, "image ?level?", 15);
+}
+
+int TavrelWind(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 5) return TavrelWrongArgs(interp, objv, "image dx dy");
     int dx = 0, dy = 0;
     Photo *image = TavrelImageAndPair(state, interp, objv, &dx, &dy);
@@ -184,7 +205,7 @@ TAVREL_HANDLER(TavrelWindImpl) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelGradientImpl) {
+int TavrelGradient(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc < 3) return TavrelWrongArgs(interp, objv, "image ?x1 y1? ?x2 y2?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -201,11 +222,15 @@ TAVREL_HANDLER(TavrelGradientImpl) {
     return TCL_OK;
 }
 
+namespace {
+
 // The compose keywords; position + 1 is the mode number.
 const char *const compose_modes[] = {"replace", "over", "under",      "plus", "minus", "add",
                                      "subtract", "difference", "bump", "map", "mix",   nullptr};
 
-TAVREL_HANDLER(TavrelComposeImpl) {
+}  // namespace
+
+int TavrelCompose(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 4) return TavrelWrongArgs(interp, objv, "image mode");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -214,15 +239,3 @@ TAVREL_HANDLER(TavrelComposeImpl) {
     PhotoSetCompose(image, mode + 1);
     return TCL_OK;
 }
-
-}  // namespace
-
-TAVREL_HANDLER(TavrelScale) { return TavrelScaleImpl(state, interp, objc, objv); }
-TAVREL_HANDLER(TavrelCopy) { return TavrelCopyImpl(state, interp, objc, objv); }
-TAVREL_HANDLER(TavrelConvolution) { return TavrelConvolutionImpl(state, interp, objc, objv); }
-TAVREL_HANDLER(TavrelBlur) { return level_filter<PhotoGaussian>(state, interp, objc, objv, "image ?radius?", 1); }
-TAVREL_HANDLER(TavrelMedian) { return level_filter<PhotoMedian>(state, interp, objc, objv, "image ?radius?", 1); }
-TAVREL_HANDLER(TavrelWind) { return TavrelWindImpl(state, interp, objc, objv); }
-TAVREL_HANDLER(TavrelGradient) { return TavrelGradientImpl(state, interp, objc, objv); }
-TAVREL_HANDLER(TavrelNoise) { return level_filter<PhotoNoise>(state, interp, objc, objv, "image ?level?", 15); }
-TAVREL_HANDLER(TavrelCompose) { return TavrelComposeImpl(state, interp, objc, objv); }

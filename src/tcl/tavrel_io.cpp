@@ -14,6 +14,8 @@
 #include <climits>
 #include <cstring>
 
+using tav::ErrorKind;
+
 namespace {
 
 struct IoOptions {
@@ -78,7 +80,7 @@ private:
 };
 
 int refuse_in_safe_mode(Tcl_Interp *interp) {
-    return TavrelError(interp, "file I/O not permitted in safe mode", nullptr);
+    return TavrelError(interp, ErrorKind::Safe, "file I/O not permitted in safe mode", nullptr);
 }
 
 Tcl_Channel find_channel(Tcl_Interp *interp, Tcl_Obj *name, int needed_mode) {
@@ -93,12 +95,12 @@ int save_failed(Tcl_Interp *interp, FormatDb **formats, const char *name, const 
     const tav::WriteRefusal &refusal = tav::last_write_refusal();
     const std::string plain = std::string("Couldn't save image \"") + name + "\"";
     const FormatEntry *entry = tav::writer_entry(formats, format);
-    if (refusal.whole_message) return tav::tcl_error(interp, tav::ErrorKind::Io, refusal.reason);
+    if (refusal.whole_message) return tav::tcl_error(interp, ErrorKind::Io, refusal.reason);
     if (refusal.kind == tav::WriteFailure::NoReason || refusal.reason.empty() || !entry)
-        return tav::tcl_error(interp, tav::ErrorKind::Write, plain);
-    const tav::ErrorKind kind = refusal.kind == tav::WriteFailure::Limit ? tav::ErrorKind::Limit
-                                : refusal.kind == tav::WriteFailure::Io  ? tav::ErrorKind::Io
-                                                                          : tav::ErrorKind::Write;
+        return tav::tcl_error(interp, ErrorKind::Write, plain);
+    const ErrorKind kind = refusal.kind == tav::WriteFailure::Limit ? ErrorKind::Limit
+                           : refusal.kind == tav::WriteFailure::Io  ? ErrorKind::Io
+                                                                     : ErrorKind::Write;
     return tav::tcl_error(interp, kind,
                           std::string("cannot save image \"") + name + "\" as " +
                               tav::format_display_name(entry->label) + ": " + refusal.reason);
@@ -114,7 +116,7 @@ const char *refusal_suffix() { return tav::refusal_reason() ? ": " : ""; }
 
 }  // namespace
 
-TAVREL_HANDLER(TavrelLoad) {
+int TavrelLoad(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc < 4) return TavrelWrongArgs(interp, objv, "image ?options?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -125,33 +127,34 @@ TAVREL_HANDLER(TavrelLoad) {
     if (options.file) {
         if (Tcl_IsSafe(interp)) return refuse_in_safe_mode(interp);
         OwnedFileChannel file(interp, options.file, "r");
-        if (!file.get()) return TCL_ERROR;
+        // Tcl's reason ("couldn't open ...") as an IO error, as a save gives it.
+        if (!file.get()) return tav::tcl_error(interp, ErrorKind::Io, Tcl_GetStringResult(interp));
         // A file no reader accepts leaves the image as it was.
         const bool loaded = tav::read_channel(formats, image, file.get(), options.format, tav::OnRefusal::Keep);
         file.close();
         if (!loaded)
-            return TavrelError(interp, "file \"", Tcl_GetString(options.file), "\" does not contain a valid image",
-                               refusal_suffix(), refusal_reason_text(), nullptr);
+            return TavrelError(interp, ErrorKind::Format, "file \"", Tcl_GetString(options.file),
+                               "\" does not contain a valid image", refusal_suffix(), refusal_reason_text(), nullptr);
     } else if (options.channel) {
         Tcl_Channel channel = find_channel(interp, options.channel, TCL_READABLE);
-        const bool loaded =
-            channel && tav::read_channel(formats, image, channel, options.format, tav::OnRefusal::Keep);
+        const bool loaded = channel && tav::read_channel(formats, image, channel, options.format, tav::OnRefusal::Keep);
         if (!loaded)
-            return TavrelError(interp, "channel \"", Tcl_GetString(options.channel),
-                               "\" does not contain a valid image", refusal_suffix(), refusal_reason_text(), nullptr);
+            return TavrelError(interp, channel ? ErrorKind::Format : ErrorKind::Value, "channel \"",
+                               Tcl_GetString(options.channel), "\" does not contain a valid image", refusal_suffix(),
+                               refusal_reason_text(), nullptr);
     } else if (options.data) {
         int length = 0;
         unsigned char *bytes = Tcl_GetByteArrayFromObj(options.data, &length);
         const bool loaded = tav::read_string(formats, image, bytes, length, options.format, tav::OnRefusal::Keep);
         if (!loaded)
-            return TavrelError(interp, "data does not contain a valid image", refusal_suffix(), refusal_reason_text(),
-                               nullptr);
+            return TavrelError(interp, ErrorKind::Format, "data does not contain a valid image", refusal_suffix(),
+                               refusal_reason_text(), nullptr);
     }
     Tcl_ResetResult(interp);
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelSave) {
+int TavrelSave(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc < 3) return TavrelWrongArgs(interp, objv, "image ?-file filename? ?-channel channel? ?-format format?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -170,7 +173,7 @@ TAVREL_HANDLER(TavrelSave) {
     } else if (options.channel) {
         Tcl_Channel channel = find_channel(interp, options.channel, TCL_WRITABLE);
         if (!channel)
-            return TavrelError(interp, "channel \"", Tcl_GetString(options.channel),
+            return TavrelError(interp, ErrorKind::Value, "channel \"", Tcl_GetString(options.channel),
                                "\" is not a valid writable channel", nullptr);
         if (TavWriteChannel(formats, image, channel, options.format, nullptr) != 0)
             return save_failed(interp, formats, name, options.format);
@@ -185,7 +188,7 @@ TAVREL_HANDLER(TavrelSave) {
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelPut) {
+int TavrelPut(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 4) return TavrelWrongArgs(interp, objv, "image data");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -198,11 +201,11 @@ TAVREL_HANDLER(TavrelPut) {
     if (bytes == 4 * pixels) PhotoPutRGBA(image, data, 0, 0, width, height, TAV_COMPOSE_DEFAULT);
     else if (bytes == 3 * pixels) PhotoPutRGB(image, data, 0, 0, width, height);
     else if (bytes == 2 * pixels) PhotoPut565(image, data, 0, 0, width, height);
-    else return TavrelError(interp, "invalid format for raw image data", nullptr);
+    else return TavrelError(interp, ErrorKind::Value, "invalid format for raw image data", nullptr);
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelGet) {
+int TavrelGet(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 3) return TavrelWrongArgs(interp, objv, "image");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;
@@ -211,7 +214,8 @@ TAVREL_HANDLER(TavrelGet) {
     size_t bytes = 0;
     // A Tcl byte array holds at most INT_MAX bytes.
     if (!tav::checked_mul(static_cast<size_t>(width) * static_cast<size_t>(height), 3, &bytes) || bytes > INT_MAX)
-        return TavrelError(interp, "image \"", Tcl_GetString(objv[2]), "\" is too large to get", nullptr);
+        return TavrelError(interp, ErrorKind::Limit, "image \"", Tcl_GetString(objv[2]), "\" is too large to get",
+                           nullptr);
     Tcl_Obj *result = Tcl_NewObj();
     unsigned char *pixels = Tcl_SetByteArrayLength(result, static_cast<int>(bytes));
     PhotoGetRGB(image, pixels, 0, 0, width, height);

@@ -1,7 +1,9 @@
 // The tavrel subcommands that create, delete, query and size images.
+#include "tcl/names_p.h"
 #include "tcl/tavrel_cmd_p.h"
+#include "tk/tk_p.h"
 
-#include <tk.h>
+using tav::ErrorKind;
 
 namespace {
 
@@ -14,24 +16,20 @@ Photo *create_image(TavInterpState *state, Tcl_Interp *interp, Tcl_Obj *tk_photo
     // TavRequireTk's message already says why Tk cannot be used.
     if (TavRequireTk(interp, state) != 0) return nullptr;
     if (mode == TAV_MODE_INDEXED) {
-        TavrelError(interp, "create from Tk photo must be truecolor", nullptr);
+        TavrelError(interp, ErrorKind::Value, "create from Tk photo must be truecolor", nullptr);
         return nullptr;
     }
+    if (!tav::tk::require_photo(interp, tk_photo)) return nullptr;
     const char *name = Tcl_GetString(tk_photo);
-    Tk_PhotoHandle photo = Tk_FindPhoto(interp, name);
-    if (!photo) {
-        TavrelError(interp, "photo \"", name, "\" doesn't exist", nullptr);
-        return nullptr;
-    }
     // The image watches the photo through the photo's own command.
     Photo *image = PhotoCreateTkPhoto(interp, name);
-    if (!image) TavrelError(interp, "photo \"", name, "\" has no command of its own to watch", nullptr);
+    if (!image) TavrelError(interp, ErrorKind::Tk, "photo \"", name, "\" has no command of its own to watch", nullptr);
     return image;
 }
 
 }  // namespace
 
-TAVREL_HANDLER(TavrelCreate) {
+int TavrelCreate(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     const char *wanted = nullptr;
     int first_option = 2;
     if (objc > 2 && Tcl_GetString(objv[2])[0] != '-') {
@@ -56,7 +54,7 @@ TAVREL_HANDLER(TavrelCreate) {
 
     Photo *image = create_image(state, interp, tk_photo, mode);
     if (!image) {
-        if (!tk_photo) TavrelError(interp, "failed to create image.", nullptr);
+        if (!tk_photo) TavrelError(interp, ErrorKind::Limit, "failed to create image.", nullptr);
         return TCL_ERROR;
     }
     if (PhotoIsIndexed(image)) {
@@ -65,24 +63,18 @@ TAVREL_HANDLER(TavrelCreate) {
         TavSetColormap(map, 0, 0, 0, 0);
         TavSetColormap(map, 1, 255, 255, 255);
     }
-    const char *name = TavNameRegister(state->images, wanted, image, "tavrel", &state->image_counter);
+    const char *name = tav::add_named(state, tav::kImages, image, wanted);
     if (!name) {
         PhotoDelete(image);
-        return TavrelError(interp, "could not create a new entry for image.", nullptr);
+        return TavrelError(interp, ErrorKind::Value, "could not create a new entry for image.", nullptr);
     }
     Tcl_SetObjResult(interp, Tcl_NewStringObj(name, -1));
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelDelete) {
+int TavrelDelete(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     // Names before a missing one stay deleted.
-    for (int i = 2; i < objc; ++i) {
-        const char *name = Tcl_GetString(objv[i]);
-        auto *image = static_cast<Photo *>(TavNameRemove(state->images, name));
-        if (!image) return TavrelError(interp, "can not find image \"", name, "\"", nullptr);
-        PhotoDelete(image);
-    }
-    return TCL_OK;
+    return tav::delete_named(state, interp, tav::kImages, objc - 2, objv + 2);
 }
 
 // width and height: one integer about the named image.
@@ -95,11 +87,15 @@ int report_dimension(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Ob
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelWidth) { return report_dimension<PhotoWidth>(state, interp, objc, objv); }
+int TavrelWidth(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return report_dimension<PhotoWidth>(state, interp, objc, objv);
+}
 
-TAVREL_HANDLER(TavrelHeight) { return report_dimension<PhotoHeight>(state, interp, objc, objv); }
+int TavrelHeight(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
+    return report_dimension<PhotoHeight>(state, interp, objc, objv);
+}
 
-TAVREL_HANDLER(TavrelResize) {
+int TavrelResize(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 5) return TavrelWrongArgs(interp, objv, "image width height");
     int width = 0, height = 0;
     Photo *image = TavrelImageAndPair(state, interp, objv, &width, &height);
@@ -107,12 +103,12 @@ TAVREL_HANDLER(TavrelResize) {
     // A size the memory cannot hold leaves the image as it was; say so
     // rather than pretend the resize happened.
     if (PhotoExpand(image, width, height) != 0)
-        return TavrelError(interp, "could not resize image \"", Tcl_GetString(objv[2]), "\" to ",
+        return TavrelError(interp, ErrorKind::Limit, "could not resize image \"", Tcl_GetString(objv[2]), "\" to ",
                            Tcl_GetString(objv[3]), "x", Tcl_GetString(objv[4]), nullptr);
     return TCL_OK;
 }
 
-TAVREL_HANDLER(TavrelQuality) {
+int TavrelQuality(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     if (objc != 3 && objc != 4) return TavrelWrongArgs(interp, objv, "image ?quality?");
     Photo *image = TavrelFindImage(state, interp, objv[2]);
     if (!image) return TCL_ERROR;

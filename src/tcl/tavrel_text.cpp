@@ -1,10 +1,13 @@
 // The tavrel text subcommand: a string drawn with a named font in the
 // image's foreground colour.
 #include "tcl/error_p.h"
+#include "tcl/names_p.h"
 #include "tcl/tavrel_cmd_p.h"
 #include "text/font_p.h"
 
-TAVREL_HANDLER(TavrelText) {
+using tav::ErrorKind;
+
+int TavrelText(TavInterpState *state, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[]) {
     static const char *const options[] = {"-text", "-font", "-size", "-angle", "-stretch", "-align", "-valign",
                                           nullptr};
     enum { kText, kFont, kSize, kAngle, kStretch, kAlign, kValign };
@@ -33,8 +36,8 @@ TAVREL_HANDLER(TavrelText) {
             text = Tcl_GetString(value);
             break;
         case kFont:
-            font = static_cast<TavFont *>(TavNameLookup(state->fonts, Tcl_GetString(value)));
-            if (!font) return TavrelError(interp, "font \"", Tcl_GetString(value), "\" doesn't exist", nullptr);
+            font = static_cast<TavFont *>(tav::find_named(state, interp, tav::kFonts, value));
+            if (!font) return TCL_ERROR;
             font_name = value;
             break;
         case kSize:
@@ -59,9 +62,9 @@ TAVREL_HANDLER(TavrelText) {
             break;
         }
     }
-    if (!font) return TavrelError(interp, "no font specified", nullptr);
+    if (!font) return TavrelError(interp, ErrorKind::Value, "no font specified", nullptr);
     if (size_word && tav::font_refuses_size(font, size))
-        return tav::tcl_error(interp, tav::ErrorKind::Value,
+        return tav::tcl_error(interp, ErrorKind::Value,
                               tav::font_size_message(Tcl_GetString(font_name), Tcl_GetString(size_word)));
     PhotoDrawText(image, nullptr, x, y, halign, valign, angle, stretch, font, size, text, TAV_TEXT_UTF8, -1);
     return TCL_OK;

@@ -1,5 +1,6 @@
-// The Tk subsystem's private interface: the Tk photo renderer's record and
-// the watch that ties it to a named photo.
+// The Tk subsystem's private interface: the Tk photo renderer's record, the
+// watch that ties it to a named photo, and the named photos the Tcl
+// commands make, fill, read and delete.
 #pragma once
 
 #include "tavrel.h"
@@ -49,8 +50,26 @@ inline BlockChannels channels_of(const Tk_PhotoImageBlock &block) {
     return ch;
 }
 
-// 1 once the Tk stub table is bound for the library (binding it when Tk is
-// loaded in `interp`), 0 when Tk cannot be used.
-bool tk_usable(Tcl_Interp *interp);
+// ---- named photos for the Tcl commands (tk_photos.cpp) --------------------
+// Tk must be usable (TavRequireTk) before any of these is called.
+
+// The photo of that name, or null.
+Tk_PhotoHandle find_photo(Tcl_Interp *interp, const char *name);
+// The photo of that name, or null with "photo \"name\" doesn't exist" and
+// {TAVREL TK} set.
+Tk_PhotoHandle require_photo(Tcl_Interp *interp, Tcl_Obj *name);
+// A new empty photo with a name Tk makes up: the name, with a reference the
+// caller releases, and the handle in *photo.  Null with the message set.
+Tcl_Obj *create_photo(Tcl_Interp *interp, Tk_PhotoHandle *photo);
+// Deletes the photo of that name.
+void delete_photo(Tcl_Interp *interp, Tcl_Obj *name);
+// Sizes the photo to `source`, blanks it and writes the pixels; false when
+// Tk refused the size or the pixels.
+bool fill_photo(Tcl_Interp *interp, Tk_PhotoHandle photo, Photo *source);
+// A read-only image over the photo's own storage, valid while the photo
+// keeps its size; null when Tk's storage cannot be read.
+Photo *view_photo(Tk_PhotoHandle photo);
+// Whether `image` draws straight into `photo` (shares its storage).
+bool draws_into(Photo *image, Tk_PhotoHandle photo);
 
 }  // namespace tav::tk
