@@ -1,6 +1,7 @@
 // Colour values, the two blending primitives and the eleven compose modes.
 #include "core/compose_p.h"
 
+#include <cstring>
 #include <type_traits>
 
 namespace tav {
@@ -69,6 +70,35 @@ inline void compose_rgba_pixels(unsigned char *dst, const unsigned char *src, si
         dst[1] = clamp_byte(Mode::color(dst[1], src[1], sa, da, ar));
         dst[2] = clamp_byte(Mode::color(dst[2], src[2], sa, da, ar));
         dst[3] = static_cast<unsigned char>(ar);
+    }
+}
+
+// Over with an opaque source pixel gives that pixel whatever lies below
+// (its colour, and alpha 255), so runs of opaque source pixels -- most of
+// a photo -- are moved whole and only the others are blended.
+template <>
+inline void compose_rgba_pixels<Over>(unsigned char *dst, const unsigned char *src, size_t n) {
+    size_t i = 0;
+    while (i < n) {
+        size_t end = i;
+        while (end < n && src[4 * end + 3] == 255) ++end;
+        if (end > i) {
+            std::memmove(dst + 4 * i, src + 4 * i, 4 * (end - i));
+            i = end;
+            continue;
+        }
+        for (; i < n && src[4 * i + 3] != 255; ++i) {
+            unsigned char *d = dst + 4 * i;
+            const unsigned char *s = src + 4 * i;
+            const int sa = s[3];
+            if (Over::skip(sa)) continue;
+            const int da = d[3];
+            const int ar = Over::alpha(sa, da);
+            d[0] = clamp_byte(Over::color(d[0], s[0], sa, da, ar));
+            d[1] = clamp_byte(Over::color(d[1], s[1], sa, da, ar));
+            d[2] = clamp_byte(Over::color(d[2], s[2], sa, da, ar));
+            d[3] = static_cast<unsigned char>(ar);
+        }
     }
 }
 
