@@ -31,6 +31,11 @@ struct Tap {
 struct TapRow {
     int offset;      // source row minus output row
     std::vector<Tap> taps;
+    // For the vector twin: the taps' byte offsets and weights as ints, and
+    // the output columns [inner_lo, inner_hi) where every tap's source lies
+    // in the row.
+    std::vector<int> byte_offsets, weights;
+    int inner_lo = 0, inner_hi = 0;
 };
 
 // The overlapping, folded taps of the kernel, one entry per kernel row
@@ -42,7 +47,8 @@ std::vector<TapRow> reduce_kernel(const KernelView &k, int width, int height, in
     std::vector<long long> folded;
     for (long long l = lo_row; l <= hi_row; ++l) {
         const int *weights = k.weights + static_cast<size_t>(l) * k.width;
-        TapRow row{static_cast<int>(l - k.cy), {}};
+        TapRow row;
+        row.offset = static_cast<int>(l - k.cy);
         if (edge == kEdgeWrap) {
             folded.assign(width, 0);
             for (int c = 0; c < k.width; ++c) {
@@ -83,29 +89,43 @@ struct RowSums {
     std::vector<Acc> weight;
 };
 
+// Columns [from, to) of one tap whose source lies in the row.
 template <typename Acc>
-void add_tap(RowSums<Acc> &s, const unsigned char *src, int width, const Tap &tap, int edge, bool weigh) {
+void add_tap_columns(RowSums<Acc> &s, const unsigned char *src, const Tap &tap, int from, int to, bool weigh) {
+    if (to <= from) return;
+    const Acc w = static_cast<Acc>(tap.w);
+    Acc *acc = s.sum.data() + 4 * static_cast<size_t>(from);
+    const unsigned char *in = src + 4 * (static_cast<ptrdiff_t>(from) + tap.offset);
+    const int n = 4 * (to - from);
+    bool done = false;
+    if constexpr (std::is_same_v<Acc, int>) {
+        if (cpu_has_avx2()) {
+            add_tap_run_avx2(acc, in, n, w);
+            done = true;
+        }
+    }
+    if (!done)
+        for (int i = 0; i < n; ++i) acc[i] += w * in[i];
+    if (weigh)
+        for (int x = from; x < to; ++x) s.weight[x] += w;
+}
+
+// One tap over the row, leaving out the columns [skip_lo, skip_hi) that
+// the caller has summed already.
+template <typename Acc>
+void add_tap(RowSums<Acc> &s, const unsigned char *src, int width, const Tap &tap, int edge, bool weigh,
+             int skip_lo = 0, int skip_hi = 0) {
     const Acc w = static_cast<Acc>(tap.w);
     const int o = tap.offset;
     // Columns whose source lies in the row.
     const int x0 = std::max(0, -o), x1 = std::min(width, width - o);
     Acc *sum = s.sum.data();
-    if (x1 > x0) {
-        Acc *acc = sum + 4 * static_cast<size_t>(x0);
-        const unsigned char *in = src + 4 * static_cast<size_t>(x0 + o);
-        const int n = 4 * (x1 - x0);
-        bool done = false;
-        if constexpr (std::is_same_v<Acc, int>) {
-            if (cpu_has_avx2()) {
-                add_tap_run_avx2(acc, in, n, w);
-                done = true;
-            }
-        }
-        if (!done)
-            for (int i = 0; i < n; ++i) acc[i] += w * in[i];
+    if (skip_hi > skip_lo) {
+        add_tap_columns(s, src, tap, x0, std::min(x1, skip_lo), weigh);
+        add_tap_columns(s, src, tap, std::max(x0, skip_hi), x1, weigh);
+    } else {
+        add_tap_columns(s, src, tap, x0, x1, weigh);
     }
-    if (weigh)
-        for (int x = x0; x < x1; ++x) s.weight[x] += w;
     if (edge == kEdgeSkip) return;
     // The columns near the ends whose source lies outside the row.
     auto edge_pixel = [&](int x, int m) {
@@ -161,6 +181,24 @@ int run(Photo *photo, const std::vector<TapRow> &rows, int divisor, int edge, bo
             const long long r = static_cast<long long>(y) + row.offset;
             if (r < 0 || r >= height) continue;  // absent rows are skipped whatever the edge mode
             const unsigned char *src = window.get() + row_bytes * (r % ring);
+            if constexpr (std::is_same_v<Acc, int>) {
+                // All the row's taps at once over the columns they all
+                // reach, their sum held in registers; each tap alone only
+                // near the ends.
+                if (row.inner_hi > row.inner_lo && row.taps.size() > 1 && cpu_has_avx2()) {
+                    const int lo = row.inner_lo, hi = row.inner_hi;
+                    add_taps_run_avx2(s.sum.data() + 4 * static_cast<size_t>(lo), src + 4 * static_cast<size_t>(lo),
+                                      4 * (hi - lo), row.byte_offsets.data(), row.weights.data(),
+                                      static_cast<int>(row.taps.size()));
+                    if (weigh) {
+                        int total = 0;
+                        for (const Tap &tap : row.taps) total += static_cast<int>(tap.w);
+                        for (int x = lo; x < hi; ++x) s.weight[x] += total;
+                    }
+                    for (const Tap &tap : row.taps) add_tap(s, src, width, tap, edge, weigh, lo, hi);
+                    continue;
+                }
+            }
             for (const Tap &tap : row.taps) add_tap(s, src, width, tap, edge, weigh);
         }
         finish_row(s, out.get(), width, divisor, absolute);
@@ -176,7 +214,7 @@ int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
     if (kernel.cx < 0 || kernel.cx >= kernel.width || kernel.cy < 0 || kernel.cy >= kernel.height) return 1;
     if (!photo || photo->width < 1 || photo->height < 1) return 0;
     const int edge = (flags & 1) ? kEdgeWrap : (flags & 2) ? kEdgeExtend : kEdgeSkip;
-    const std::vector<TapRow> rows = reduce_kernel(kernel, photo->width, photo->height, edge);
+    std::vector<TapRow> rows = reduce_kernel(kernel, photo->width, photo->height, edge);
     if (rows.empty()) {
         // No weight reaches the image: every sum and weight sum is 0.
         Scratch zero(static_cast<size_t>(photo->width) * 4);
@@ -200,7 +238,19 @@ int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
         return true;
     };
     const bool absolute = (flags & 32) != 0;
-    if (sums_fit_int()) return run<int>(photo, rows, divisor, edge, absolute);
+    if (sums_fit_int()) {
+        for (TapRow &row : rows) {
+            row.inner_lo = 0;
+            row.inner_hi = photo->width;
+            for (const Tap &tap : row.taps) {
+                row.byte_offsets.push_back(4 * tap.offset);
+                row.weights.push_back(static_cast<int>(tap.w));
+                row.inner_lo = std::max(row.inner_lo, -tap.offset);
+                row.inner_hi = std::min(row.inner_hi, photo->width - tap.offset);
+            }
+        }
+        return run<int>(photo, rows, divisor, edge, absolute);
+    }
     return run<long long>(photo, rows, divisor, edge, absolute);
 }
 

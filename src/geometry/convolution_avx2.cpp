@@ -1,5 +1,5 @@
-// AVX2 twin of the convolution's tap: one weight times a run of source
-// bytes, added to 32-bit sums, eight at a time.
+// AVX2 twins of the convolution's taps: one weight, or all of a kernel
+// row's, times runs of source bytes, added to 32-bit sums.
 #include <immintrin.h>
 
 #include "geometry/filter_p.h"
@@ -15,6 +15,29 @@ void add_tap_run_avx2(int *acc, const unsigned char *in, int n, int w) {
         _mm256_storeu_si256(sums, _mm256_add_epi32(_mm256_loadu_si256(sums), _mm256_mullo_epi32(pixels, weight)));
     }
     for (; i < n; ++i) acc[i] += w * in[i];
+}
+
+void add_taps_run_avx2(int *acc, const unsigned char *in, int n, const int *offsets, const int *weights, int taps) {
+    int i = 0;
+    // Two independent sums of eight, so the multiplications overlap.
+    for (; i + 16 <= n; i += 16) {
+        __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
+        for (int t = 0; t < taps; ++t) {
+            const unsigned char *p = in + i + offsets[t];
+            const __m256i weight = _mm256_set1_epi32(weights[t]);
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            low = _mm256_add_epi32(low, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(bytes), weight));
+            high = _mm256_add_epi32(high, _mm256_mullo_epi32(_mm256_cvtepu8_epi32(_mm_srli_si128(bytes, 8)), weight));
+        }
+        __m256i *sums = reinterpret_cast<__m256i *>(acc + i);
+        _mm256_storeu_si256(sums, _mm256_add_epi32(_mm256_loadu_si256(sums), low));
+        _mm256_storeu_si256(sums + 1, _mm256_add_epi32(_mm256_loadu_si256(sums + 1), high));
+    }
+    for (; i < n; ++i) {
+        int sum = 0;
+        for (int t = 0; t < taps; ++t) sum += weights[t] * in[i + offsets[t]];
+        acc[i] += sum;
+    }
 }
 
 }  // namespace tav

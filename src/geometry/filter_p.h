@@ -18,6 +18,11 @@ struct KernelView {
 // (the AVX2 twin of the convolution's inner loop).
 void add_tap_run_avx2(int *acc, const unsigned char *in, int n, int w);
 
+// Every tap of one kernel row over a run of n sums whose sources all lie in
+// the row: acc[i] += sum over t of weights[t] * in[i + offsets[t]], with
+// the sum of the taps kept in registers and added to acc once.
+void add_taps_run_avx2(int *acc, const unsigned char *in, int n, const int *offsets, const int *weights, int taps);
+
 // PhotoConvolution: 0, or 1 for an anchor outside the kernel (or no memory).
 int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags);
 
