@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -31,10 +32,11 @@ struct Tap {
 struct TapRow {
     int offset;      // source row minus output row
     std::vector<Tap> taps;
-    // For the vector twin: the taps' byte offsets and weights as ints, and
+    // For the vector twin: the taps' offsets in row elements (4 a pixel) and
+    // weights as ints, and
     // the output columns [inner_lo, inner_hi) where every tap's source lies
     // in the row.
-    std::vector<int> byte_offsets, weights;
+    std::vector<int> element_offsets, weights;
     int inner_lo = 0, inner_hi = 0;
 };
 
@@ -89,13 +91,14 @@ struct RowSums {
     std::vector<Acc> weight;
 };
 
-// Columns [from, to) of one tap whose source lies in the row.
-template <typename Acc>
-void add_tap_columns(RowSums<Acc> &s, const unsigned char *src, const Tap &tap, int from, int to, bool weigh) {
+// Columns [from, to) of one tap whose source lies in the row.  The row is
+// bytes, or (In = uint16_t) the sums of two source rows that share taps.
+template <typename Acc, typename In>
+void add_tap_columns(RowSums<Acc> &s, const In *src, const Tap &tap, int from, int to, int weigh) {
     if (to <= from) return;
     const Acc w = static_cast<Acc>(tap.w);
     Acc *acc = s.sum.data() + 4 * static_cast<size_t>(from);
-    const unsigned char *in = src + 4 * (static_cast<ptrdiff_t>(from) + tap.offset);
+    const In *in = src + 4 * (static_cast<ptrdiff_t>(from) + tap.offset);
     const int n = 4 * (to - from);
     bool done = false;
     if constexpr (std::is_same_v<Acc, int>) {
@@ -107,13 +110,14 @@ void add_tap_columns(RowSums<Acc> &s, const unsigned char *src, const Tap &tap, 
     if (!done)
         for (int i = 0; i < n; ++i) acc[i] += w * in[i];
     if (weigh)
-        for (int x = from; x < to; ++x) s.weight[x] += w;
+        for (int x = from; x < to; ++x) s.weight[x] += w * weigh;
 }
 
 // One tap over the row, leaving out the columns [skip_lo, skip_hi) that
-// the caller has summed already.
-template <typename Acc>
-void add_tap(RowSums<Acc> &s, const unsigned char *src, int width, const Tap &tap, int edge, bool weigh,
+// the caller has summed already.  `weigh` is how many source rows the row
+// stands for in the weight sums (0: no weight sums kept).
+template <typename Acc, typename In>
+void add_tap(RowSums<Acc> &s, const In *src, int width, const Tap &tap, int edge, int weigh,
              int skip_lo = 0, int skip_hi = 0) {
     const Acc w = static_cast<Acc>(tap.w);
     const int o = tap.offset;
@@ -130,10 +134,40 @@ void add_tap(RowSums<Acc> &s, const unsigned char *src, int width, const Tap &ta
     // The columns near the ends whose source lies outside the row.
     auto edge_pixel = [&](int x, int m) {
         for (int c = 0; c < 4; ++c) sum[4 * x + c] += w * src[4 * m + c];
-        if (weigh) s.weight[x] += w;
+        if (weigh) s.weight[x] += w * weigh;
     };
     for (int x = 0; x < x0 && x < width; ++x) edge_pixel(x, edge == kEdgeWrap ? x + o + width : 0);
     for (int x = std::max(x1, 0); x < width; ++x) edge_pixel(x, edge == kEdgeWrap ? x + o - width : width - 1);
+}
+
+// Every tap of one kernel row over a source row (bytes, or two rows'
+// sums).  With int sums and AVX2, all the taps at once over the columns
+// they all reach, their sum held in registers; each tap alone near the ends.
+template <typename Acc, typename In>
+void add_row(RowSums<Acc> &s, const TapRow &row, const In *src, int width, int edge, int weigh) {
+    if constexpr (std::is_same_v<Acc, int>) {
+        if (row.inner_hi > row.inner_lo && row.taps.size() > 1 && cpu_has_avx2()) {
+            const int lo = row.inner_lo, hi = row.inner_hi;
+            add_taps_run_avx2(s.sum.data() + 4 * static_cast<size_t>(lo), src + 4 * static_cast<size_t>(lo),
+                              4 * (hi - lo), row.element_offsets.data(), row.weights.data(),
+                              static_cast<int>(row.taps.size()));
+            if (weigh) {
+                int total = 0;
+                for (const Tap &tap : row.taps) total += static_cast<int>(tap.w);
+                for (int x = lo; x < hi; ++x) s.weight[x] += total * weigh;
+            }
+            for (const Tap &tap : row.taps) add_tap(s, src, width, tap, edge, weigh, lo, hi);
+            return;
+        }
+    }
+    for (const Tap &tap : row.taps) add_tap(s, src, width, tap, edge, weigh);
+}
+
+bool same_taps(const TapRow &a, const TapRow &b) {
+    if (a.taps.size() != b.taps.size()) return false;
+    for (size_t i = 0; i < a.taps.size(); ++i)
+        if (a.taps[i].offset != b.taps[i].offset || a.taps[i].w != b.taps[i].w) return false;
+    return true;
 }
 
 template <typename Acc>
@@ -168,6 +202,14 @@ int run(Photo *photo, const std::vector<TapRow> &rows, int divisor, int edge, bo
     s.sum.resize(row_bytes);
     if (weigh) s.weight.resize(width);
     long long loaded = -1;  // last source row read into the ring
+    // partner[k]: the index of the mirror row of row k (offset -d, k's +d)
+    // with the same taps, when k's offset is negative; else -1.
+    std::vector<int> partner(rows.size(), -1);
+    for (size_t k = 0; k < rows.size(); ++k)
+        for (size_t j = k + 1; j < rows.size() && rows[k].offset < 0; ++j)
+            if (rows[j].offset == -rows[k].offset && same_taps(rows[k], rows[j])) partner[k] = static_cast<int>(j);
+    std::vector<char> folded(rows.size(), 0);
+    std::vector<uint16_t> pair_sum(row_bytes);
     for (int y = 0; y < height; ++y) {
         // Read every source row up to y+max(hi,0) before it is overwritten.
         const long long need = std::min<long long>(height - 1, static_cast<long long>(y) + hi);
@@ -177,29 +219,26 @@ int run(Photo *photo, const std::vector<TapRow> &rows, int divisor, int edge, bo
         }
         std::fill(s.sum.begin(), s.sum.end(), Acc(0));
         if (weigh) std::fill(s.weight.begin(), s.weight.end(), Acc(0));
-        for (const TapRow &row : rows) {
+        std::fill(folded.begin(), folded.end(), 0);
+        for (size_t k = 0; k < rows.size(); ++k) {
+            const TapRow &row = rows[k];
+            if (folded[k]) continue;  // taken with its mirror row
             const long long r = static_cast<long long>(y) + row.offset;
             if (r < 0 || r >= height) continue;  // absent rows are skipped whatever the edge mode
             const unsigned char *src = window.get() + row_bytes * (r % ring);
-            if constexpr (std::is_same_v<Acc, int>) {
-                // All the row's taps at once over the columns they all
-                // reach, their sum held in registers; each tap alone only
-                // near the ends.
-                if (row.inner_hi > row.inner_lo && row.taps.size() > 1 && cpu_has_avx2()) {
-                    const int lo = row.inner_lo, hi = row.inner_hi;
-                    add_taps_run_avx2(s.sum.data() + 4 * static_cast<size_t>(lo), src + 4 * static_cast<size_t>(lo),
-                                      4 * (hi - lo), row.byte_offsets.data(), row.weights.data(),
-                                      static_cast<int>(row.taps.size()));
-                    if (weigh) {
-                        int total = 0;
-                        for (const Tap &tap : row.taps) total += static_cast<int>(tap.w);
-                        for (int x = lo; x < hi; ++x) s.weight[x] += total;
-                    }
-                    for (const Tap &tap : row.taps) add_tap(s, src, width, tap, edge, weigh, lo, hi);
-                    continue;
-                }
+            // A kernel row whose mirror row (-d and +d) has the same taps,
+            // as a blur's has: the two source rows are added first and
+            // their taps run once.  The sums are the same integers.
+            const int mirror = partner[k];
+            const long long r2 = static_cast<long long>(y) - row.offset;
+            if (mirror >= 0 && r2 >= 0 && r2 < height) {
+                const unsigned char *other = window.get() + row_bytes * (r2 % ring);
+                for (size_t i = 0; i < row_bytes; ++i) pair_sum[i] = static_cast<uint16_t>(src[i] + other[i]);
+                add_row(s, row, pair_sum.data(), width, edge, weigh ? 2 : 0);
+                folded[mirror] = 1;
+                continue;
             }
-            for (const Tap &tap : row.taps) add_tap(s, src, width, tap, edge, weigh);
+            add_row(s, row, src, width, edge, weigh ? 1 : 0);
         }
         finish_row(s, out.get(), width, divisor, absolute);
         PhotoPutRGBA(photo, out.get(), 0, y, width, 1, TAV_COMPOSE_REPLACE);
@@ -243,7 +282,7 @@ int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
             row.inner_lo = 0;
             row.inner_hi = photo->width;
             for (const Tap &tap : row.taps) {
-                row.byte_offsets.push_back(4 * tap.offset);
+                row.element_offsets.push_back(4 * tap.offset);
                 row.weights.push_back(static_cast<int>(tap.w));
                 row.inner_lo = std::max(row.inner_lo, -tap.offset);
                 row.inner_hi = std::min(row.inner_hi, photo->width - tap.offset);

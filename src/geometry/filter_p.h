@@ -4,6 +4,8 @@
 
 #include "tavrel.h"
 
+#include <cstdint>
+
 namespace tav {
 
 enum EdgeMode { kEdgeSkip, kEdgeWrap, kEdgeExtend };
@@ -17,11 +19,13 @@ struct KernelView {
 // One tap over a run of n sums: acc[i] += w * in[i], sums that fit an int
 // (the AVX2 twin of the convolution's inner loop).
 void add_tap_run_avx2(int *acc, const unsigned char *in, int n, int w);
+void add_tap_run_avx2(int *acc, const uint16_t *in, int n, int w);
 
 // Every tap of one kernel row over a run of n sums whose sources all lie in
-// the row: acc[i] += sum over t of weights[t] * in[i + offsets[t]], with
+// the row (bytes, or the 16-bit sums of two rows; offsets count elements): acc[i] += sum over t of weights[t] * in[i + offsets[t]], with
 // the sum of the taps kept in registers and added to acc once.
 void add_taps_run_avx2(int *acc, const unsigned char *in, int n, const int *offsets, const int *weights, int taps);
+void add_taps_run_avx2(int *acc, const uint16_t *in, int n, const int *offsets, const int *weights, int taps);
 
 // PhotoConvolution: 0, or 1 for an anchor outside the kernel (or no memory).
 int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags);
