@@ -32,12 +32,15 @@ struct Tap {
 struct TapRow {
     int offset;      // source row minus output row
     std::vector<Tap> taps;
-    // For the vector twin: the taps' offsets in row elements (4 a pixel) and
-    // weights as ints, and
-    // the output columns [inner_lo, inner_hi) where every tap's source lies
-    // in the row.
-    std::vector<int> element_offsets, weights;
+    // For the vector twin: the taps as RowTaps describes them, and the
+    // output columns [inner_lo, inner_hi) where every tap's source lies in
+    // the row.
+    std::vector<int> pair_offsets, pair_weights, offsets, weights;
     int inner_lo = 0, inner_hi = 0;
+    RowTaps vector_taps() const {
+        return {pair_offsets.data(), pair_weights.data(), static_cast<int>(pair_weights.size()),
+                offsets.data(),      weights.data(),      static_cast<int>(weights.size())};
+    }
 };
 
 // The overlapping, folded taps of the kernel, one entry per kernel row
@@ -149,8 +152,7 @@ void add_row(RowSums<Acc> &s, const TapRow &row, const In *src, int width, int e
         if (row.inner_hi > row.inner_lo && row.taps.size() > 1 && cpu_has_avx2()) {
             const int lo = row.inner_lo, hi = row.inner_hi;
             add_taps_run_avx2(s.sum.data() + 4 * static_cast<size_t>(lo), src + 4 * static_cast<size_t>(lo),
-                              4 * (hi - lo), row.element_offsets.data(), row.weights.data(),
-                              static_cast<int>(row.taps.size()));
+                              4 * (hi - lo), row.vector_taps());
             if (weigh) {
                 int total = 0;
                 for (const Tap &tap : row.taps) total += static_cast<int>(tap.w);
@@ -281,9 +283,25 @@ int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
         for (TapRow &row : rows) {
             row.inner_lo = 0;
             row.inner_hi = photo->width;
-            for (const Tap &tap : row.taps) {
-                row.element_offsets.push_back(4 * tap.offset);
-                row.weights.push_back(static_cast<int>(tap.w));
+            // Taps come sorted by offset: tap k's mirror, if any, is found
+            // walking in from the other end.
+            std::vector<char> paired(row.taps.size(), 0);
+            size_t j = row.taps.size();
+            for (size_t k = 0; k < row.taps.size() && row.taps[k].offset < 0; ++k) {
+                while (j > k + 1 && row.taps[j - 1].offset > -row.taps[k].offset) --j;
+                if (j > k + 1 && row.taps[j - 1].offset == -row.taps[k].offset && row.taps[j - 1].w == row.taps[k].w) {
+                    row.pair_offsets.push_back(4 * row.taps[k].offset);
+                    row.pair_offsets.push_back(4 * row.taps[j - 1].offset);
+                    row.pair_weights.push_back(static_cast<int>(row.taps[k].w));
+                    paired[k] = paired[j - 1] = 1;
+                }
+            }
+            for (size_t k = 0; k < row.taps.size(); ++k) {
+                const Tap &tap = row.taps[k];
+                if (!paired[k]) {
+                    row.offsets.push_back(4 * tap.offset);
+                    row.weights.push_back(static_cast<int>(tap.w));
+                }
                 row.inner_lo = std::max(row.inner_lo, -tap.offset);
                 row.inner_hi = std::min(row.inner_hi, photo->width - tap.offset);
             }

@@ -28,14 +28,20 @@ void one_tap(int *acc, const In *in, int n, int w) {
 }
 
 template <typename In>
-void all_taps(int *acc, const In *in, int n, const int *offsets, const int *weights, int taps) {
+void all_taps(int *acc, const In *in, int n, const RowTaps &taps) {
     int i = 0;
     // Two independent sums of eight, so the multiplications overlap.
     for (; i + 16 <= n; i += 16) {
         __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
-        for (int t = 0; t < taps; ++t) {
-            const In *p = in + i + offsets[t];
-            const __m256i weight = _mm256_set1_epi32(weights[t]);
+        for (int t = 0; t < taps.pairs; ++t) {
+            const In *p = in + i + taps.pair_offsets[2 * t], *q = in + i + taps.pair_offsets[2 * t + 1];
+            const __m256i weight = _mm256_set1_epi32(taps.pair_weights[t]);
+            low = _mm256_add_epi32(low, _mm256_mullo_epi32(_mm256_add_epi32(load8(p), load8(q)), weight));
+            high = _mm256_add_epi32(high, _mm256_mullo_epi32(_mm256_add_epi32(load8(p + 8), load8(q + 8)), weight));
+        }
+        for (int t = 0; t < taps.singles; ++t) {
+            const In *p = in + i + taps.offsets[t];
+            const __m256i weight = _mm256_set1_epi32(taps.weights[t]);
             low = _mm256_add_epi32(low, _mm256_mullo_epi32(load8(p), weight));
             high = _mm256_add_epi32(high, _mm256_mullo_epi32(load8(p + 8), weight));
         }
@@ -45,7 +51,9 @@ void all_taps(int *acc, const In *in, int n, const int *offsets, const int *weig
     }
     for (; i < n; ++i) {
         int sum = 0;
-        for (int t = 0; t < taps; ++t) sum += weights[t] * in[i + offsets[t]];
+        for (int t = 0; t < taps.pairs; ++t)
+            sum += taps.pair_weights[t] * (in[i + taps.pair_offsets[2 * t]] + in[i + taps.pair_offsets[2 * t + 1]]);
+        for (int t = 0; t < taps.singles; ++t) sum += taps.weights[t] * in[i + taps.offsets[t]];
         acc[i] += sum;
     }
 }
@@ -55,11 +63,7 @@ void all_taps(int *acc, const In *in, int n, const int *offsets, const int *weig
 void add_tap_run_avx2(int *acc, const unsigned char *in, int n, int w) { one_tap(acc, in, n, w); }
 void add_tap_run_avx2(int *acc, const uint16_t *in, int n, int w) { one_tap(acc, in, n, w); }
 
-void add_taps_run_avx2(int *acc, const unsigned char *in, int n, const int *offsets, const int *weights, int taps) {
-    all_taps(acc, in, n, offsets, weights, taps);
-}
-void add_taps_run_avx2(int *acc, const uint16_t *in, int n, const int *offsets, const int *weights, int taps) {
-    all_taps(acc, in, n, offsets, weights, taps);
-}
+void add_taps_run_avx2(int *acc, const unsigned char *in, int n, const RowTaps &taps) { all_taps(acc, in, n, taps); }
+void add_taps_run_avx2(int *acc, const uint16_t *in, int n, const RowTaps &taps) { all_taps(acc, in, n, taps); }
 
 }  // namespace tav

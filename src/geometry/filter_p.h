@@ -21,11 +21,23 @@ struct KernelView {
 void add_tap_run_avx2(int *acc, const unsigned char *in, int n, int w);
 void add_tap_run_avx2(int *acc, const uint16_t *in, int n, int w);
 
+// A kernel row's taps for the vector twin, offsets counted in row elements
+// (4 a pixel): pairs of mirror taps (-o and +o) that share one weight, so
+// their two sources are added before the one multiplication, and the rest.
+struct RowTaps {
+    const int *pair_offsets;  // two a pair
+    const int *pair_weights;
+    int pairs;
+    const int *offsets;
+    const int *weights;
+    int singles;
+};
+
 // Every tap of one kernel row over a run of n sums whose sources all lie in
-// the row (bytes, or the 16-bit sums of two rows; offsets count elements): acc[i] += sum over t of weights[t] * in[i + offsets[t]], with
-// the sum of the taps kept in registers and added to acc once.
-void add_taps_run_avx2(int *acc, const unsigned char *in, int n, const int *offsets, const int *weights, int taps);
-void add_taps_run_avx2(int *acc, const uint16_t *in, int n, const int *offsets, const int *weights, int taps);
+// the row (bytes, or the 16-bit sums of two rows), the taps' sum held in
+// registers and added to acc once.
+void add_taps_run_avx2(int *acc, const unsigned char *in, int n, const RowTaps &taps);
+void add_taps_run_avx2(int *acc, const uint16_t *in, int n, const RowTaps &taps);
 
 // PhotoConvolution: 0, or 1 for an anchor outside the kernel (or no memory).
 int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags);

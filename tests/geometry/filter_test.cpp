@@ -66,9 +66,13 @@ TEST(PhotoConvolution, MatchesTranscriptionOnRandomKernels) {
         for (int &v : k) v = rng() % 3 == 0 ? 0 : (int)(rng() % 11) - 4;
         if (round % 6 == 1) k[rng() % k.size()] = INT_MAX / 3;
         const int cx = rng() % kw, cy = rng() % kh, flags = flag_sets[round % 7];
-        if (round % 4 == 3)  // rows mirrored about the anchor's, as a blur's are
+        if (round % 4 == 3) {  // rows and columns mirrored about the anchor, as a blur's are
             for (int l = 0; l < cy; ++l)
                 if (2 * cy - l < kh) std::copy_n(&k[(size_t)l * kw], kw, &k[(size_t)(2 * cy - l) * kw]);
+            for (int l = 0; l < kh; ++l)
+                for (int c = 0; c < cx; ++c)
+                    if (2 * cx - c < kw) k[(size_t)l * kw + 2 * cx - c] = k[(size_t)l * kw + c];
+        }
         const int divisor = round % 4 == 0 ? (int)(rng() % 7) - 3 : 0;
         Image image(w, h);
         geomtest::fill_random(image, round);
