@@ -4,19 +4,14 @@
 #include <cstring>
 #include <string>
 
+#include "support/photo_io.h"
 #include "support/tcl_env.h"
 
 using tavtest::pixel;
 
 namespace {
 
-struct PhotoPtr {
-    Photo *p;
-    explicit PhotoPtr(Photo *image) : p(image) {}
-    ~PhotoPtr() { PhotoDelete(p); }
-    Photo *operator->() const { return p; }
-    operator Photo *() const { return p; }
-};
+using tavtest::PhotoPtr;
 
 TEST(Photo, EmptyTruecolourImage) {
     tavtest::interp();
