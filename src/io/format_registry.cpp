@@ -8,6 +8,10 @@
 //   memory image otherwise).  A reader that refuses just returns nullptr,
 //   whatever it wrote into the scratch; the scratch is discarded and the
 //   stream rewound for the next reader.
+// - A size-only answer (into a null scratch) above the pixel ceiling is a
+//   refusal like a full read's: callers such as the Tk photo match size
+//   things from it before any pixel is decoded.  The readers themselves
+//   still tell a null image the size a header claims.
 // - Only a finished picture reaches the caller's image, in one step
 //   (tav::exchange_contents): the image keeps its record, its name and its
 //   binding, so a Tk-bound image is read "in place" from its owner's view.
@@ -113,7 +117,8 @@ Admission admit(AuxIO *stream, Photo *image, const PictureHeader &header, Decode
     if (PhotoIsNull(image))
         return PhotoRecreate(image, header.width, header.height, header.mode) ? Admission::SizeOnly
                                                                                : Admission::Refused;
-    if (!within_pixel_ceiling(header.width, header.height) || !may_hold(stream, header.needs_bytes) ||
+    if (!within_ceiling_budget(header.width, header.height, header.working_bytes) ||
+        !may_hold(stream, header.needs_bytes) ||
         !recreate_unblanked(image, header.width, header.height, header.mode))
         return Admission::Refused;
     target->image = image;
@@ -137,7 +142,8 @@ Photo *read_generic(FormatDb **handle, Photo *image, AuxIO *stream, const char *
         if (!scratch) break;
         bool accepted = false;
         try {
-            accepted = entry->reader(stream, scratch, request.options()) != nullptr;
+            accepted = entry->reader(stream, scratch, request.options()) != nullptr &&
+                       (!PhotoIsNull(scratch) || within_pixel_ceiling(PhotoWidth(scratch), PhotoHeight(scratch)));
         } catch (const std::bad_alloc &) {
             // Memory running out is a refusal of this file, never an abort.
         }

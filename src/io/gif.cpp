@@ -13,13 +13,15 @@
 // Image 0 is the same either way, and the same as without options.  An
 // index past the last image refuses the file, telling how many it has.
 //
-// The screen comes from a 7-byte header that costs nothing to forge, so it
-// is not allocated when the header is read.  It is made once the first
-// image's data is gathered and shown able to paint that image (see
-// lzw_most_indices), or at the end of a file that carries no image.  Its
-// blank area is bounded by the pixel ceiling and by kBlankScreenPixels
-// beyond what the image data could paint, so a few bytes cannot ask for a
-// gigabyte of blank screen.
+// The screen comes from a 7-byte header that costs nothing to forge.  It is
+// admitted like any reader's picture (the pixel ceiling, and beyond
+// kBlankScreenPixels the bytes left must hold the LZW codes to paint it)
+// and made from zeroed memory, which costs nothing resident until written.
+// It is blanked only once the first image's data is gathered and shown able
+// to paint that image (see lzw_most_indices), or at the end of a file that
+// carries no image, so a few bytes cannot ask for a gigabyte of blank
+// screen.
+#include "core/fill_p.h"
 #include "core/memory_p.h"
 #include "io/exact_palette_p.h"
 #include "io/format_helpers_p.h"
@@ -27,6 +29,7 @@
 #include "io/gif_frames_p.h"
 #include "io/gif_lzw_p.h"
 #include "io/read_exactly_p.h"
+#include "io/reader_decl_p.h"
 #include "io/reader_limits_p.h"
 
 #include <algorithm>
@@ -43,11 +46,18 @@ namespace {
 // or a small image on a larger screen) whatever the data.
 constexpr long long kBlankScreenPixels = 1LL << 24;
 
-struct GifHeader {
-    int width;
-    int height;
-    int packed;
-    int background;
+// Which image is read, and how (see the top of this file).
+struct GifRequest {
+    int target = 0;
+    bool frame = false;  // composed with the images before it
+};
+
+// The logical screen, and the request it is read for.  A screen larger than
+// may be blank needs image data that can paint it (see screen_affordable).
+struct GifHeader : PictureHeader {
+    int packed = 0;
+    int background = 0;
+    GifRequest request;
 };
 
 struct ColourTable {
@@ -69,10 +79,18 @@ bool read_gif_header(AuxIO *stream, GifHeader *header) {
     if (!read_exactly(stream, bytes, 6)) return false;
     if (std::memcmp(bytes, "GIF87a", 6) != 0 && std::memcmp(bytes, "GIF89a", 6) != 0) return false;
     if (!read_exactly(stream, bytes + 6, 7)) return false;
-    header->width = le16(bytes + 6);
-    header->height = le16(bytes + 8);
+    header->width = static_cast<int>(le16(bytes + 6));
+    header->height = static_cast<int>(le16(bytes + 8));
     header->packed = bytes[10];
     header->background = bytes[11];
+    header->mode = TAV_MODE_RGBA;
+    // Beyond the blank allowance, the LZW data must hold enough codes to
+    // paint the screen: 12 bits for each run of at most 4098 indices.
+    const auto pixels = static_cast<unsigned long long>(header->width) * static_cast<unsigned long long>(header->height);
+    if (pixels > static_cast<unsigned long long>(kBlankScreenPixels)) {
+        const unsigned long long codes = (pixels - 4098 + 4097) / 4098;
+        header->needs_bytes = (3 * codes + 1) / 2;
+    }
     return header->width > 0 && header->height > 0;
 }
 
@@ -103,12 +121,6 @@ bool skip_sub_blocks(AuxIO *stream) {
 struct GraphicControl {
     int transparent = -1;
     int disposal = 0;  // 0, 1: keep; 2: restore background; 3: restore previous
-};
-
-// Which image is read, and how (see the top of this file).
-struct GifRequest {
-    int target = 0;
-    bool frame = false;  // composed with the images before it
 };
 
 // An extension after its introducer.  A graphic control extension names
@@ -172,23 +184,18 @@ bool read_descriptor(AuxIO *stream, ImageDescriptor *image) {
     return true;
 }
 
-// The screen, made when its blank area is affordable: within the pixel
-// ceiling, and beyond kBlankScreenPixels only as far as `paint_bytes` of
-// image data could cover it.
-// A screen the first image covers whole is not blanked first: every pixel
-// is painted right after.
-Photo *make_screen(Photo *photo, const GifHeader &header, size_t paint_bytes, bool covered) {
+// Whether the screen's blank area is affordable: beyond kBlankScreenPixels
+// only as far as `paint_bytes` of image data could cover it.  (The pixel
+// ceiling was checked before the screen was made.)
+bool screen_affordable(const GifHeader &header, size_t paint_bytes) {
     const long long pixels = static_cast<long long>(header.width) * header.height;
-    if (!within_pixel_ceiling(header.width, header.height)) return nullptr;
-    if (pixels > kBlankScreenPixels && static_cast<uint64_t>(pixels) > lzw_most_indices(paint_bytes)) return nullptr;
-    if (covered) {
-        photo = PhotoRecreate(photo, 0, 0, TAV_MODE_RGBA);
-        if (photo) PhotoExpand(photo, header.width, header.height);
-    } else {
-        photo = PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
-    }
-    if (!photo || PhotoWidth(photo) != header.width || PhotoHeight(photo) != header.height) return nullptr;
-    return photo;
+    return pixels <= kBlankScreenPixels || static_cast<uint64_t>(pixels) <= lzw_most_indices(paint_bytes);
+}
+
+// The screen comes unblanked from admission; it is blanked once the first
+// painted image shows it affordable, unless that image covers it whole.
+bool ready_screen(Photo *screen, const GifHeader &header, size_t paint_bytes, bool covered) {
+    return screen_affordable(header, paint_bytes) && (covered || blank_image(screen) == 0);
 }
 
 // Decodes the first image row by row onto the screen, in interlace pass
@@ -271,12 +278,12 @@ private:
 };
 
 // One image descriptor and its data, after the introducer: image `index`
-// of the file.  The screen is made for the first image painted, and
-// `*screen` set then; images before the one asked for are painted only
+// of the file.  The screen is readied for the first image painted, and
+// `*ready` set then; images before the one asked for are painted only
 // when a frame is asked for, and images after it are never decoded.
-bool read_image(AuxIO *stream, Photo *photo, const GifHeader &header, const ColourTable &global,
-                const GraphicControl &control, const GifRequest &request, int index, Photo **screen,
-                Disposal *disposal) {
+bool read_image(AuxIO *stream, Photo *screen, const GifHeader &header, const ColourTable &global,
+                const GraphicControl &control, int index, bool *ready, Disposal *disposal) {
+    const GifRequest &request = header.request;
     ImageDescriptor image;
     if (!read_descriptor(stream, &image)) return false;
     const bool paint = index == request.target || (request.frame && index < request.target);
@@ -295,42 +302,40 @@ bool read_image(AuxIO *stream, Photo *photo, const GifHeader &header, const Colo
 
     auto decoder = std::make_unique<LzwDecoder>(data.data(), data.size(), min_code_size);
     if (!paint) return skip_image(*decoder, image);
-    if (!*screen) {
+    if (!*ready) {
         // Only a screen that this one image paints whole needs no blanking.
         const bool covered = image.left == 0 && image.top == 0 && image.width >= header.width &&
                              image.height >= header.height && index == request.target;
-        *screen = make_screen(photo, header, data.size(), covered);
-        if (!*screen) return false;
-    } else if (!disposal->after(*screen)) {
+        if (!ready_screen(screen, header, data.size(), covered)) return false;
+        *ready = true;
+    } else if (!disposal->after(screen)) {
         return false;
     }
-    if (!disposal->before(*screen, image, control.disposal)) return false;
+    if (!disposal->before(screen, image, control.disposal)) return false;
     // Image 0, and an image alone, replace the screen under them; later
     // frames are laid over it.
     const int compose = index == 0 || !request.frame ? TAV_COMPOSE_REPLACE : TAV_COMPOSE_OVER;
-    return paint_image(*screen, *decoder, image, table, control.transparent, compose);
+    return paint_image(screen, *decoder, image, table, control.transparent, compose);
 }
 
 thread_local char frame_count_message[64];
 
 // Refuses a request past the last image, telling how many there are.
-Photo *refuse_past_last(int images) {
+bool refuse_past_last(int images) {
     std::snprintf(frame_count_message, sizeof frame_count_message, "the GIF has %d frame%s", images,
                   images == 1 ? "" : "s");
     note_refusal(frame_count_message);
-    return nullptr;
+    return false;
 }
 
-Photo *read_gif(AuxIO *stream, Photo *photo, const GifRequest &request) {
-    GifHeader header;
-    if (!read_gif_header(stream, &header)) return nullptr;
-    if (PhotoIsNull(photo)) return PhotoRecreate(photo, header.width, header.height, TAV_MODE_RGBA);
-
+// Everything after the logical screen descriptor, onto the admitted screen.
+bool decode_gif(AuxIO *stream, const GifHeader &header, const DecodeTarget &target) {
     ColourTable global;
     if (const int entries = table_entries_of(header.packed); entries && !read_table(stream, entries, &global))
-        return nullptr;
+        return false;
 
-    Photo *screen = nullptr;
+    const GifRequest &request = header.request;
+    bool ready = false;
     GraphicControl control;
     Disposal disposal;
     int images = 0;
@@ -338,10 +343,10 @@ Photo *read_gif(AuxIO *stream, Photo *photo, const GifRequest &request) {
         const int introducer = AuxIO_Fgetc(stream);
         if (introducer < 0 || introducer == ';') break;
         if (introducer == '!') {
-            if (!read_extension(stream, &control)) return nullptr;
+            if (!read_extension(stream, &control)) return false;
         } else if (introducer == ',') {
-            if (!read_image(stream, photo, header, global, control, request, images, &screen, &disposal))
-                return nullptr;
+            if (!read_image(stream, target.image, header, global, control, images, &ready, &disposal))
+                return false;
             // A disposal speaks for its image only.  A transparent index
             // stays until the next graphic control extension.
             control.disposal = 0;
@@ -351,7 +356,7 @@ Photo *read_gif(AuxIO *stream, Photo *photo, const GifRequest &request) {
     }
     if (request.target > 0 && images <= request.target) return refuse_past_last(images);
     // A file without an image gives its blank screen.
-    return screen ? screen : make_screen(photo, header, 0, false);
+    return ready || ready_screen(target.image, header, 0, false);
 }
 
 // The indexed picture to write and the palette it is written with.
@@ -500,14 +505,14 @@ extern "C" {
 
 Photo *ReadGIF(AuxIO *stream, Photo *image, const char *options) {
     if (!stream || !image) return nullptr;
-    tav::GifRequest request;
+    tav::GifHeader header;
     int index = -1, frame = -1;
     if (!tav::count_option(options, "-index", &index) || !tav::count_option(options, "-frame", &frame) ||
         (index >= 0 && frame >= 0))
         return nullptr;
-    request.frame = frame >= 0;
-    request.target = std::max({0, index, frame});
-    return tav::read_gif(stream, image, request);
+    header.request.frame = frame >= 0;
+    header.request.target = std::max({0, index, frame});
+    return tav::read_declared<tav::GifHeader>(stream, image, tav::read_gif_header, tav::decode_gif, &header);
 }
 
 int WriteGIF(AuxIO *stream, Photo *image, const char * /*options*/) {

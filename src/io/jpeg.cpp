@@ -1,5 +1,6 @@
-// JPEG through libjpeg: a source and a destination manager over AuxIO,
-// the header-only size probe, and the reader and writer.
+// JPEG through libjpeg: a source and a destination manager over AuxIO, our
+// own marker walk as the reader's header function, libjpeg's decode, and
+// the writer.
 //
 // libjpeg reports errors by longjmp, which skips C++ destructors.  The
 // libjpeg structures and their error traps are therefore owned by the
@@ -12,9 +13,13 @@
 #include "io/image_rows_p.h"
 #include "io/jpeg_p.h"
 #include "io/read_exactly_p.h"
+#include "io/reader_decl_p.h"
 #include "io/reader_limits_p.h"
 #include "tavrel.h"
 
+#include "core/fill_p.h"
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -148,43 +153,133 @@ int libjpeg_quality(int quality) {
     return 25 + 74 * quality / 100;
 }
 
-// Walks the markers up to the first baseline, extended or progressive
-// start-of-frame and takes the size from it, without decoding.
-Photo *read_size_only(AuxIO *stream, Photo *photo) {
+// What the marker walk learns before any pixel, and where libjpeg starts.
+// The walk is the reader's header function, for the size-only answer and
+// the full read alike; the decode then checks that libjpeg sees the same.
+struct JpegFrame : PictureHeader {
+    // A Photo's size that a JPEG smaller in either direction leaves as it
+    // is (0 x 0: the JPEG's own size).
+    int keep_width = 0, keep_height = 0;
+    int frame_width = 0, frame_height = 0;  // the JPEG's own size
+    bool arithmetic = false;
+    int start = 0;  // stream position of the start of image
+};
+
+inline bool is_frame_code(int code) { return (code >= 0xC0 && code <= 0xC2) || code == 0xC9 || code == 0xCA; }
+
+// 8x8 blocks over every component of the frame whose component list is
+// `list` (three bytes each), as libjpeg lays them out; 0 for a list
+// libjpeg would refuse.
+unsigned long long frame_blocks(int width, int height, const unsigned char *list, int components) {
+    int h_max = 1, v_max = 1;
+    for (int c = 0; c < components; ++c) {
+        const int h = list[3 * c + 1] >> 4, v = list[3 * c + 1] & 15;
+        if (h < 1 || h > 4 || v < 1 || v > 4) return 0;
+        h_max = std::max(h_max, h);
+        v_max = std::max(v_max, v);
+    }
+    unsigned long long blocks = 0;
+    for (int c = 0; c < components; ++c) {
+        const unsigned long long h = list[3 * c + 1] >> 4, v = list[3 * c + 1] & 15;
+        blocks += ((width * h + 8 * h_max - 1) / (8 * h_max)) * ((height * v + 8 * v_max - 1) / (8 * v_max));
+    }
+    return blocks;
+}
+
+// Reads on to the FF of the next marker, past any junk; false at the end.
+bool to_next_marker(AuxIO *stream) {
+    for (int byte = 0; byte != 0xFF;)
+        if ((byte = AuxIO_Fgetc(stream)) < 0) return false;
+    return true;
+}
+
+// The frame header's component list (after the 7 bytes of length,
+// precision and size) and the first scan's component count: what the
+// frame costs to decode.  Nothing here is needed for the size, so a file
+// that ends or lies first keeps the bounds of the size alone.
+void read_frame_costs(AuxIO *stream, int length, bool progressive, JpegFrame *frame) {
+    const unsigned long long least = ((frame->frame_width + 7ULL) / 8) * ((frame->frame_height + 7ULL) / 8);
+    unsigned long long blocks = least;
+    unsigned char list[1 + 3 * 255];
+    // Huffman coding spends at least one bit on every block of every
+    // component in the first scan that covers it (a DC scan has no
+    // end-of-band runs, a sequential scan codes each block's DC), so fewer
+    // bits than blocks cannot be a real file.
+    frame->needs_bytes = frame->arithmetic ? 0 : (least + 7) / 8;
+    const bool listed = read_exactly(stream, list, 1) && list[0] >= 1 && length == 8 + 3 * list[0] &&
+                        read_exactly(stream, list + 1, 3 * static_cast<size_t>(list[0]));
+    if (listed) blocks = std::max(least, frame_blocks(frame->frame_width, frame->frame_height, list + 1, list[0]));
+    if (!frame->arithmetic) frame->needs_bytes = (blocks + 7) / 8;
+    // A picture decoded from several scans keeps every block's 64 16-bit
+    // coefficients; a sequential one does when its first scan codes fewer
+    // components than the frame has.  The walk ends at the first scan's
+    // data, so the bytes left are those that must carry the picture.
+    bool several_scans = progressive;
+    if (listed && to_next_marker(stream)) {
+        unsigned char bytes[3];
+        for (int code;;) {
+            code = AuxIO_Fgetc(stream);
+            while (code == 0xFF) code = AuxIO_Fgetc(stream);
+            if (code < 0 || !read_exactly(stream, bytes, 2) || be16(bytes) < 2) break;
+            if (code == 0xDA) {
+                if (be16(bytes) >= 3 && read_exactly(stream, bytes + 2, 1)) {
+                    several_scans = several_scans || bytes[2] < list[0];
+                    skip_bytes(stream, be16(bytes) - 3);
+                }
+                break;
+            }
+            if (!skip_bytes(stream, be16(bytes) - 2) || !to_next_marker(stream)) break;
+        }
+    }
+    if (several_scans) frame->working_bytes = 128 * blocks;
+}
+
+// Walks the markers up to the first baseline, extended, progressive or
+// arithmetic start-of-frame and takes the size from it, without decoding.
+bool read_jpeg_frame(AuxIO *stream, JpegFrame *frame) {
+    frame->start = AuxIO_Tell(stream);
     unsigned char bytes[256];
-    if (!read_exactly(stream, bytes, 3) || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF)
-        return nullptr;
+    if (!read_exactly(stream, bytes, 3) || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF) return false;
     for (;;) {  // the last byte read is the FF of the next marker
         int code = AuxIO_Fgetc(stream);
         while (code == 0xFF) code = AuxIO_Fgetc(stream);
-        if (code < 0) return nullptr;
-        if (code >= 0xC0 && code <= 0xC2) {
-            if (!read_exactly(stream, bytes, 7)) return nullptr;
-            const int height = static_cast<int>(be16(bytes + 3)), width = static_cast<int>(be16(bytes + 5));
-            if (width == 0 || height == 0) return nullptr;
-            return PhotoRecreate(photo, width, height, TAV_MODE_RGBA);
+        if (code < 0) return false;
+        if (is_frame_code(code)) {
+            if (!read_exactly(stream, bytes, 7)) return false;
+            frame->frame_height = static_cast<int>(be16(bytes + 3));
+            frame->frame_width = static_cast<int>(be16(bytes + 5));
+            if (frame->frame_width == 0 || frame->frame_height == 0) return false;
+            frame->width = frame->frame_width;
+            frame->height = frame->frame_height;
+            if (frame->frame_width < frame->keep_width || frame->frame_height < frame->keep_height) {
+                frame->width = frame->keep_width;
+                frame->height = frame->keep_height;
+            }
+            frame->mode = TAV_MODE_RGBA;
+            frame->arithmetic = code >= 0xC9;
+            read_frame_costs(stream, static_cast<int>(be16(bytes)), code == 0xC2 || code == 0xCA, frame);
+            return true;
         }
         // The segment length counts itself; read its body and the next byte.
-        if (!read_exactly(stream, bytes, 2)) return nullptr;
+        if (!read_exactly(stream, bytes, 2)) return false;
         int left = static_cast<int>(be16(bytes)) - 1;
-        if (left <= 0) return nullptr;
+        if (left <= 0) return false;
         for (; left > 256; left -= 256)
-            if (!read_exactly(stream, bytes, 256)) return nullptr;
-        if (!read_exactly(stream, bytes, static_cast<size_t>(left))) return nullptr;
-        for (int last = bytes[left - 1]; last != 0xFF;)
-            if ((last = AuxIO_Fgetc(stream)) < 0) return nullptr;
+            if (!read_exactly(stream, bytes, 256)) return false;
+        if (!read_exactly(stream, bytes, static_cast<size_t>(left))) return false;
+        if (bytes[left - 1] != 0xFF && !to_next_marker(stream)) return false;
     }
 }
 
-// What the full read learns before it decodes: the output size and layout,
-// and what the rest of the stream must hold for that picture to be real.
+// What libjpeg learns from the markers before it decodes: the output size
+// and layout, and what the decode holds beside the picture.
 struct JpegHeader {
     int width;
     int height;
     bool gray;
     bool cmyk;                  // CMYK or YCCK, decoded as CMYK rows and turned into RGB here
     bool inverted;              // an Adobe marker: 0 is full ink
-    bool arithmetic;            // no ratio bounds its data: only the ceiling does
+    bool arithmetic;
     bool whole_coefficients;    // progressive or multi-scan: every block's coefficients are kept
     unsigned long long blocks;  // 8x8 blocks over every component
 };
@@ -227,38 +322,6 @@ bool read_jpeg_header(Decompressor *d, AuxIO *stream, JpegHeader *header) {
         header->blocks += static_cast<unsigned long long>(cinfo->comp_info[c].width_in_blocks) *
                           cinfo->comp_info[c].height_in_blocks;
     return true;
-}
-
-// Whether the bytes still to come can carry the picture.  Huffman coding
-// spends at least one bit on every 8x8 block of every component in the
-// first scan that covers it (a DC scan has no end-of-band runs, and a
-// sequential scan codes each block's DC), so fewer bits than blocks cannot
-// be a real file.  A photo cut short after its first few percent still
-// holds far more than that and loads with the fake end of image.
-bool can_hold(j_decompress_ptr cinfo, AuxIO *stream, const JpegHeader &header) {
-    if (!within_pixel_ceiling(header.width, header.height)) return false;
-    // A picture decoded from several scans keeps every block's 64 16-bit
-    // coefficients beside the picture itself: both together must stay
-    // within the ceiling's budget of four bytes a pixel.
-    if (header.whole_coefficients) {
-        const unsigned long long picture = 4ULL * header.width * header.height;
-        const unsigned long long budget = 4ULL * static_cast<unsigned long long>(TavGetPixelCeiling());
-        if (header.blocks > (budget - picture) / 128) return false;
-    }
-    if (header.arithmetic) return true;
-    const long long left = bytes_left(stream);
-    if (left < 0) return true;  // a stream that cannot tell: the ceiling alone
-    const unsigned long long bytes = static_cast<unsigned long long>(left) + cinfo->src->bytes_in_buffer;
-    return bytes >= (header.blocks + 7) / 8;
-}
-
-// The decoded size unless the caller asked for the JPEG's own size: a
-// Photo that already has a size keeps it when the JPEG is smaller in either
-// direction.
-void choose_size(Photo *photo, bool jpeg_size, int *width, int *height) {
-    if (jpeg_size || (*width >= PhotoWidth(photo) && *height >= PhotoHeight(photo))) return;
-    *width = PhotoWidth(photo);
-    *height = PhotoHeight(photo);
 }
 
 // CMYK (or its Adobe inversion) to opaque RGBA in place, four bytes to
@@ -311,26 +374,30 @@ bool read_rows(Decompressor *d, Photo *image, const JpegHeader *header, const Im
     return true;
 }
 
-Photo *decode(AuxIO *stream, Photo *photo, bool jpeg_size) {
+// libjpeg reads the file again from its start, and must find the frame the
+// walk found: the same size and coding.  Coefficient memory beyond what the
+// walk declared (a first scan the walk did not reach) is held to the same
+// budget here.
+bool decode_jpeg(AuxIO *stream, const JpegFrame &frame, const DecodeTarget &target) {
+    if (load_jpeg_library() <= 0 || AuxIO_Seek(stream, frame.start, 0) < 0) return false;
     Decompressor d;
     JpegHeader header;
-    if (!read_jpeg_header(&d, stream, &header) || !can_hold(&d.cinfo, stream, header)) return nullptr;
-    int width = header.width, height = header.height;
-    choose_size(photo, jpeg_size, &width, &height);
-    // A picture of the JPEG's own size is written whole below (rows after
-    // a cut come from the fake end of image): no need to blank it first.
-    const bool whole = width == header.width && height == header.height;
-    if (whole ? !recreate_unblanked(photo, width, height, TAV_MODE_RGBA)
-              : !PhotoRecreate(photo, width, height, TAV_MODE_RGBA) || PhotoWidth(photo) != width ||
-                    PhotoHeight(photo) != height)
-        return nullptr;
-    ImageRows rows;
+    if (!read_jpeg_header(&d, stream, &header) || header.width != frame.frame_width ||
+        header.height != frame.frame_height || header.arithmetic != frame.arithmetic)
+        return false;
+    const unsigned long long coefficients = header.whole_coefficients ? 128 * header.blocks : 0;
+    if (coefficients > frame.working_bytes && !within_ceiling_budget(frame.width, frame.height, coefficients))
+        return false;
+    Photo *image = target.image;
+    // A larger Photo keeps its size: what the JPEG does not cover is blank.
+    const bool whole = PhotoWidth(image) == header.width && PhotoHeight(image) == header.height;
+    if (!whole && blank_image(image) != 0) return false;
 #ifdef JCS_EXTENSIONS
-    const bool direct = whole && !header.gray && rows_to_write(photo, &rows);  // RGBA or CMYK: four bytes a pixel
+    const bool direct = whole && target.direct && !header.gray;  // RGBA or CMYK: four bytes a pixel
 #else
-    const bool direct = whole && header.cmyk && rows_to_write(photo, &rows);
+    const bool direct = whole && target.direct && header.cmyk;
 #endif
-    return read_rows(&d, photo, &header, direct ? &rows : nullptr) ? photo : nullptr;
+    return read_rows(&d, image, &header, direct ? &target.rows : nullptr);
 }
 
 // Encodes the Photo as RGB rows (grey for a grayscale Photo).
@@ -400,9 +467,12 @@ extern "C" {
 // Photo already has a larger one.
 Photo *ReadJPG(AuxIO *stream, Photo *image, const char *options) {
     if (!stream || !image) return nullptr;
-    if (PhotoIsNull(image)) return tav::read_size_only(stream, image);
-    if (load_jpeg_library() <= 0) return nullptr;
-    return tav::decode(stream, image, reinterpret_cast<uintptr_t>(options) == 1u);
+    tav::JpegFrame frame;
+    if (!PhotoIsNull(image) && reinterpret_cast<uintptr_t>(options) != 1u) {
+        frame.keep_width = PhotoWidth(image);
+        frame.keep_height = PhotoHeight(image);
+    }
+    return tav::read_declared<tav::JpegFrame>(stream, image, tav::read_jpeg_frame, tav::decode_jpeg, &frame);
 }
 
 int WriteJPG(AuxIO *stream, Photo *image, const char * /*options*/) {

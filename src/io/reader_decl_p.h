@@ -4,7 +4,9 @@
 // are taken once, by admit() (format_registry.cpp), in this order:
 //
 // 1. A null image is only told the size and mode; nothing is decoded.
-// 2. A picture above the pixel ceiling is refused.
+// 2. A picture above the pixel ceiling is refused, and so is one whose
+//    decoder's working memory (`working_bytes`) would take the picture and
+//    it together past the ceiling's budget of four bytes a pixel.
 // 3. A picture the bytes left in the stream cannot carry (under the
 //    format's strongest compression: `needs_bytes`) is refused.
 // 4. The image is made in the header's mode without blanking: its memory
@@ -33,6 +35,9 @@ struct PictureHeader {
     // Bytes the rest of the stream must still hold for this picture to be
     // real; 0 where no ratio bounds it (the ceiling alone does).
     unsigned long long needs_bytes = 0;
+    // Bytes the decoder holds beside the picture while it decodes (a JPEG
+    // of several scans keeps every block's coefficients); 0 for none.
+    unsigned long long working_bytes = 0;
 };
 
 // The image a decoder fills, and its rows when it may write them in place
@@ -55,22 +60,29 @@ template <class Header>
 using DecodeFn = bool (*)(AuxIO *stream, const Header &header, const DecodeTarget &target);
 
 // A reader entry (FormatReader) made of a header and a decode function.
+// `header` may come filled with what the reader's options ask for.
 template <class Header>
-Photo *read_declared(AuxIO *stream, Photo *image, HeaderFn<Header> read_header, DecodeFn<Header> decode) {
+Photo *read_declared(AuxIO *stream, Photo *image, HeaderFn<Header> read_header, DecodeFn<Header> decode,
+                     Header *header) {
     if (!stream || !image) return nullptr;
     try {
-        Header header;
-        if (!read_header(stream, &header)) return nullptr;
+        if (!read_header(stream, header)) return nullptr;
         DecodeTarget target;
-        switch (admit(stream, image, header, &target)) {
+        switch (admit(stream, image, *header, &target)) {
         case Admission::SizeOnly: return image;
         case Admission::Refused: return nullptr;
         case Admission::Decode: break;
         }
-        return decode(stream, header, target) ? image : nullptr;
+        return decode(stream, *header, target) ? image : nullptr;
     } catch (const std::bad_alloc &) {
         return nullptr;
     }
+}
+
+template <class Header>
+Photo *read_declared(AuxIO *stream, Photo *image, HeaderFn<Header> read_header, DecodeFn<Header> decode) {
+    Header header;
+    return read_declared(stream, image, read_header, decode, &header);
 }
 
 }  // namespace tav

@@ -23,6 +23,13 @@ bool within_pixel_ceiling(long long width, long long height) {
     return pixels <= pixel_ceiling.load(std::memory_order_relaxed);
 }
 
+bool within_ceiling_budget(long long width, long long height, unsigned long long working) {
+    if (!within_pixel_ceiling(width, height)) return false;
+    const unsigned long long picture = 4ULL * static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
+    const unsigned long long budget = 4ULL * static_cast<unsigned long long>(pixel_ceiling.load(std::memory_order_relaxed));
+    return picture <= budget && working <= budget - picture;
+}
+
 void note_refusal(const char *why) { last_refusal = why; }
 const char *refusal_reason() { return last_refusal; }
 void clear_refusal() { last_refusal = nullptr; }

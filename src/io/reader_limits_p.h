@@ -25,6 +25,10 @@ namespace tav {
 // process-wide pixel ceiling (TavGetPixelCeiling).  Negative sizes never do.
 bool within_pixel_ceiling(long long width, long long height);
 
+// Whether a picture within the ceiling and `working` bytes more held while
+// it is decoded stay within the ceiling's budget of four bytes a pixel.
+bool within_ceiling_budget(long long width, long long height, unsigned long long working);
+
 // Why the last read on this thread was refused, when a reader knows a
 // reason worth telling (a kind of file it deliberately does not read);
 // the generic reader clears it before it probes.  Static text only.

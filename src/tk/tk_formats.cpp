@@ -14,7 +14,6 @@
 
 #include "core/memory_p.h"
 #include "io/format_registry_p.h"
-#include "io/reader_limits_p.h"
 #include "io/save_file_p.h"
 #include "io/write_verdict_p.h"
 
@@ -114,9 +113,8 @@ int tk_format_match(Tcl_Channel channel, unsigned char *bytes, int length, Tcl_O
     if (!probe) return 0;
     int matched = 0;
     // Tk sizes the photo from what the match reports, before the read can
-    // refuse the data: a size no decoded picture may have is no match.
-    if (tk_format_read(probe, channel, bytes, length, format) &&
-        tav::within_pixel_ceiling(PhotoWidth(probe), PhotoHeight(probe))) {
+    // refuse the data; the registry answers no size above the pixel ceiling.
+    if (tk_format_read(probe, channel, bytes, length, format)) {
         if (width) *width = PhotoWidth(probe);
         if (height) *height = PhotoHeight(probe);
         matched = 1;

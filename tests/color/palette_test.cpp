@@ -7,20 +7,14 @@
 #include <vector>
 
 #include "color/quantize_p.h"
+#include "support/photo_io.h"
 #include "support/tcl_env.h"
 
 namespace {
 
 using Rgb = std::array<int, 3>;
 
-struct PhotoPtr {
-    Photo *p;
-    explicit PhotoPtr(Photo *image) : p(image) {}
-    PhotoPtr(const PhotoPtr &) = delete;
-    PhotoPtr &operator=(const PhotoPtr &) = delete;
-    ~PhotoPtr() { PhotoDelete(p); }
-    Photo *get() const { return p; }
-};
+using tavtest::PhotoPtr;
 
 struct MapPtr {
     TavColormap *m;

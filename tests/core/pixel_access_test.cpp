@@ -11,13 +11,7 @@ namespace {
 
 using Rgba = std::array<unsigned char, 4>;
 
-struct Image {
-    Photo *p;
-    Image(int w, int h, int mode = TAV_MODE_RGBA) : p(PhotoCreate(w, h, mode, TAV_RENDER_MEMORY)) {
-        tavtest::interp();
-    }
-    ~Image() { PhotoDelete(p); }
-};
+using tavtest::Image;
 
 // Fills a w x h RGBA image so that pixel (x, y) is (x, y, x + y, 255).
 void fill_coordinates(Photo *image) {

@@ -7,16 +7,12 @@
 #include <vector>
 
 #include "core/region_p.h"
+#include "support/photo_io.h"
 #include "support/tcl_env.h"
 
 namespace {
 
-struct Owned {
-    Photo *p;
-    explicit Owned(Photo *image) : p(image) {}
-    ~Owned() { PhotoDelete(p); }
-    operator Photo *() const { return p; }
-};
+using Owned = tavtest::PhotoPtr;
 
 // Rows 2..4 of a 12-wide image: two intervals, none, one reaching past the edge.
 const int kCounts[] = {2, 0, 1};

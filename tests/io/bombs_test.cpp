@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include <unistd.h>
+
+#include <jpeglib.h>
 
 #include "io/codec_support.h"
 
@@ -69,6 +73,39 @@ Bytes jpeg_bomb(const char *name, unsigned char sof, unsigned char coding = 0, i
     const size_t sos = marker_at(jpeg, 0xDA);
     EXPECT_GT(sos, 0u);
     jpeg.resize(sos + 2 + (jpeg[sos + 2] << 8 | jpeg[sos + 3]) + 16);
+    return jpeg;
+}
+
+// A 64 x 64 arithmetic-coded JPEG of one sequential scan per component (so
+// every block's coefficients are kept while it decodes), whose frame then
+// claims side x side.
+Bytes sequential_scans_bomb(int side) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = cinfo.image_height = 64;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.arith_code = TRUE;
+    const jpeg_scan_info scans[3] = {{1, {0}, 0, 63, 0, 0}, {1, {1}, 0, 63, 0, 0}, {1, {2}, 0, 63, 0, 0}};
+    cinfo.scan_info = scans;
+    cinfo.num_scans = 3;
+    jpeg_start_compress(&cinfo, TRUE);
+    Bytes row(64 * 3, 0x80);
+    for (JSAMPROW p = row.data(); cinfo.next_scanline < 64;) jpeg_write_scanlines(&cinfo, &p, 1);
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    Bytes jpeg(out, out + size);
+    std::free(out);
+    const size_t at = marker_at(jpeg, 0xC9);
+    EXPECT_GT(at, 0u);
+    jpeg[at + 5] = jpeg[at + 7] = static_cast<unsigned char>(side >> 8);
+    jpeg[at + 6] = jpeg[at + 8] = static_cast<unsigned char>(side & 0xFF);
     return jpeg;
 }
 
@@ -162,6 +199,7 @@ TEST(Bombs, PicturesAtTheCeilingCostOnlyWhatIsWritten) {
         {"bmp rle without codes", ReadBMP, bmp_rle(kSide, {}), false},
         {"bmp rle with one run", ReadBMP, bmp_rle(kSide, {4, 0, 0, 1}), true},
         {"jpeg arithmetic progressive", ReadJPG, jpeg_bomb("progressive.jpg", 0xC2, 0xCA, kSide), false},
+        {"jpeg arithmetic, one sequential scan a component", ReadJPG, sequential_scans_bomb(kSide), false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

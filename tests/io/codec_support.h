@@ -1,5 +1,6 @@
-// Test support for the PNG and JPEG formats: fixtures, reading and writing
-// through "string" streams, and netpbm as the independent peer decoder.
+// Test support for the format tests: fixtures, streams that cannot tell
+// their length or refuse writes, and netpbm as the independent peer decoder
+// (owners and the string-stream reads and writes: support/photo_io.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,11 +15,16 @@
 #include <string>
 #include <vector>
 
+#include "support/photo_io.h"
 #include "support/tcl_env.h"
 
 namespace codectest {
 
-using Bytes = std::vector<unsigned char>;
+using tavtest::Bytes;
+using tavtest::PhotoPtr;
+using tavtest::read_into;
+using tavtest::ReadStream;
+using tavtest::write_with;
 
 // The fixtures lie beside this header.
 inline std::string fixture_path(const std::string &name) {
@@ -36,32 +42,6 @@ inline Bytes fixture(const std::string &name) {
     EXPECT_FALSE(data.empty()) << "missing fixture " << name;
     return data;
 }
-
-struct PhotoPtr {
-    Photo *p;
-    explicit PhotoPtr(Photo *image) : p(image) {}
-    PhotoPtr(const PhotoPtr &) = delete;
-    PhotoPtr &operator=(const PhotoPtr &) = delete;
-    ~PhotoPtr() { PhotoDelete(p); }
-    operator Photo *() const { return p; }
-};
-
-// A read-only "string" stream over caller bytes.
-class ReadStream {
-public:
-    explicit ReadStream(const Bytes &bytes)
-        : data_(const_cast<unsigned char *>(bytes.data())), length_(static_cast<int>(bytes.size())),
-          stream_(AuxIO_Init("string", &data_, &length_, 0, 0, 0)) {}
-    ReadStream(const ReadStream &) = delete;
-    ReadStream &operator=(const ReadStream &) = delete;
-    ~ReadStream() { AuxIO_Close(stream_); }
-    AuxIO *get() const { return stream_; }
-
-private:
-    unsigned char *data_;
-    int length_;
-    AuxIO *stream_;
-};
 
 // A stream kind that cannot tell its length (like a pipe): `handle` names
 // the Bytes it delivers.
@@ -81,27 +61,6 @@ inline AuxIO *unsized_stream(const Bytes &bytes) {
         return AuxIO_Register("unsized", &ops) == 0;
     }();
     return registered ? AuxIO_Init("unsized", const_cast<Bytes *>(&bytes), nullptr, 0, 0, 0) : nullptr;
-}
-
-// Reads `bytes` with `reader` into `image`; true when the reader accepted.
-inline bool read_into(FormatReader reader, const Bytes &bytes, Photo *image, const char *options = nullptr) {
-    ReadStream stream(bytes);
-    return reader(stream.get(), image, options) == image;
-}
-
-// Writes `image` with `writer` and its option text into memory; `result`
-// receives its return.
-inline Bytes write_with(FormatWriter writer, Photo *image, int *result = nullptr, const char *options = "") {
-    unsigned char *data = nullptr;
-    AuxIO *stream = AuxIO_Init("string", &data, nullptr, 0, 0, 0);
-    const int r = writer(stream, image, options);
-    if (result) *result = r;
-    AuxIO_Seek(stream, 0, 2);
-    const int length = AuxIO_Tell(stream);
-    AuxIO_Close(stream);
-    Bytes out(data, data + (data ? length : 0));
-    TavFree(data);
-    return out;
 }
 
 // A stream kind whose writes stop after `extra1` bytes.

@@ -184,6 +184,7 @@ TEST(JpegRead, SizeFollowsThePhotoUnlessTheJpegCoversIt) {
     ASSERT_TRUE(read_into(ReadJPG, jpeg, larger));
     EXPECT_EQ(PhotoWidth(larger), 40);
     EXPECT_EQ(PhotoHeight(larger), 40);
+    EXPECT_EQ(tavtest::pixel(larger, 39, 39), (std::array<unsigned char, 4>{192, 192, 192, 0}));  // blank
 
     PhotoPtr asked(new_image(TAV_RENDER_MEMORY, 40, 40));
     ASSERT_TRUE(read_into(ReadJPG, jpeg, asked, reinterpret_cast<const char *>(1)));

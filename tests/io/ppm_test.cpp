@@ -4,24 +4,15 @@
 
 #include <string>
 
+#include "support/photo_io.h"
 #include "support/tcl_env.h"
 
 namespace {
 
-struct PhotoPtr {
-    Photo *p;
-    explicit PhotoPtr(Photo *image) : p(image) {}
-    ~PhotoPtr() { PhotoDelete(p); }
-    operator Photo *() const { return p; }
-};
+using tavtest::PhotoPtr;
 
-Photo *read_string(Photo *image, std::string bytes) {
-    auto *data = reinterpret_cast<unsigned char *>(bytes.data());
-    int length = static_cast<int>(bytes.size());
-    AuxIO *s = AuxIO_Init("string", &data, &length, 0, 0, 0);
-    Photo *result = ReadPPM(s, image, nullptr);
-    AuxIO_Close(s);
-    return result;
+Photo *read_string(Photo *image, const std::string &bytes) {
+    return tavtest::read_with(ReadPPM, image, tavtest::Bytes(bytes.begin(), bytes.end()));
 }
 
 TEST(Ppm, ReadsRgbAndGrey) {

@@ -10,41 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "support/photo_io.h"
 #include "support/tcl_env.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using tavtest::Bytes;
+using tavtest::PhotoPtr;
+using tavtest::read_with;
+using tavtest::write_with;
 using Rgba = std::array<unsigned char, 4>;
-
-struct PhotoPtr {
-    Photo *p;
-    explicit PhotoPtr(Photo *image) : p(image) {}
-    ~PhotoPtr() { PhotoDelete(p); }
-    operator Photo *() const { return p; }
-};
-
-Photo *read_with(FormatReader reader, Photo *image, Bytes bytes) {
-    unsigned char *data = bytes.data();
-    int length = static_cast<int>(bytes.size());
-    AuxIO *s = AuxIO_Init("string", &data, &length, 0, 0, 0);
-    Photo *result = reader(s, image, nullptr);
-    AuxIO_Close(s);
-    return result;
-}
-
-Bytes write_with(FormatWriter writer, Photo *image, int *result = nullptr) {
-    unsigned char *buffer = nullptr;
-    AuxIO *s = AuxIO_Init("string", &buffer, nullptr, 0, 0, 0);
-    const int r = writer(s, image, "");
-    if (result) *result = r;
-    AuxIO_Seek(s, 0, 2);
-    const int length = AuxIO_Tell(s);
-    AuxIO_Close(s);
-    Bytes out(buffer, buffer + length);
-    TavFree(buffer);
-    return out;
-}
 
 // Byte builders.
 struct Out {

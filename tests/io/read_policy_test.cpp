@@ -3,6 +3,7 @@
 // reaches the image only whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,8 @@ namespace {
 
 Bytes text_bytes(const std::string &text) { return Bytes(text.begin(), text.end()); }
 
+const unsigned char kSos[2] = {0xFF, 0xDA};
+
 // A 3x2 24-bit BMP, rows padded to four bytes.
 Bytes small_bmp() {
     Bytes bmp = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0};
@@ -194,14 +197,24 @@ TEST(ReadPolicy, EveryDeclaredReaderIsAdmittedTheSameWay) {
         FormatReader reader;
         Bytes bytes;
         int width, height, mode;
+        Bytes short_of_bound;  // fewer bytes than the header says must follow (else: bytes less one)
     };
+    Bytes jpeg_scanless = fixture("colour.jpg");
+    const auto sos = std::search(jpeg_scanless.begin(), jpeg_scanless.end(), kSos, kSos + 2) - jpeg_scanless.begin();
+    jpeg_scanless.resize(static_cast<size_t>(sos) + 2 + (jpeg_scanless[sos + 2] << 8 | jpeg_scanless[sos + 3]));
+    // A screen just past the blank allowance wants 6144 bytes of codes.
+    Bytes gif_screen = {'G', 'I', 'F', '8', '9', 'a', 0x01, 0x10, 0x01, 0x10, 0, 0, 0};
+    gif_screen.resize(13 + 6143);
     const Case cases[] = {
-        {"ppm", ReadPPM, text_bytes("P6 3 2 255\n" + std::string(18, 'x')), 3, 2, TAV_MODE_RGBA},
-        {"pgm", ReadPPM, text_bytes("P5 3 2 255\n" + std::string(6, 'x')), 3, 2, TAV_MODE_GRAY},
-        {"bmp", ReadBMP, small_bmp(), 3, 2, TAV_MODE_RGBA},
-        {"wbmp", ReadWBMP, {0, 0, 3, 2, 0xA0, 0x40}, 3, 2, TAV_MODE_INDEXED},
+        {"ppm", ReadPPM, text_bytes("P6 3 2 255\n" + std::string(18, 'x')), 3, 2, TAV_MODE_RGBA, {}},
+        {"pgm", ReadPPM, text_bytes("P5 3 2 255\n" + std::string(6, 'x')), 3, 2, TAV_MODE_GRAY, {}},
+        {"bmp", ReadBMP, small_bmp(), 3, 2, TAV_MODE_RGBA, {}},
+        {"wbmp", ReadWBMP, {0, 0, 3, 2, 0xA0, 0x40}, 3, 2, TAV_MODE_INDEXED, {}},
+        {"jpeg", ReadJPG, fixture("colour.jpg"), 23, 17, TAV_MODE_RGBA, jpeg_scanless},
+        {"gif", ReadGIF, fixture("gif_netpbm.gif"), 21, 13, TAV_MODE_RGBA, gif_screen},
     };
     const long long ceiling = TavGetPixelCeiling();
+    FormatDb **formats = TavImageInit();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         PhotoPtr size_only(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_NULL));
@@ -213,13 +226,19 @@ TEST(ReadPolicy, EveryDeclaredReaderIsAdmittedTheSameWay) {
         EXPECT_EQ(PhotoHeight(whole), c.height);
         EXPECT_EQ(PhotoMode(whole), c.mode);
         // One byte short of what the header says must follow.
-        const Bytes cut(c.bytes.begin(), c.bytes.end() - 1);
+        const Bytes cut = c.short_of_bound.empty() ? Bytes(c.bytes.begin(), c.bytes.end() - 1) : c.short_of_bound;
         PhotoPtr short_read(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
         EXPECT_FALSE(codectest::read_into(c.reader, cut, short_read));
         EXPECT_EQ(PhotoWidth(short_read), 0);  // refused before the picture was made
         TavSetPixelCeiling(c.width * c.height - 1);
         PhotoPtr over(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
         EXPECT_FALSE(codectest::read_into(c.reader, c.bytes, over));
+        // Through the registry not even the size is told: a Tk photo
+        // would be sized from it before any pixel is read.
+        Bytes bytes = c.bytes;
+        PhotoPtr probe(PhotoCreate(0, 0, TAV_MODE_RGBA, TAV_RENDER_NULL));
+        EXPECT_EQ(TavReadString(formats, probe, bytes.data(), static_cast<int>(bytes.size()), c.name, nullptr), nullptr);
         TavSetPixelCeiling(ceiling);
     }
+    TavImageClose(formats);
 }

@@ -1,21 +1,10 @@
-# Pillow as the peer of the command tests: running it without the sanitizer
-# runtime a sanitized build preloads, and comparing its decoding of a file
-# with a PNG of ours.
+# Pillow as the peer of the command tests (run by `peer`, from
+# tavrel_test.tcl), and comparing its decoding of a file with a PNG of ours.
 set ::pillow /usr/bin/python3
 testConstraint pillow [expr {[file executable $::pillow] && ![catch {exec $::pillow -c "import PIL"}]}]
 
-proc peerExec {args} {
-    set saved [array get ::env LD_PRELOAD]
-    unset -nocomplain ::env(LD_PRELOAD)
-    try {
-        return [exec {*}$args]
-    } finally {
-        array set ::env $saved
-    }
-}
-
 # Runs Python with Pillow on the given code, arguments after it.
-proc pillow {code args} { peerExec $::pillow -c $code {*}$args }
+proc pillow {code args} { peer $::pillow -c $code {*}$args }
 
 # The largest difference of any RGBA sample between Pillow's decoding of
 # `file` and the PNG `png` (-1 when the sizes differ).

@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 
+#include "support/photo_io.h"
 #include "text/text_support.h"
 
 #include FT_GLYPH_H
@@ -15,10 +16,7 @@ using texttest::Font;
 
 namespace {
 
-struct PhotoDeleter {
-    void operator()(Photo *p) const { PhotoDelete(p); }
-};
-using PhotoPtr = std::unique_ptr<Photo, PhotoDeleter>;
+using tavtest::PhotoPtr;
 
 PhotoPtr blank_rgba(int w, int h) {
     tavtest::interp();
