@@ -59,18 +59,22 @@ struct Map {
     static int alpha(int sa, int da) { return sa * da / 255; }
 };
 
+// One truecolour pixel under a mode.
+template <class Mode>
+inline void compose_rgba_pixel(unsigned char *dst, const unsigned char *src) {
+    const int sa = src[3];
+    if (Mode::skip(sa)) return;
+    const int da = dst[3];
+    const int ar = Mode::alpha(sa, da);
+    dst[0] = clamp_byte(Mode::color(dst[0], src[0], sa, da, ar));
+    dst[1] = clamp_byte(Mode::color(dst[1], src[1], sa, da, ar));
+    dst[2] = clamp_byte(Mode::color(dst[2], src[2], sa, da, ar));
+    dst[3] = static_cast<unsigned char>(ar);
+}
+
 template <class Mode>
 inline void compose_rgba_pixels(unsigned char *dst, const unsigned char *src, size_t n) {
-    for (size_t i = 0; i < n; ++i, dst += 4, src += 4) {
-        const int sa = src[3];
-        if (Mode::skip(sa)) continue;
-        const int da = dst[3];
-        const int ar = Mode::alpha(sa, da);
-        dst[0] = clamp_byte(Mode::color(dst[0], src[0], sa, da, ar));
-        dst[1] = clamp_byte(Mode::color(dst[1], src[1], sa, da, ar));
-        dst[2] = clamp_byte(Mode::color(dst[2], src[2], sa, da, ar));
-        dst[3] = static_cast<unsigned char>(ar);
-    }
+    for (size_t i = 0; i < n; ++i, dst += 4, src += 4) compose_rgba_pixel<Mode>(dst, src);
 }
 
 // Over with an opaque source pixel gives that pixel whatever lies below
@@ -87,18 +91,7 @@ inline void compose_rgba_pixels<Over>(unsigned char *dst, const unsigned char *s
             i = end;
             continue;
         }
-        for (; i < n && src[4 * i + 3] != 255; ++i) {
-            unsigned char *d = dst + 4 * i;
-            const unsigned char *s = src + 4 * i;
-            const int sa = s[3];
-            if (Over::skip(sa)) continue;
-            const int da = d[3];
-            const int ar = Over::alpha(sa, da);
-            d[0] = clamp_byte(Over::color(d[0], s[0], sa, da, ar));
-            d[1] = clamp_byte(Over::color(d[1], s[1], sa, da, ar));
-            d[2] = clamp_byte(Over::color(d[2], s[2], sa, da, ar));
-            d[3] = static_cast<unsigned char>(ar);
-        }
+        for (; i < n && src[4 * i + 3] != 255; ++i) compose_rgba_pixel<Over>(dst + 4 * i, src + 4 * i);
     }
 }
 

@@ -9,6 +9,18 @@
 namespace tav {
 namespace {
 
+// Cell (i, j) of a grid of mapped corners, (width + 1) a row: its top-left
+// corner and the step to its bottom-right one.
+struct Cell {
+    const int *p;
+    long long ddx, ddy;
+};
+inline Cell cell_at(const int *grid, size_t stride, int i, int j) {
+    const int *p = grid + 2 * (i * stride + j);
+    const int *q = grid + 2 * ((i + 1) * stride + j + 1);
+    return {p, static_cast<long long>(q[0]) - p[0], static_cast<long long>(q[1]) - p[1]};
+}
+
 // The cell averages of PhotoGetRGBAAvg on RGBA rows read in place: the same
 // sample positions and sums as its general loop below, without the list
 // of offsets or the point reads in between.  N is nx = ny when fixed at
@@ -23,9 +35,7 @@ void average_rgba_rows(const Photo *image, const DirectRows &rows, unsigned char
     const size_t stride = static_cast<size_t>(width) + 1;
     for (int i = 0; i < height; ++i) {
         for (int j = 0; j < width; ++j, dst += 4) {
-            const int *p = grid + 2 * (i * stride + j);
-            const int *q = grid + 2 * ((i + 1) * stride + j + 1);
-            const long long ddx = static_cast<long long>(q[0]) - p[0], ddy = static_cast<long long>(q[1]) - p[1];
+            const auto [p, ddx, ddy] = cell_at(grid, stride, i, j);
             unsigned sum[4] = {0, 0, 0, 0};
             for (int l = 1; l <= nx; ++l) {
                 const long long px = static_cast<long long>(x) + static_cast<int>(p[0] + l * ddx / ((N ? N : nx) + 1));
@@ -187,9 +197,7 @@ int PhotoGetRGBAAvg(Photo *image, unsigned char *dst, int x, int y, const int *g
     const size_t stride = static_cast<size_t>(width) + 1;
     for (int i = 0; i < height; ++i) {
         for (int j = 0; j < width; ++j, dst += 4) {
-            const int *p = grid + 2 * (i * stride + j);
-            const int *q = grid + 2 * ((i + 1) * stride + j + 1);
-            const long long ddx = static_cast<long long>(q[0]) - p[0], ddy = static_cast<long long>(q[1]) - p[1];
+            const auto [p, ddx, ddy] = cell_at(grid, stride, i, j);
             size_t k = 0;
             for (int l = 1; l <= nx; ++l) {
                 for (int m = 1; m <= ny; ++m, ++k) {

@@ -26,6 +26,20 @@ struct Offset {
     long long x, y;
 };
 
+// One step of the walk: one pixel along the major axis, and one across
+// when the 16.16 accumulator of the minor slope carries (adding 0 when the
+// line is axis-parallel carries never).
+inline void step(uint64_t &acc, uint64_t frac, bool x_major, int sx, int sy, long long &x, long long &y) {
+    acc += frac;
+    if (acc >= 65536) {
+        acc -= 65536;
+        if (x_major) y += sy;
+        else x += sx;
+    }
+    if (x_major) x += sx;
+    else y += sy;
+}
+
 // A one-pixel walk on RGBA rows written in place, under replace or over:
 // the same pixels, alphas and order as LineWalk::walk, with all its state in
 // locals.  A store through unsigned char may alias anything, so a loop over
@@ -120,14 +134,7 @@ void walk_thin(const ThinWalk &w) {
                 if (w.edge2) blend(x + e2x, y + e2y, a2);
             }
         }
-        acc += frac;
-        if (acc >= 65536) {
-            acc -= 65536;
-            if (XMajor) y += sy;
-            else x += sx;
-        }
-        if (XMajor) x += sx;
-        else y += sy;
+        step(acc, frac, XMajor, sx, sy, x, y);
     }
 }
 
@@ -251,16 +258,7 @@ private:
                 if (s_.edge2) paint_.pixel_alpha(x + e2_.x, y + e2_.y, s_.rise2 ? q : ka);
                 if (s_.width > 1 && (i == 0 || i == count_ || cross_every_step)) cross_section(x, y);
             }
-            if (frac_ > 0) {
-                acc += frac_;
-                if (acc >= 65536) {
-                    acc -= 65536;
-                    if (x_major_) y += sy_;
-                    else x += sx_;
-                }
-            }
-            if (x_major_) x += sx_;
-            else y += sy_;
+            step(acc, frac_, x_major_, sx_, sy_, x, y);
         }
     }
 
