@@ -239,7 +239,10 @@ void read_frame_costs(AuxIO *stream, int length, bool progressive, JpegFrame *fr
 bool read_jpeg_frame(AuxIO *stream, JpegFrame *frame) {
     frame->start = AuxIO_Tell(stream);
     unsigned char bytes[256];
-    if (!read_exactly(stream, bytes, 3) || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF) return false;
+    // Junk between the start marker and the next is skipped, as libjpeg
+    // skips it.
+    if (!read_exactly(stream, bytes, 2) || bytes[0] != 0xFF || bytes[1] != 0xD8 || !to_next_marker(stream))
+        return false;
     for (;;) {  // the last byte read is the FF of the next marker
         int code = AuxIO_Fgetc(stream);
         while (code == 0xFF) code = AuxIO_Fgetc(stream);

@@ -138,6 +138,12 @@ TEST(JpegRead, SizeOnlyPathSkipsLongSegmentsAndJunk) {
             EXPECT_EQ(PhotoHeight(image), 200);
         }
     }
+    // Junk right after the start marker, which libjpeg passes over too.
+    Bytes early = comment_then_frame(1, 0);
+    early.insert(early.begin() + 2, {0x00, 0x42, 0x42});
+    PhotoPtr after_start(new_image(TAV_RENDER_NULL));
+    EXPECT_TRUE(read_into(ReadJPG, early, after_start));
+    EXPECT_EQ(PhotoWidth(after_start), 300);
     // A segment longer than the stream ends the walk.
     Bytes cut = comment_then_frame(700, 0);
     cut.resize(300);
