@@ -208,6 +208,15 @@ bool direct_rows(const Photo *image, DirectRows *rows) {
     return true;
 }
 
+bool readable_rows(const Photo *image, DirectRows *rows) {
+    if (image->renderer != TAV_RENDER_MEMORY || image->width <= 0 || image->height <= 0) return false;
+    const auto *d = static_cast<const TavMemoryRenderData *>(image->render_data);
+    if (!d || !(d->flags & kInterleaved) || !d->plane[0]) return false;
+    rows->base = d->plane[0];
+    rows->row_stride = d->row_stride[0];
+    return true;
+}
+
 bool adopt_pixels(Photo *image, unsigned char *fresh, int width, int height) {
     DirectRows rows{};
     int row_bytes = 0;

@@ -30,6 +30,10 @@ struct DirectRows {
 
 bool direct_rows(const Photo *image, DirectRows *rows);
 
+// Where the rows lie when a fast path only reads them: any memory image
+// whose pixels are interleaved in one buffer, its own or a caller's.
+bool readable_rows(const Photo *image, DirectRows *rows);
+
 // Hands a memory image over its own buffer new pixels of its own format:
 // `fresh` (from attempt_zeroed_pixels, width x height, rows packed) becomes
 // its buffer and the old one is freed, so an operation that builds the

@@ -29,22 +29,23 @@ struct ImageRows {
 // Rows a writer may read straight from memory: a memory image in one
 // interleaved buffer, its own or a caller's.
 inline bool rows_to_read(Photo *image, ImageRows *rows) {
-    if (!image || !PhotoIsMemory(image) || image->width <= 0 || image->height <= 0 || !image->render_data)
-        return false;
-    const auto *d = static_cast<const TavMemoryRenderData *>(image->render_data);
-    if (!(d->flags & kInterleaved) || !d->plane[0]) return false;
-    rows->base = d->plane[0];
-    rows->stride = d->row_stride[0];
+    DirectRows found{};
+    if (!image || !readable_rows(image, &found)) return false;
+    rows->base = found.base;
+    rows->stride = found.row_stride;
     return true;
 }
 
-// Rows a reader may decode into: only an own buffer (caller planes may be
-// read-only views) and no clip region, so that every byte stored is the
-// decoded pixel itself, exactly as the pixel functions would store it.
+// Rows a reader may decode into: rows the pixel fast paths may write in
+// place (an own buffer: caller planes may be read-only views) and no clip
+// region, so that every byte stored is the decoded pixel itself, exactly
+// as the pixel functions would store it.
 inline bool rows_to_write(Photo *image, ImageRows *rows) {
-    if (!rows_to_read(image, rows) || image->region) return false;
-    const auto *d = static_cast<const TavMemoryRenderData *>(image->render_data);
-    return (d->flags & kOwnsBuffer) && d->buffer;
+    DirectRows found{};
+    if (!image || image->region || !direct_rows(image, &found)) return false;
+    rows->base = found.base;
+    rows->stride = found.row_stride;
+    return true;
 }
 
 }  // namespace tav

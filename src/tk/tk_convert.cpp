@@ -27,12 +27,11 @@ bool block_is_sound(const Tk_PhotoImageBlock *block) {
     return static_cast<long long>(block->width) * block->pixelSize <= block->pitch || block->height == 1;
 }
 
-// The rows of an interleaved RGBA memory image, read in place by Tk.
-const tav::TavMemoryRenderData *rgba_rows_of(Photo *image) {
-    if (image->renderer != TAV_RENDER_MEMORY || image->mode != TAV_MODE_RGBA || image->channels != 4) return nullptr;
-    const auto *d = static_cast<const tav::TavMemoryRenderData *>(image->render_data);
-    if (!d || !(d->flags & tav::kInterleaved) || !d->plane[0] || d->row_stride[0] <= 0) return nullptr;
-    return d;
+// The rows of an interleaved RGBA memory image, read in place by Tk (whose
+// blocks step down the rows).
+bool rgba_rows_of(Photo *image, tav::DirectRows *rows) {
+    return image->mode == TAV_MODE_RGBA && image->channels == 4 && tav::readable_rows(image, rows) &&
+           rows->row_stride > 0;
 }
 
 }  // namespace
@@ -77,10 +76,9 @@ int TavrelToTkPhoto(Tcl_Interp *interp, Photo *image, void *photo, int dst_x, in
     // Tk reads an RGBA memory image's own rows in place: one block for the
     // whole rectangle, no tile.  (Tk's cost per block grows with the photo,
     // not the block, so many small blocks into a large photo are slow.)
-    if (const tav::TavMemoryRenderData *rows = rgba_rows_of(image)) {
-        block.pixelPtr = rows->plane[0] + static_cast<ptrdiff_t>(src_y) * rows->row_stride[0] +
-                         static_cast<ptrdiff_t>(src_x) * 4;
-        block.pitch = rows->row_stride[0];
+    if (tav::DirectRows rows{}; rgba_rows_of(image, &rows)) {
+        block.pixelPtr = rows.base + static_cast<ptrdiff_t>(src_y) * rows.row_stride + static_cast<ptrdiff_t>(src_x) * 4;
+        block.pitch = static_cast<int>(rows.row_stride);
         block.width = width;
         block.height = height;
         return Tk_PhotoPutBlock(interp, static_cast<Tk_PhotoHandle>(photo), &block, dst_x, dst_y, width, height,
