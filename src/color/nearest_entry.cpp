@@ -29,8 +29,9 @@ void candidates(const std::vector<NearestEntryItem> &from, const int lo[3], int 
                                     farthest_along(e.b, lo[2], side));
     const size_t first = out.size();
     for (NearestEntryItem e : from) {
-        e.bound = nearest_along(e.r, lo[0], side) + nearest_along(e.g, lo[1], side) + nearest_along(e.b, lo[2], side);
-        if (e.bound <= bound) out.push_back(e);
+        const int near = nearest_along(e.r, lo[0], side) + nearest_along(e.g, lo[1], side) + nearest_along(e.b, lo[2], side);
+        e.bound = static_cast<uint16_t>(std::min(near, 65535));
+        if (near <= bound) out.push_back(e);
     }
     std::stable_sort(out.begin() + static_cast<ptrdiff_t>(first), out.end(),
                      [](const NearestEntryItem &p, const NearestEntryItem &q) { return p.bound < q.bound; });

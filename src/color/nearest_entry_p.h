@@ -15,7 +15,9 @@ namespace tav {
 // A choosable entry, as a cell's candidate list holds it.
 struct NearestEntryItem {
     unsigned char r, g, b, index;
-    int bound;  // squared distance to the nearest point of the cell
+    // Squared distance to the nearest point of the cell, at most 65535:
+    // a smaller bound only lengthens the walk.
+    uint16_t bound;
 };
 
 // The RGB cube is cut into 32x32x32 cells of 8 levels a side.  A cell's
