@@ -50,8 +50,8 @@ results=$data/results.txt
 {
   xvfb-run -a tclsh bench/io_vs_pillow.tcl "$build" "$data" "$rounds"
   /usr/bin/python3 bench/io_vs_pillow.py "$data" "$rounds"
-  echo "bare_png_decode $("$build/bare_decode" png image "$data/photo.png" "$rounds")"
-  echo "bare_jpeg_decode $("$build/bare_decode" jpeg image "$data/photo.jpg" "$rounds")"
+  echo "bare_png_decode $("$build/bench/bare_decode" png image "$data/photo.png" "$rounds")"
+  echo "bare_jpeg_decode $("$build/bench/bare_decode" jpeg image "$data/photo.jpg" "$rounds")"
   echo "size:libpng_defaults_flat $(stat -c %s "$data/flat-libpng.png")"
 } > "$results"
 cat "$results"

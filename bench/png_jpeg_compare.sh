@@ -31,10 +31,10 @@ read_png=$(ms BM_ReadPNG)
 read_jpeg=$(ms BM_ReadJPG)
 
 echo "== bare libraries, from memory (CPU ms)"
-bare_png=$("$build/bare_decode" png image "$data/photo.png" 5)
-bare_jpeg=$("$build/bare_decode" jpeg image "$data/photo.jpg" 10)
-floor_png=$("$build/bare_decode" png rows "$data/photo.png" 5)
-floor_jpeg=$("$build/bare_decode" jpeg rows "$data/photo.jpg" 10)
+bare_png=$("$build/bench/bare_decode" png image "$data/photo.png" 5)
+bare_jpeg=$("$build/bench/bare_decode" jpeg image "$data/photo.jpg" 10)
+floor_png=$("$build/bench/bare_decode" png rows "$data/photo.png" 5)
+floor_jpeg=$("$build/bench/bare_decode" jpeg rows "$data/photo.jpg" 10)
 echo "libpng  into an RGBA image $bare_png, rows discarded $floor_png"
 echo "libjpeg into an RGBA image $bare_jpeg, rows discarded $floor_jpeg"
 

@@ -1,6 +1,8 @@
 // Mapping an image onto a colormap: serpentine Floyd-Steinberg error
 // diffusion with errors in 1/1024 of a colour level.  The first row starts
-// from random noise of up to one level, so flat areas dither evenly.
+// from random noise of up to one level, so flat areas dither evenly.  Every
+// pixel, error added, takes its true nearest entry (NearestEntry).
+#include "color/nearest_entry_p.h"
 #include "color/quantize_p.h"
 
 #include "core/memory_p.h"
@@ -11,13 +13,6 @@
 
 namespace tav {
 namespace {
-
-// The cell of the colormap's search tree that holds (r, g, b): the same
-// descent as TavFindClosest, without a call per pixel.
-inline int descend(const TavColormapNode *node, int r, int g, int b) {
-    while (node->index < 0) node = node->a * r + node->b * g + node->c * b - node->d < 0 ? node->left : node->right;
-    return node->index;
-}
 
 // A colormap is usable when its tree has a leaf for some colour.
 bool has_usable_entry(TavColormap *map) { return TavFindClosest(map, 0, 0, 0) >= 0; }
@@ -43,14 +38,13 @@ struct ErrorRows {
 
 }  // namespace
 
-Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed) {
+Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed, Dither dither) {
     if (!image || !colormap || !has_usable_entry(colormap)) return nullptr;
     const int width = image->width, height = image->height;
     if (width < 0 || height < 0) return nullptr;
     // Ownership passes to the new image; an image's own colormap stays its own.
     TavColormap *map = colormap == image->colormap ? TavDupColormap(colormap) : colormap;
-    if (!map->tree) TavCompileColormap(map);
-    const TavColormapNode *tree = map->tree;
+    NearestEntry nearest(map);
     const unsigned char *entries = map->entries;
     const int transparent = map->transparent;
 
@@ -71,6 +65,7 @@ Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed) {
     if (seed == NoiseSeed::kClock) RandomInit();
     for (ErrorRows &channel : err)
         for (int &e : channel.current) e = RandomGet(2048) - 1024;
+    const bool diffuse = dither == Dither::kFloydSteinberg;
 
     for (int y = 0; y < height; ++y) {
         PhotoGetRGBA(image, rgba.get(), 0, y, width, 1);
@@ -86,9 +81,10 @@ Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed) {
             }
             const int at = x + 1;
             int c[3];
-            for (int k = 0; k < 3; ++k) c[k] = std::clamp(p[k] + err[k].current[at] / 1024, 0, 255);
-            const int i = descend(tree, c[0], c[1], c[2]);
+            for (int k = 0; k < 3; ++k) c[k] = diffuse ? std::clamp(p[k] + err[k].current[at] / 1024, 0, 255) : p[k];
+            const int i = nearest.find(c[0], c[1], c[2]);
             indices[x] = static_cast<unsigned char>(i);
+            if (!diffuse) continue;
             const unsigned char *entry = entries + 4 * i;
             for (int k = 0; k < 3; ++k) {
                 const int e = c[k] - entry[k];

@@ -10,13 +10,13 @@
 #include "io/format_options_p.h"
 #include "io/format_helpers_p.h"
 #include "io/image_rows_p.h"
+#include "io/png_compression_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_decl_p.h"
 #include "io/reader_limits_p.h"
 #include "tavrel.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <climits>
 #include <cstdint>
@@ -213,79 +213,75 @@ bool decode_png(AuxIO *stream, const PngHeader &header, const DecodeTarget &targ
     return rows && read_rows(structs.png, target.image, &layout, nullptr, rows.get());
 }
 
-// How a picture is compressed, chosen from a sample of its rows:
-// - flat pictures (drawings, screenshots: a quarter or more of the pixels
-//   repeat their left neighbour) stay unfiltered and are deflated at level
-//   6, whose string matches catch those repeats: as small as libpng's
-//   defaults make them, in half the time;
-// - smooth pictures (gradients, renders: most pixels within 3 of their left
-//   neighbour in every channel) are Sub-filtered, which turns them into
-//   near-zero runs, then deflated at level 6;
-// - the rest (photos, with sensor grain) stay unfiltered and are Huffman
-//   coded alone.  Adam7 passes put a pixel's filter neighbours 2 to 8
-//   pixels apart, where grain makes them poor predictors and leaves string
-//   matching nothing to find: Huffman coding alone gives a smaller file
-//   than filtering and deflating did, in a tenth of the time.
-struct PngCompression {
-    int filter;
-    int level;
-    int strategy;
+// The file's pixel layout: grey for a grayscale Photo, RGB when every pixel
+// is opaque (most pictures: a quarter less to filter and deflate, and the
+// alpha bytes would only dilute the string matches), RGBA otherwise.
+enum class PngLayout { kGray, kRgb, kRgba };
+
+// Where a writer takes its rows from.  With `direct` rows libpng reads from
+// the image's own memory; otherwise `rgba` (width x 4 bytes) receives each
+// row from the pixel functions.  `packed` (width x 4) holds a row as the
+// file stores it when that differs from both.
+struct WriteRows {
+    Photo *photo;
+    const ImageRows *direct;
+    PngLayout layout;
+    unsigned char *rgba;
+    unsigned char *packed;
+
+    // Row y as libpng takes it: grey, or RGBA (its filler transform drops
+    // the alpha of an RGB file).
+    unsigned char *for_libpng(int y) const {
+        if (direct) return direct->row(y);
+        const int width = PhotoWidth(photo);
+        PhotoGetRGBA(photo, rgba, 0, y, width, 1);
+        if (layout == PngLayout::kGray)  // grey level = R, packed in place
+            for (int x = 0; x < width; ++x) rgba[x] = rgba[4 * x];
+        return rgba;
+    }
+
+    // Row y exactly as the file stores it, before filtering.
+    const unsigned char *as_stored(int y) const {
+        const unsigned char *row = for_libpng(y);
+        if (layout != PngLayout::kRgb) return row;
+        const int width = PhotoWidth(photo);
+        for (int x = 0; x < width; ++x) std::memcpy(packed + 3 * x, row + 4 * x, 3);
+        return packed;
+    }
 };
 
-PngCompression choose_compression(Photo *photo, const ImageRows *direct, unsigned char *row) {
+bool all_opaque(Photo *photo, const ImageRows *direct, unsigned char *rgba) {
     const int width = PhotoWidth(photo), height = PhotoHeight(photo);
-    const size_t pixel = direct ? static_cast<size_t>(photo->channels) : 4;
-    unsigned long long repeats = 0, smooth = 0, sampled = 0;
-    for (int y = 0; y < height; y += 16) {
-        const unsigned char *p = row;
-        if (direct) p = direct->row(y);
-        else PhotoGetRGBA(photo, row, 0, y, width, 1);
-        for (int x = 1; x < width; ++x) {
-            const unsigned char *left = p + (x - 1) * pixel, *here = p + x * pixel;
-            bool same = true, close = true;
-            for (size_t c = 0; c < pixel; ++c) {
-                const int d = here[c] - left[c];
-                same = same && d == 0;
-                close = close && d >= -3 && d <= 3;
-            }
-            repeats += same;
-            smooth += close;
-        }
-        sampled += static_cast<unsigned long long>(width);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char *row = rgba;
+        if (direct) row = direct->row(y);
+        else PhotoGetRGBA(photo, rgba, 0, y, width, 1);
+        unsigned char all = 255;
+        for (int x = 0; x < width; ++x) all &= row[4 * x + 3];
+        if (all != 255) return false;
     }
-    if (repeats * 4 >= sampled) return {PNG_FILTER_NONE, 6, Z_DEFAULT_STRATEGY};
-    if (smooth * 2 >= sampled) return {PNG_FILTER_SUB, 6, Z_DEFAULT_STRATEGY};
-    return {PNG_FILTER_NONE, 1, Z_HUFFMAN_ONLY};
+    return true;
 }
 
-// Writes the Photo as an Adam7-interlaced PNG.  With `direct` rows libpng
-// reads every pass from the image's own memory; otherwise `row` (width x 4
-// bytes) receives each row from the pixel functions, once per pass.
-bool write_image(png_structp png, png_infop info, Photo *photo, const ImageRows *direct, unsigned char *row) {
+// Writes the Photo as a PNG of 8-bit samples, filtered and deflated as
+// `compression` says.
+bool write_image(png_structp png, png_infop info, const WriteRows &rows, const PngCompression &compression) {
     if (setjmp(png_jmpbuf(png))) return false;
-    const int width = PhotoWidth(photo), height = PhotoHeight(photo);
-    const bool gray = PhotoIsGrayscale(photo);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 gray ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    const PngCompression compression = choose_compression(photo, direct, row);
+    const int width = PhotoWidth(rows.photo), height = PhotoHeight(rows.photo);
+    const int color = rows.layout == PngLayout::kGray  ? PNG_COLOR_TYPE_GRAY
+                      : rows.layout == PngLayout::kRgb ? PNG_COLOR_TYPE_RGB
+                                                       : PNG_COLOR_TYPE_RGB_ALPHA;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, color,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, compression.filter);
     png_set_compression_level(png, compression.level);
     png_set_compression_strategy(png, compression.strategy);
+    png_set_compression_mem_level(png, kPngMemLevel);
+    // Fewer, larger IDAT chunks: 12 bytes of framing each.
+    png_set_compression_buffer_size(png, 256 * 1024);
     png_write_info(png, info);
-    const int passes = png_set_interlace_handling(png);
-    for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < height; ++y) {
-            if (direct) {
-                png_write_row(png, direct->row(y));
-                continue;
-            }
-            PhotoGetRGBA(photo, row, 0, y, width, 1);
-            if (gray)  // grey level = R, packed in place
-                for (int x = 0; x < width; ++x) row[x] = row[4 * x];
-            png_write_row(png, row);
-        }
-    }
+    if (rows.layout == PngLayout::kRgb) png_set_filler(png, 0, PNG_FILLER_AFTER);
+    for (int y = 0; y < height; ++y) png_write_row(png, rows.for_libpng(y));
     png_write_end(png, nullptr);
     return true;
 }
@@ -328,13 +324,20 @@ int WritePNG(AuxIO *stream, Photo *image, const char * /*options*/) {
     png_set_write_fn(structs.png, stream, write_callback, flush_callback);
     size_t row_bytes = 0;
     if (PhotoWidth(image) < 0 || !checked_mul(static_cast<size_t>(PhotoWidth(image)), 4, &row_bytes)) return 1;
-    Bytes row = attempt_bytes(row_bytes);
-    if (!row) return 1;
-    // Rows already laid out as the file wants them (RGBA, or grey for a
-    // grayscale Photo) are handed to libpng where they lie.
-    ImageRows rows;
-    const bool direct = rows_to_read(image, &rows) && (PhotoIsTruecolor(image) || PhotoIsGrayscale(image));
-    return write_image(structs.png, structs.info, image, direct ? &rows : nullptr, row.get()) ? 0 : 1;
+    Bytes rgba = attempt_bytes(row_bytes), packed = attempt_bytes(row_bytes);
+    if (!rgba || !packed) return 1;
+    // Rows already laid out as libpng takes them (RGBA, or grey for a
+    // grayscale Photo) are handed to it where they lie.
+    ImageRows direct;
+    const bool gray = PhotoIsGrayscale(image);
+    const bool in_place = rows_to_read(image, &direct) && (PhotoIsTruecolor(image) || gray);
+    WriteRows rows{image, in_place ? &direct : nullptr, PngLayout::kGray, rgba.get(), packed.get()};
+    if (!gray) rows.layout = all_opaque(image, rows.direct, rgba.get()) ? PngLayout::kRgb : PngLayout::kRgba;
+    const int pixel = rows.layout == PngLayout::kGray ? 1 : rows.layout == PngLayout::kRgb ? 3 : 4;
+    const PngCompression compression =
+        choose_png_compression(PhotoHeight(image), static_cast<size_t>(PhotoWidth(image)) * pixel, pixel,
+                               [&rows](int y) { return rows.as_stored(y); });
+    return write_image(structs.png, structs.info, rows, compression) ? 0 : 1;
 }
 
 }  // extern "C"

@@ -62,6 +62,21 @@ std::vector<unsigned char> indices_of(Photo *image) {
     return out;
 }
 
+// Squared RGB distance from (r, g, b) to the nearest entry other than the
+// transparent one, by looking at every entry.
+int nearest_distance(TavColormap *map, const int c[3], int *index = nullptr) {
+    int best = -1, best_d = 0;
+    for (int i = 0; i < TavColormapSize(map); ++i) {
+        if (i == TavGetTransparent(map)) continue;
+        int e[3];
+        TavGetColormap(map, i, &e[0], &e[1], &e[2]);
+        const int d = (c[0] - e[0]) * (c[0] - e[0]) + (c[1] - e[1]) * (c[1] - e[1]) + (c[2] - e[2]) * (c[2] - e[2]);
+        if (best < 0 || d < best_d) best = i, best_d = d;
+    }
+    if (index) *index = best;
+    return best_d;
+}
+
 // The quantiser written out plainly, pixel by pixel, as an oracle.
 std::vector<unsigned char> plain_quantize(Photo *image, TavColormap *map) {
     const int w = image->width, h = image->height, t = TavGetTransparent(map);
@@ -85,7 +100,8 @@ std::vector<unsigned char> plain_quantize(Photo *image, TavColormap *map) {
                 c[k] = p[k] + cur[k][x + 1] / 1024;
                 c[k] = c[k] < 0 ? 0 : c[k] > 255 ? 255 : c[k];
             }
-            const int i = TavFindClosest(map, c[0], c[1], c[2]);
+            int i = -1;
+            nearest_distance(map, c, &i);
             out[static_cast<size_t>(y) * w + x] = static_cast<unsigned char>(i);
             int e[3];
             TavGetColormap(map, i, &e[0], &e[1], &e[2]);
@@ -226,6 +242,37 @@ TEST(Quantize, MatchesThePlainTranscription) {
         ASSERT_NE(out.get(), nullptr);
         EXPECT_TRUE(PhotoIsIndexed(out.get()));
         EXPECT_EQ(indices_of(out.get()), expected) << c.width << "x" << c.height;
+    }
+}
+
+// Undithered, every pixel takes an entry at the least distance there is,
+// on median-cut palettes (whose search tree can end far from it) and on a
+// palette whose transparent entry is the exact colour of some pixels.
+TEST(Quantize, EveryPixelTakesItsNearestEntry) {
+    tavtest::interp();
+    for (int colours : {2, 17, 254}) {
+        PhotoPtr image(random_image(61, 37, static_cast<unsigned>(colours), false));
+        MapPtr map(PhotoAdaptative(image.get(), colours));
+        ASSERT_NE(map.get(), nullptr);
+        if (colours == 17) {
+            unsigned char first[4];
+            PhotoGetRGBA(image.get(), first, 0, 0, 1, 1);
+            TavSetTransparent(map.get(), TavAddColormap(map.get(), first[0], first[1], first[2]));
+        }
+        PhotoPtr out(tav::quantize(image.get(), TavDupColormap(map.get()), tav::NoiseSeed::kCurrent,
+                                   tav::Dither::kNone));
+        ASSERT_NE(out.get(), nullptr);
+        const std::vector<unsigned char> indices = indices_of(out.get());
+        for (size_t n = 0; n < indices.size(); ++n) {
+            unsigned char p[4];
+            PhotoGetRGBA(image.get(), p, static_cast<int>(n % 61), static_cast<int>(n / 61), 1, 1);
+            const int c[3] = {p[0], p[1], p[2]};
+            int e[3];
+            TavGetColormap(map.get(), indices[n], &e[0], &e[1], &e[2]);
+            ASSERT_NE(indices[n], TavGetTransparent(map.get())) << colours << " colours, pixel " << n;
+            const int d = (c[0] - e[0]) * (c[0] - e[0]) + (c[1] - e[1]) * (c[1] - e[1]) + (c[2] - e[2]) * (c[2] - e[2]);
+            ASSERT_EQ(d, nearest_distance(map.get(), c)) << colours << " colours, pixel " << n;
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "io/codec_support.h"
 
@@ -209,24 +210,26 @@ TEST(PngRead, BuiltinRegistryFindsPngByItsSignature) {
     TavImageClose(handle);
 }
 
-class PngWrite : public ::testing::TestWithParam<std::pair<int, int>> {};
+// Width, height, and whether some pixels are not opaque.
+class PngWrite : public ::testing::TestWithParam<std::tuple<int, int, bool>> {};
 
-TEST_P(PngWrite, TruecolourIsInterlacedRgbaThatPeersDecode) {
-    const auto [w, h] = GetParam();
+// Opaque pictures are stored as RGB, others as RGBA; never interlaced.
+TEST_P(PngWrite, TruecolourIsRgbOrRgbaThatPeersDecode) {
+    const auto [w, h, alpha] = GetParam();
     tavtest::interp();
     PhotoPtr image(PhotoCreate(w, h, TAV_MODE_RGBA, TAV_RENDER_MEMORY));
-    paint_test_picture(image, true);
+    paint_test_picture(image, alpha);
     int result = -1;
     const Bytes png = write_with(WritePNG, image, &result);
     EXPECT_EQ(result, 0);
     ASSERT_GT(png.size(), 33u);
-    EXPECT_EQ(png[24], 8);   // bit depth
-    EXPECT_EQ(png[25], 6);   // RGBA
-    EXPECT_EQ(png[28], 1);   // Adam7
+    EXPECT_EQ(png[24], 8);               // bit depth
+    EXPECT_EQ(png[25], alpha ? 6 : 2);   // RGBA or RGB
+    EXPECT_EQ(png[28], 0);               // not interlaced
     const Decoded peer = decode_with_peer("pngtopam -alphapam", png);
     EXPECT_EQ(peer.width, w);
     EXPECT_EQ(peer.height, h);
-    EXPECT_EQ(peer.depth, 4);
+    EXPECT_EQ(peer.depth, 4);  // -alphapam adds an opaque alpha to RGB
     EXPECT_EQ(peer.rgba, tavtest::rgba_of(image));
 
     PhotoPtr back(new_image());
@@ -235,9 +238,10 @@ TEST_P(PngWrite, TruecolourIsInterlacedRgbaThatPeersDecode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PngWrite,
-                         ::testing::Values(std::pair{1, 1}, std::pair{7, 5}, std::pair{23, 17}, std::pair{130, 3}));
+                         ::testing::Combine(::testing::Values(1, 7, 23, 130), ::testing::Values(1, 5, 17, 99),
+                                            ::testing::Bool()));
 
-TEST(PngWrite, GrayscaleIsInterlacedEightBitGrey) {
+TEST(PngWrite, GrayscaleIsEightBitGrey) {
     tavtest::interp();
     PhotoPtr image(PhotoCreate(19, 11, TAV_MODE_GRAY, TAV_RENDER_MEMORY));
     paint_test_picture(image, false);
@@ -245,20 +249,21 @@ TEST(PngWrite, GrayscaleIsInterlacedEightBitGrey) {
     ASSERT_GT(png.size(), 33u);
     EXPECT_EQ(png[24], 8);
     EXPECT_EQ(png[25], 0);
-    EXPECT_EQ(png[28], 1);
+    EXPECT_EQ(png[28], 0);
     const Decoded peer = decode_with_peer("pngtopam", png);
     EXPECT_EQ(peer.depth, 1);
     EXPECT_EQ(peer.rgba, tavtest::rgba_of(image));
 }
 
 // The writer picks its compression per picture: a flat drawing must still
-// deflate to a small file and a grainy photo must come back exactly, from
-// rows read in place (RGBA, grey) and through the pixel functions (indexed).
-TEST(PngWrite, FlatAndGrainyPicturesRoundTripInEveryMode) {
+// deflate to a small file, and every kind (flat, grainy photo, smooth
+// gradient: each takes another filter) must come back exactly, from rows
+// read in place (RGBA, grey) and through the pixel functions (indexed).
+TEST(PngWrite, EveryKindOfPictureRoundTripsInEveryMode) {
     tavtest::interp();
     for (int mode : {TAV_MODE_RGBA, TAV_MODE_GRAY, TAV_MODE_INDEXED}) {
-        for (bool flat : {true, false}) {
-            SCOPED_TRACE("mode " + std::to_string(mode) + (flat ? " flat" : " grainy"));
+        for (const char *kind : {"flat", "grainy", "smooth"}) {
+            SCOPED_TRACE("mode " + std::to_string(mode) + " " + kind);
             PhotoPtr image(PhotoCreate(256, 256, mode, TAV_RENDER_MEMORY));
             Bytes rgb(256 * 3);
             uint32_t seed = 99;
@@ -266,13 +271,15 @@ TEST(PngWrite, FlatAndGrainyPicturesRoundTripInEveryMode) {
                 for (int x = 0; x < 256; ++x)
                     for (int c = 0; c < 3; ++c) {
                         seed = seed * 1103515245u + 12345u;
-                        rgb[3 * x + c] = static_cast<unsigned char>(flat ? (x / 64 + y / 64) * 40 + c * 10
-                                                                         : (seed >> 16) & 0xFF);
+                        const int value = kind[0] == 'f'   ? (x / 64 + y / 64) * 40 + c * 10
+                                          : kind[0] == 'g' ? (seed >> 16) & 0xFF
+                                                           : (x * (c + 1) + y * (3 - c)) / 4;
+                        rgb[3 * x + c] = static_cast<unsigned char>(value);
                     }
                 PhotoPutRGB(image, rgb.data(), 0, y, 256, 1);
             }
             const Bytes png = write_with(WritePNG, image);
-            if (flat) {
+            if (kind[0] == 'f') {
                 EXPECT_LT(png.size(), 4096u);
             }
             PhotoPtr back(new_image());

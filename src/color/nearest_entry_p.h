@@ -1,0 +1,65 @@
+// The true nearest colormap entry of a colour, by the distance the
+// colormap's search tree is built on (squared RGB distance), for mapping a
+// whole image: the tree's descent is quick but can end far from the
+// nearest entry.  Ties go to the lowest index; a transparent entry is
+// never chosen.
+#pragma once
+
+#include "tavrel.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace tav {
+
+// A choosable entry, as a cell's candidate list holds it.
+struct NearestEntryItem {
+    unsigned char r, g, b, index;
+    // Squared distance to the nearest point of the cell, at most 65535:
+    // a smaller bound only lengthens the walk.
+    uint16_t bound;
+};
+
+// The RGB cube is cut into 32x32x32 cells of 8 levels a side.  A cell's
+// candidate list, made the first time a colour falls in it, holds every
+// entry that can be nearest to some colour of the cell: those whose
+// distance to the nearest point of the cell is at most the smallest
+// distance any entry has to its farthest point.  The lists of 8x8x8 coarse
+// cells (32 levels a side) are made the same way from every entry, and a
+// cell's list from its coarse cell's alone: whatever can be nearest in a
+// cell can be in the coarse cell around it.  A lookup walks its cell's
+// list in order of that nearest-point distance and stops where it exceeds
+// the best distance found: no later entry can be nearer.
+class NearestEntry {
+public:
+    explicit NearestEntry(const TavColormap *map);
+    // -1 when the colormap has no entry to choose.
+    int find(int r, int g, int b) {
+        const int cell = (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3);
+        if (start_[cell] == kUnfilled) fill(cell);
+        const Entry *e = pool_.data() + start_[cell], *end = e + count_[cell];
+        int best = -1, best_distance = 0;
+        for (; e < end && (best < 0 || e->bound <= best_distance); ++e) {
+            const int dr = r - e->r, dg = g - e->g, db = b - e->b;
+            const int d = dr * dr + dg * dg + db * db;
+            if (best < 0 || d < best_distance || (d == best_distance && e->index < best)) {
+                best = e->index;
+                best_distance = d;
+            }
+        }
+        return best;
+    }
+
+private:
+    using Entry = NearestEntryItem;
+    static constexpr uint32_t kUnfilled = UINT32_MAX;
+    void fill(int cell);
+
+    std::vector<Entry> entries_;  // the choosable entries, by index
+    std::vector<Entry> pool_;     // every filled cell's candidates, by bound
+    std::vector<uint32_t> start_;
+    std::vector<uint16_t> count_;
+    std::vector<std::vector<Entry>> coarse_;  // 512 coarse lists, made on first use
+};
+
+}  // namespace tav
