@@ -454,8 +454,7 @@ TAVREL_API Photo *ReadRFB(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WriteRFB(AuxIO *stream, Photo *image, const char *options);
 
 /* PNG: every file reads as truecolour with alpha; grayscale Photos are
- * written as 8-bit grey, others as 8-bit RGB when every pixel is opaque and
- * 8-bit RGBA otherwise, not interlaced. */
+ * written as 8-bit grey, all others as 8-bit RGBA, Adam7-interlaced. */
 TAVREL_API Photo *ReadPNG(AuxIO *stream, Photo *image, const char *options);
 TAVREL_API int WritePNG(AuxIO *stream, Photo *image, const char *options);
 

@@ -213,66 +213,35 @@ bool decode_png(AuxIO *stream, const PngHeader &header, const DecodeTarget &targ
     return rows && read_rows(structs.png, target.image, &layout, nullptr, rows.get());
 }
 
-// The file's pixel layout: grey for a grayscale Photo, RGB when every pixel
-// is opaque (most pictures: a quarter less to filter and deflate, and the
-// alpha bytes would only dilute the string matches), RGBA otherwise.
-enum class PngLayout { kGray, kRgb, kRgba };
-
-// Where a writer takes its rows from.  With `direct` rows libpng reads from
-// the image's own memory; otherwise `rgba` (width x 4 bytes) receives each
-// row from the pixel functions.  `packed` (width x 4) holds a row as the
-// file stores it when that differs from both.
+// Where a writer takes its rows from: 8-bit grey for a grayscale Photo,
+// RGBA for every other.  With `direct` rows libpng reads every Adam7 pass
+// from the image's own memory; otherwise `rgba` (width x 4 bytes) receives
+// each row from the pixel functions, once per pass.
 struct WriteRows {
     Photo *photo;
     const ImageRows *direct;
-    PngLayout layout;
+    bool gray;
     unsigned char *rgba;
-    unsigned char *packed;
 
-    // Row y as libpng takes it: grey, or RGBA (its filler transform drops
-    // the alpha of an RGB file).
-    unsigned char *for_libpng(int y) const {
+    // Row y as the file stores it, before filtering and interlacing.
+    unsigned char *row(int y) const {
         if (direct) return direct->row(y);
         const int width = PhotoWidth(photo);
         PhotoGetRGBA(photo, rgba, 0, y, width, 1);
-        if (layout == PngLayout::kGray)  // grey level = R, packed in place
+        if (gray)  // grey level = R, packed in place
             for (int x = 0; x < width; ++x) rgba[x] = rgba[4 * x];
         return rgba;
     }
-
-    // Row y exactly as the file stores it, before filtering.
-    const unsigned char *as_stored(int y) const {
-        const unsigned char *row = for_libpng(y);
-        if (layout != PngLayout::kRgb) return row;
-        const int width = PhotoWidth(photo);
-        for (int x = 0; x < width; ++x) std::memcpy(packed + 3 * x, row + 4 * x, 3);
-        return packed;
-    }
 };
 
-bool all_opaque(Photo *photo, const ImageRows *direct, unsigned char *rgba) {
-    const int width = PhotoWidth(photo), height = PhotoHeight(photo);
-    for (int y = 0; y < height; ++y) {
-        const unsigned char *row = rgba;
-        if (direct) row = direct->row(y);
-        else PhotoGetRGBA(photo, rgba, 0, y, width, 1);
-        unsigned char all = 255;
-        for (int x = 0; x < width; ++x) all &= row[4 * x + 3];
-        if (all != 255) return false;
-    }
-    return true;
-}
-
-// Writes the Photo as a PNG of 8-bit samples, filtered and deflated as
-// `compression` says.
+// Writes the Photo as an Adam7-interlaced PNG of 8-bit samples, filtered
+// and deflated as `compression` says.
 bool write_image(png_structp png, png_infop info, const WriteRows &rows, const PngCompression &compression) {
     if (setjmp(png_jmpbuf(png))) return false;
     const int width = PhotoWidth(rows.photo), height = PhotoHeight(rows.photo);
-    const int color = rows.layout == PngLayout::kGray  ? PNG_COLOR_TYPE_GRAY
-                      : rows.layout == PngLayout::kRgb ? PNG_COLOR_TYPE_RGB
-                                                       : PNG_COLOR_TYPE_RGB_ALPHA;
-    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, color,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 rows.gray ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, compression.filter);
     png_set_compression_level(png, compression.level);
     png_set_compression_strategy(png, compression.strategy);
@@ -280,8 +249,9 @@ bool write_image(png_structp png, png_infop info, const WriteRows &rows, const P
     // Fewer, larger IDAT chunks: 12 bytes of framing each.
     png_set_compression_buffer_size(png, 256 * 1024);
     png_write_info(png, info);
-    if (rows.layout == PngLayout::kRgb) png_set_filler(png, 0, PNG_FILLER_AFTER);
-    for (int y = 0; y < height; ++y) png_write_row(png, rows.for_libpng(y));
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < height; ++y) png_write_row(png, rows.row(y));
     png_write_end(png, nullptr);
     return true;
 }
@@ -324,19 +294,18 @@ int WritePNG(AuxIO *stream, Photo *image, const char * /*options*/) {
     png_set_write_fn(structs.png, stream, write_callback, flush_callback);
     size_t row_bytes = 0;
     if (PhotoWidth(image) < 0 || !checked_mul(static_cast<size_t>(PhotoWidth(image)), 4, &row_bytes)) return 1;
-    Bytes rgba = attempt_bytes(row_bytes), packed = attempt_bytes(row_bytes);
-    if (!rgba || !packed) return 1;
+    Bytes rgba = attempt_bytes(row_bytes);
+    if (!rgba) return 1;
     // Rows already laid out as libpng takes them (RGBA, or grey for a
     // grayscale Photo) are handed to it where they lie.
     ImageRows direct;
     const bool gray = PhotoIsGrayscale(image);
     const bool in_place = rows_to_read(image, &direct) && (PhotoIsTruecolor(image) || gray);
-    WriteRows rows{image, in_place ? &direct : nullptr, PngLayout::kGray, rgba.get(), packed.get()};
-    if (!gray) rows.layout = all_opaque(image, rows.direct, rgba.get()) ? PngLayout::kRgb : PngLayout::kRgba;
-    const int pixel = rows.layout == PngLayout::kGray ? 1 : rows.layout == PngLayout::kRgb ? 3 : 4;
+    const WriteRows rows{image, in_place ? &direct : nullptr, gray, rgba.get()};
+    const int pixel = gray ? 1 : 4;
     const PngCompression compression =
         choose_png_compression(PhotoHeight(image), static_cast<size_t>(PhotoWidth(image)) * pixel, pixel,
-                               [&rows](int y) { return rows.as_stored(y); });
+                               [&rows](int y) -> const unsigned char * { return rows.row(y); });
     return write_image(structs.png, structs.info, rows, compression) ? 0 : 1;
 }
 

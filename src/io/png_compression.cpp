@@ -131,15 +131,20 @@ PngCompression choose_png_compression(int height, size_t row_bytes, int pixel, c
     for (int c = 0; c < kCandidateCount; ++c)
         if (!streams[c].start(kCandidates[c].compression)) return fallback;
 
-    const int bands = height > kBands * kBandRows ? kBands : 1;
-    const int band_rows = bands > 1 ? kBandRows : height;
+    // The file is Adam7-interlaced: its last pass, half the picture, is
+    // every other row at full width, each filtered against the one two
+    // rows up.  The bands sample rows so, as that pass holds them.
+    constexpr int kStep = 2;
+    const int bands = height > kBands * kBandRows * kStep ? kBands : 1;
+    const int band_rows = bands > 1 ? kBandRows : (height + kStep - 1) / kStep;
+    const int span = (band_rows - 1) * kStep + 1;
     const size_t pixel_bytes = static_cast<size_t>(pixel);
     for (int band = 0; band < bands; ++band) {
-        const int first = bands > 1 ? static_cast<int>(static_cast<long long>(band) * (height - band_rows) / (bands - 1)) : 0;
+        const int first = bands > 1 ? static_cast<int>(static_cast<long long>(band) * (height - span) / (bands - 1)) : 0;
         // A band's first row is filtered against the row above it, as in the file.
-        if (first > 0) std::memcpy(prev.get(), row(first - 1), row_bytes);
+        if (first >= kStep) std::memcpy(prev.get(), row(first - kStep), row_bytes);
         else std::memset(prev.get(), 0, row_bytes);
-        for (int y = first; y < first + band_rows; ++y) {
+        for (int k = 0, y = first; k < band_rows && y < height; ++k, y += kStep) {
             std::memcpy(cur.get(), row(y), row_bytes);
             for (int t = 0; t < kFilterTypes; ++t)
                 filter_row(kTypes[t], cur.get(), prev.get(), row_bytes, pixel_bytes, filtered[t].get());
