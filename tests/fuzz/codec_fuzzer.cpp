@@ -1,15 +1,18 @@
 // libFuzzer target: any byte string handed to a webcam decoder, as
 // `tavcodec decode` would, must decode or be refused without reading past
-// it.  Each input is tried twice on a fresh decoder (as a first frame), and
-// twice on decoders of either size that have already decoded a key frame
-// and a P-frame, so that skips and back-references meet real history.
-// Inputs longer than the longest frame are cut to it.
+// it.  The first byte picks the decoder and the rest is the frame:
+//   0  a fresh decoder (the frame opens a stream),
+//   1  a 320 x 240 decoder that has decoded a key frame and a P-frame,
+//   2  a 160 x 120 decoder in the same state,
+// so that skips and back-references meet real history, and every input
+// costs one decode.  Frames longer than the longest frame are cut to it.
 //
-// The primed decoders are kept from one input to the next and primed again
-// only after an input decoded: a refused frame leaves no trace a later
-// frame can see (it never joins the history, and the header's quality is
-// read afresh with every frame), so each input meets exactly the state of
-// a newly primed decoder, at a fraction of the cost.
+// The decoders are kept from one input to the next.  A refused frame
+// leaves no trace a later frame can see (it never joins the history, and
+// the header's quality is read afresh with every frame), so a primed
+// decoder is primed again only after a frame decoded, and the fresh one is
+// replaced only once a frame opened its stream: each input meets exactly
+// the state its first byte names, and a finding replays alone.
 #include <tcl.h>
 
 #include <algorithm>
@@ -23,16 +26,20 @@
 namespace {
 
 constexpr size_t kLongestFrame = 105472;
-std::vector<unsigned char> primers[2][2];  // [size][key, P-frame]
+
+struct Primers {
+    std::vector<unsigned char> key, inter;
+};
+Primers primers[2];  // 320 x 240, 160 x 120
+
+PhotoCodec *fresh;
+PhotoCodec *primed[2];
 
 std::vector<unsigned char> picture(int t) {
     std::vector<unsigned char> rgb(TAV_CODEC_FRAME_BYTES);
     for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<unsigned char>((i / 3 % 320) + (i / 960) * 2 + t * 5);
     return rgb;
 }
-
-PhotoCodec *primed[2];
-
 
 // Decodes a copy of exactly `size` bytes, so that any over-read is caught;
 // true when the frame decoded.
@@ -49,11 +56,14 @@ bool decode(PhotoCodec *codec, const uint8_t *data, size_t size) {
     return out != nullptr;
 }
 
-PhotoCodec *prime(const std::vector<unsigned char> (&frames)[2]) {
+PhotoCodec *prime(const Primers &frames) {
     PhotoCodec *codec = PhotoCreateCodec();
-    for (const auto &frame : frames) decode(codec, frame.data(), frame.size());
+    decode(codec, frames.key.data(), frames.key.size());
+    decode(codec, frames.inter.data(), frames.inter.size());
     return codec;
 }
+
+bool opened_stream(PhotoCodec *codec) { return PhotoCodecGetSize(codec, nullptr, nullptr) == 0; }
 
 }  // namespace
 
@@ -69,31 +79,37 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***argv) {
         int length = 0;
         std::vector<unsigned char> rgb = picture(f);
         const unsigned char *frame = PhotoCodecEncode(enc, rgb.data(), static_cast<int>(rgb.size()), &length);
-        primers[0][f].assign(frame, frame + length);
+        (f == 0 ? primers[0].key : primers[0].inter).assign(frame, frame + length);
     }
     PhotoDeleteCodec(enc);
-    primers[1][0].assign(20 + 4 * 3000, 0);
+    primers[1].key.assign(20 + 4 * 3000, 0);
     const unsigned char header[] = {0, 1, 0, 0, 160, 0, 120, 0, 0, 0, 0, 0, 0, 0, 0, 0, 28, 0, 0, 0};
-    std::memcpy(primers[1][0].data(), header, sizeof header);
-    primers[1][1] = primers[1][0];
-    primers[1][1][12] = 1;
+    std::memcpy(primers[1].key.data(), header, sizeof header);
+    primers[1].inter = primers[1].key;
+    primers[1].inter[12] = 1;
+    fresh = PhotoCreateCodec();
     for (int i = 0; i < 2; ++i) primed[i] = prime(primers[i]);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size > kLongestFrame) size = kLongestFrame;
-    PhotoCodec *fresh = PhotoCreateCodec();
-    decode(fresh, data, size);
-    decode(fresh, data, size);
-    PhotoDeleteCodec(fresh);
-    // One decoder of each size, past a key frame and a P-frame.
-    for (int i = 0; i < 2; ++i) {
-        const bool first = decode(primed[i], data, size);
-        if (decode(primed[i], data, size) || first) {
-            PhotoDeleteCodec(primed[i]);
-            primed[i] = prime(primers[i]);
+    if (size < 1) return 0;
+    const unsigned mode = data[0] % 3u;
+    const uint8_t *frame = data + 1;
+    const size_t length = std::min(size - 1, kLongestFrame);
+    if (mode == 0) {
+        decode(fresh, frame, length);
+        // A refused first frame leaves the decoder waiting, as new.
+        if (opened_stream(fresh)) {
+            PhotoDeleteCodec(fresh);
+            fresh = PhotoCreateCodec();
         }
+        return 0;
+    }
+    PhotoCodec *&codec = primed[mode - 1];
+    if (decode(codec, frame, length)) {
+        PhotoDeleteCodec(codec);
+        codec = prime(primers[mode - 1]);
     }
     return 0;
 }

@@ -38,8 +38,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***argv) { return fuzzing::initi
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size > (1u << 20)) return 0;
     fuzzing::read_with(ReadGIF, data, size);
-    unsigned sum = 0;
-    for (size_t i = 0; i < size; ++i) sum += data[i];
-    if (sum % kWriteBackEvery == 0) write_back(data, size);
+    // A few bytes pick the inputs written back: summing them all would put a
+    // traced comparison on every byte.
+    const size_t pick = size == 0 ? 0 : data[0] + data[size / 2] + data[size - 1] + size;
+    if (pick % kWriteBackEvery == 0) write_back(data, size);
     return 0;
 }
