@@ -7,7 +7,9 @@
 // copy memory it does not own: more than 64 coefficients per block, a code
 // that places a coefficient past position 63, a back-reference to a frame
 // it never decoded and, when it knows the frame's length, a bitstream that
-// runs past it.
+// runs past it.  That is seen after each row of blocks, so a truncated
+// frame costs what it holds, not a whole frame of blocks decoded from the
+// zeros past its end.
 #include <algorithm>
 #include <cstring>
 
@@ -36,7 +38,7 @@ public:
 
     bool luma(const PlaneOut &plane) {
         const int W = g_.width;
-        for (int br = 0; br < g_.luma_block_rows; ++br)
+        for (int br = 0; br < g_.luma_block_rows; ++br) {
             for (int bc = 0; bc < g_.luma_block_cols; ++bc) {
                 const ptrdiff_t at = 8 * (static_cast<ptrdiff_t>(br) * W + bc);
                 if (inter_) {
@@ -55,7 +57,9 @@ public:
                 }
                 if (!block(plane.work + at, W, 8, false)) return false;
             }
-        return bits_.within();
+            if (!bits_.within()) return false;
+        }
+        return true;
     }
 
     bool chroma(const PlaneOut &plane) {
@@ -70,8 +74,9 @@ public:
                 }
                 if (!block(plane.work + at, CW, rows, true)) return false;
             }
+            if (!bits_.within()) return false;
         }
-        return bits_.within();
+        return true;
     }
 
 private:
