@@ -2,22 +2,25 @@
 // `tavcodec decode` would, must decode or be refused without reading past
 // it.  The first byte picks the decoder and the rest is the frame:
 //   0  a fresh decoder (the frame opens a stream),
-//   1  a 320 x 240 decoder that has decoded a key frame and a P-frame,
-//   2  a 160 x 120 decoder in the same state,
-// so that skips and back-references meet real history, and every input
-// costs one decode.  Frames longer than the longest frame are cut to it.
+//   1  a 320 x 240 decoder whose history is full (sixteen frames),
+//   2  a 160 x 120 decoder whose history is full,
+// so that skips and back-references of every depth meet real history, and
+// every input costs one decode.  Frames longer than the longest frame are
+// cut to it.
 //
-// The decoders are kept from one input to the next.  A refused frame
-// leaves no trace a later frame can see (it never joins the history, and
-// the header's quality is read afresh with every frame), so a primed
-// decoder is primed again only after a frame decoded, and the fresh one is
-// replaced only once a frame opened its stream: each input meets exactly
-// the state its first byte names, and a finding replays alone.
+// The decoders are kept from one input to the next.  A refused frame never
+// joins the history, and the header's quality is read afresh with every
+// frame; a frame that decodes only replaces the oldest of sixteen frames,
+// which changes pixel values but not the path any later frame takes.  So
+// each input meets the state its first byte names, and a finding replays
+// alone.  The fresh decoder is replaced once a frame opened its stream.
 #include <tcl.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -27,10 +30,8 @@ namespace {
 
 constexpr size_t kLongestFrame = 105472;
 
-struct Primers {
-    std::vector<unsigned char> key, inter;
-};
-Primers primers[2];  // 320 x 240, 160 x 120
+constexpr int kHistoryFrames = 16;
+std::vector<unsigned char> primers[2][kHistoryFrames];  // [320 x 240, 160 x 120][frame]
 
 PhotoCodec *fresh;
 PhotoCodec *primed[2];
@@ -56,11 +57,22 @@ bool decode(PhotoCodec *codec, const uint8_t *data, size_t size) {
     return out != nullptr;
 }
 
-PhotoCodec *prime(const Primers &frames) {
+// A decoder that decoded all of `frames`, or null.
+PhotoCodec *prime(const std::vector<unsigned char> (&frames)[kHistoryFrames]) {
     PhotoCodec *codec = PhotoCreateCodec();
-    decode(codec, frames.key.data(), frames.key.size());
-    decode(codec, frames.inter.data(), frames.inter.size());
+    for (const auto &frame : frames)
+        if (!decode(codec, frame.data(), frame.size())) {
+            PhotoDeleteCodec(codec);
+            return nullptr;
+        }
     return codec;
+}
+
+// libFuzzer ignores what its initialiser returns: a primer that does not
+// decode would leave the run without the state it claims, so it stops here.
+[[noreturn]] void stop(const char *why) {
+    std::fprintf(stderr, "codec_fuzzer: %s\n", why);
+    std::abort();
 }
 
 bool opened_stream(PhotoCodec *codec) { return PhotoCodecGetSize(codec, nullptr, nullptr) == 0; }
@@ -72,23 +84,26 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***argv) {
     Tcl_Interp *interp = Tcl_CreateInterp();
     if (Tavrel_Init(interp) != TCL_OK) return 1;
     // 320 x 240 primers come from our encoder (the codec layer encodes only
-    // that size); the 160 x 120 ones are a hand-made key frame whose
-    // bitstream is all zeros, and a P-frame like it.
+    // that size, a key frame every fifteenth); the 160 x 120 ones are a
+    // hand-made key frame whose bitstream is all zeros, and P-frames like it.
     PhotoCodec *enc = PhotoCreateCodec();
-    for (int f = 0; f < 2; ++f) {
+    for (int f = 0; f < kHistoryFrames; ++f) {
         int length = 0;
         std::vector<unsigned char> rgb = picture(f);
         const unsigned char *frame = PhotoCodecEncode(enc, rgb.data(), static_cast<int>(rgb.size()), &length);
-        (f == 0 ? primers[0].key : primers[0].inter).assign(frame, frame + length);
+        if (!frame) stop("the encoder made no primer");
+        primers[0][f].assign(frame, frame + length);
     }
     PhotoDeleteCodec(enc);
-    primers[1].key.assign(20 + 4 * 3000, 0);
+    std::vector<unsigned char> small(20 + 4 * 3000, 0);
     const unsigned char header[] = {0, 1, 0, 0, 160, 0, 120, 0, 0, 0, 0, 0, 0, 0, 0, 0, 28, 0, 0, 0};
-    std::memcpy(primers[1].key.data(), header, sizeof header);
-    primers[1].inter = primers[1].key;
-    primers[1].inter[12] = 1;
+    std::memcpy(small.data(), header, sizeof header);
+    primers[1][0] = small;
+    small[12] = 1;
+    for (int f = 1; f < kHistoryFrames; ++f) primers[1][f] = small;
     fresh = PhotoCreateCodec();
-    for (int i = 0; i < 2; ++i) primed[i] = prime(primers[i]);
+    for (int i = 0; i < 2; ++i)
+        if (!(primed[i] = prime(primers[i]))) stop("a primer did not decode");
     return 0;
 }
 
@@ -106,10 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         }
         return 0;
     }
-    PhotoCodec *&codec = primed[mode - 1];
-    if (decode(codec, frame, length)) {
-        PhotoDeleteCodec(codec);
-        codec = prime(primers[mode - 1]);
-    }
+    decode(primed[mode - 1], frame, length);
     return 0;
 }
