@@ -1,7 +1,8 @@
 // The decoder.  Blocks are decoded into the working planes; a frame that
 // decodes completely joins the history unfiltered, and is then deblocked
-// for output.  A frame that fails is still shown as far as it got, but never
-// becomes a reference.
+// for output.  A frame that fails is still shown as far as it got (through
+// the codec's own interface; the length-checked one leaves the output
+// alone), but never becomes a reference.
 //
 // The decoder refuses what it cannot decode soundly rather than read or
 // copy memory it does not own: more than 64 coefficients per block, a code
@@ -138,7 +139,9 @@ private:
 
 namespace {
 
-int decode_frame(MimCtx *ctx, const unsigned char *input, int length, unsigned char *output) {
+// `show_failed`: whether a frame that fails still reaches `output` as far
+// as it got (the codec's own interface), or leaves it untouched.
+int decode_frame(MimCtx *ctx, const unsigned char *input, int length, unsigned char *output, bool show_failed) {
     if (!ctx || !input || !output || !ctx->decoder_ready || length < kHeaderBytes) return 0;
     const Geometry &g = ctx->geometry;
     const FrameHeader header = read_header(input);
@@ -173,17 +176,17 @@ int decode_frame(MimCtx *ctx, const unsigned char *input, int length, unsigned c
         deblock_plane(planes[1].work, g.chroma_width, g.chroma_height);
         deblock_plane(planes[2].work, g.chroma_width, g.chroma_height);
     }
-    planes_to_rgb(g, planes[0].work, planes[1].work, planes[2].work, output);
+    if (ok || show_failed) planes_to_rgb(g, planes[0].work, planes[1].work, planes[2].work, output);
     return ok ? 1 : 0;
 }
 
 }  // namespace
 
 extern "C" int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsigned char *output) {
-    return decode_frame(ctx, input, MIMIC_MAX_FRAME_READ, output);
+    return decode_frame(ctx, input, MIMIC_MAX_FRAME_READ, output, true);
 }
 
 extern "C" int mimic_decode_frame_checked(MimCtx *ctx, const unsigned char *input, int input_length,
                                           unsigned char *output) {
-    return decode_frame(ctx, input, input_length, output);
+    return decode_frame(ctx, input, input_length, output, false);
 }
