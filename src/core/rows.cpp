@@ -112,7 +112,8 @@ void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]) {
     for (size_t done = 4; done < total; done *= 2) std::memcpy(rgba + done, rgba, std::min(done, total - done));
 }
 
-void alternate_rgb(unsigned char *rgb, size_t n, const unsigned char first[3], const unsigned char second[3]) {
+void alternate_rgb(unsigned char *rgb, size_t n, const unsigned char first[3],
+                   const unsigned char second[3]) {
     if (n == 0) return;
     std::memcpy(rgb, first, 3);
     if (n == 1) return;

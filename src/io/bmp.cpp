@@ -310,7 +310,8 @@ bool decode_rle(AuxIO *stream, const BmpHeader &header, const tav::DecodeTarget 
             const int hi = four ? value >> 4 : value, lo = four ? value & 0x0F : value;
             if (hi >= entries || (count > 1 && lo >= entries)) return false;
             const int shown = visible(count);
-            tav::alternate_rgb(span.at(x, y, shown), static_cast<size_t>(shown), palette.rgb + 3 * hi, palette.rgb + 3 * lo);
+            tav::alternate_rgb(span.at(x, y, shown), static_cast<size_t>(shown), palette.rgb + 3 * hi,
+                               palette.rgb + 3 * lo);
             span.grew(shown);
             x = std::min(width, x + count);
         } else if (value == 0) {  // end of line
