@@ -6,6 +6,8 @@
 # Every tests/fuzz/<name>_fuzzer.cpp is a target; its seeds are the files in
 # tests/fuzz/corpus/<name>/ (the generic "read" target takes every folder).
 # The working corpora and any crash or finding are left in build-fuzz/.
+# FUZZ_JOBS=2 runs two targets at a time, each under `nice -n 19`, after
+# one build; each target's output then goes to build-fuzz/logs/<name>.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-120}
@@ -24,16 +26,16 @@ if [ ${#targets[@]} -eq 0 ]; then
   done
 fi
 
-status=0
-for target in "${targets[@]}"; do
-  name=${target%%=*}
-  duration=$seconds
+jobs=${FUZZ_JOBS:-1}
+mkdir -p build-fuzz/logs
+
+run_target() {
+  local target=$1 name=${1%%=*} duration=$seconds
   [ "$name" != "$target" ] && duration=${target#*=}
-  work=build-fuzz/corpus/$name
+  local work=build-fuzz/corpus/$name seeds=()
   mkdir -p "$work"
   if [ -d "tests/fuzz/corpus/$name" ]; then
     cp -n tests/fuzz/corpus/"$name"/* "$work"/ 2>/dev/null || true
-    seeds=()
   else
     seeds=(tests/fuzz/corpus/*/)
   fi
@@ -43,8 +45,31 @@ for target in "${targets[@]}"; do
   # allocation above 32 MiB is a picture the reader should have refused
   # (a bomb), and libFuzzer reports it as a finding.
   ASAN_OPTIONS=allocator_may_return_null=0:detect_leaks=1 \
-    "build-fuzz/${name}_fuzzer" -max_len=65536 -malloc_limit_mb=32 -rss_limit_mb=2048 \
+    $nice "build-fuzz/${name}_fuzzer" -max_len=65536 -malloc_limit_mb=32 -rss_limit_mb=2048 \
     -max_total_time="$duration" -print_final_stats=1 -artifact_prefix="build-fuzz/${name}-" \
-    "$work" "${seeds[@]}" || status=1
+    "$work" "${seeds[@]}"
+}
+
+status=0
+if [ "$jobs" -le 1 ]; then
+  nice=""
+  for target in "${targets[@]}"; do run_target "$target" || status=1; done
+  exit $status
+fi
+# Lanes of targets, dealt round; other work on the machine comes first.
+nice="nice -n 19"
+lanes=()
+for ((lane = 0; lane < jobs; ++lane)); do
+  (
+    failed=0
+    for ((i = lane; i < ${#targets[@]}; i += jobs)); do
+      name=${targets[i]%%=*}
+      run_target "${targets[i]}" >"build-fuzz/logs/$name.log" 2>&1 || { failed=1; echo "finding: $name (build-fuzz/logs/$name.log)"; }
+      echo "$name: $(grep -h 'stat::' "build-fuzz/logs/$name.log" | tr -s ' ' | tr '\n' ' ')"
+    done
+    exit $failed
+  ) &
+  lanes+=($!)
 done
+for pid in "${lanes[@]}"; do wait "$pid" || status=1; done
 exit $status

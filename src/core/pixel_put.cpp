@@ -25,9 +25,18 @@ ChannelRow source_row(const PhotoBlock *block, const Clip &c, int j) {
     return s;
 }
 
+// A channel that neither moves along the row nor down the block (one byte,
+// such as the opaque alpha of an RGB put) fits any row stride: leaving it
+// out lets RGB and grey blocks take their own conversion, not the planar one.
 bool same_row_strides(const PhotoBlock *block) {
-    const int *rs = block->planes.row_stride;
-    return rs[1] == rs[0] && rs[2] == rs[0] && rs[3] == rs[0];
+    const TavPlaneSet &planes = block->planes;
+    int shared = -1;
+    for (int ch = 0; ch < 4; ++ch) {
+        if (planes.pixel_stride[ch] == 0 && planes.row_stride[ch] == 0) continue;
+        if (shared >= 0 && planes.row_stride[ch] != shared) return false;
+        shared = planes.row_stride[ch];
+    }
+    return true;
 }
 
 int put_indexed(Photo *image, const PhotoBlock *block, const Clip &c) {

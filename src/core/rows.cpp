@@ -68,6 +68,14 @@ bool palette_to_rgba(const unsigned char *index, const unsigned char *rgb, int e
     return true;
 }
 
+bool lut16_to_rgba(const uint16_t *index, const unsigned char *lut, int entries, unsigned char *rgba, size_t n) {
+    for (size_t i = 0; i < n; ++i, rgba += 4) {
+        if (index[i] >= entries) return false;
+        std::memcpy(rgba, lut + 4 * index[i], 4);
+    }
+    return true;
+}
+
 void planes_to_rgba(const unsigned char *const plane[4], unsigned char *out, size_t n) {
     // The planes never overlap the row: saying so lets the loops vectorise.
     const unsigned char *__restrict r = plane[0], *__restrict g = plane[1], *__restrict b = plane[2],
@@ -103,6 +111,17 @@ void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]) {
     uint32_t word;
     std::memcpy(&word, color, 4);
     for (size_t i = 0; i < n; ++i) std::memcpy(rgba + 4 * i, &word, 4);
+}
+
+void alternate_rgb(unsigned char *rgb, size_t n, const unsigned char first[3],
+                   const unsigned char second[3]) {
+    if (n == 0) return;
+    std::memcpy(rgb, first, 3);
+    if (n == 1) return;
+    std::memcpy(rgb + 3, second, 3);
+    // The pair repeats every six bytes: doubling what is written keeps that.
+    const size_t total = n * 3;
+    for (size_t done = 6; done < total; done *= 2) std::memcpy(rgb + done, rgb, std::min(done, total - done));
 }
 
 void gray_to_rgb(const unsigned char *gray, unsigned char *rgb, size_t n) {

@@ -8,6 +8,7 @@
 #include "core/pixel_p.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace tav {
 
@@ -26,11 +27,18 @@ void index_to_rgba(const unsigned char *index, int step, unsigned char *rgba, si
 // from `rgb` (R, G, B per entry); false, with the row unfinished, at the
 // first index of `entries` or beyond.
 bool palette_to_rgba(const unsigned char *index, const unsigned char *rgb, int entries, unsigned char *rgba, size_t n);
+// Range-checked expansion through an RGBA table of `entries` colours, for
+// indices wider than a byte (GIF's 12-bit codes): false, with the row
+// unfinished, at the first index of `entries` or beyond.
+bool lut16_to_rgba(const uint16_t *index, const unsigned char *lut, int entries, unsigned char *rgba, size_t n);
 // Separate planes to packed RGBA: plane[c] holds channel c of every pixel;
 // a null alpha plane gives opaque pixels.
 void planes_to_rgba(const unsigned char *const plane[4], unsigned char *rgba, size_t n);
 // One colour repeated over the row.
 void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]);
+// Two colours taking turns over the row (first, second, first, ...), as a
+// run-length code paints a run of paired pixels; n may be odd.
+void alternate_rgb(unsigned char *rgb, size_t n, const unsigned char first[3], const unsigned char second[3]);
 // One grey byte per pixel spread to packed R = G = B.
 void gray_to_rgb(const unsigned char *gray, unsigned char *rgb, size_t n);
 // "565" words (high byte first: blue in bits 15-11, green 10-5, red 4-0)

@@ -117,14 +117,16 @@ bool read_headers(AuxIO *stream, BmpHeader *header) {
         if (consumed + entries * entry_bytes > offset) return false;
         header->palette_entries = static_cast<int>(entries);
         const uint32_t kept = std::min<uint32_t>(entries, 256);
-        unsigned char entry[4];
-        for (uint32_t i = 0; i < entries; ++i) {
-            if (!tav::read_exactly(stream, entry, entry_bytes)) return false;
-            if (i < kept) {
-                palette->rgb[3 * i] = entry[2];
-                palette->rgb[3 * i + 1] = entry[1];
-                palette->rgb[3 * i + 2] = entry[0];
-            }
+        // The table in one read; entries past the 256th are never used.
+        unsigned char table[256 * 4];
+        if (!tav::read_exactly(stream, table, kept * entry_bytes) ||
+            !tav::skip_bytes(stream, (entries - kept) * entry_bytes))
+            return false;
+        for (uint32_t i = 0; i < kept; ++i) {
+            const unsigned char *entry = table + entry_bytes * i;
+            palette->rgb[3 * i] = entry[2];
+            palette->rgb[3 * i + 1] = entry[1];
+            palette->rgb[3 * i + 2] = entry[0];
         }
         palette->count = static_cast<int>(kept);
         consumed += entries * entry_bytes;
@@ -308,8 +310,8 @@ bool decode_rle(AuxIO *stream, const BmpHeader &header, const tav::DecodeTarget 
             const int hi = four ? value >> 4 : value, lo = four ? value & 0x0F : value;
             if (hi >= entries || (count > 1 && lo >= entries)) return false;
             const int shown = visible(count);
-            unsigned char *out = span.at(x, y, shown);
-            for (int i = 0; i < shown; ++i) std::memcpy(out + 3 * i, palette.rgb + 3 * ((i & 1) ? lo : hi), 3);
+            tav::alternate_rgb(span.at(x, y, shown), static_cast<size_t>(shown), palette.rgb + 3 * hi,
+                               palette.rgb + 3 * lo);
             span.grew(shown);
             x = std::min(width, x + count);
         } else if (value == 0) {  // end of line

@@ -23,6 +23,7 @@
 // screen.
 #include "core/fill_p.h"
 #include "core/memory_p.h"
+#include "core/rows_p.h"
 #include "io/exact_palette_p.h"
 #include "io/format_helpers_p.h"
 #include "io/format_options_p.h"
@@ -218,12 +219,7 @@ bool paint_image(Photo *photo, LzwDecoder &decoder, const ImageDescriptor &image
         const int start = image.interlaced ? kStart[pass] : 0, step = image.interlaced ? kStep[pass] : 1;
         for (int y = start; y < image.height; y += step) {
             if (decoder.read(row, image.width) < 0) return false;
-            unsigned char *out = rgba.get();
-            for (size_t x = 0; x < width; ++x, out += 4) {
-                const unsigned index = row[x];
-                if (index >= static_cast<unsigned>(table.entries)) return false;
-                std::memcpy(out, lut + 4 * index, 4);
-            }
+            if (!lut16_to_rgba(row, lut, table.entries, rgba.get(), width)) return false;
             PhotoPutRGBA(photo, rgba.get(), image.left, image.top + y, image.width, 1, compose);
         }
     }

@@ -57,17 +57,14 @@ bool read_sgi_header(AuxIO *stream, SgiHeader *header) {
     return tav::skip_bytes(stream, 404);
 }
 
-// Gives the channels the file lacks their defined values: grey in the
-// colour channels, opaque alpha.
-void fill_missing(unsigned char *rgba, size_t pixels, int channels) {
-    if (channels >= 4) return;
-    for (size_t i = 0; i < pixels; ++i, rgba += 4) {
-        if (channels < 3) {
-            rgba[2] = rgba[0];
-            if (channels < 2) rgba[1] = rgba[0];
-        }
-        rgba[3] = 255;
-    }
+// The planes of one row as R, G, B, A: the channels the file lacks take
+// their defined values, grey in the colour channels (a null alpha reads as
+// opaque).
+void channel_planes(const unsigned char *first, size_t plane_step, int channels, const unsigned char *plane[4]) {
+    plane[0] = first;
+    plane[1] = channels > 1 ? first + plane_step : first;
+    plane[2] = channels > 2 ? first + 2 * plane_step : first;
+    plane[3] = channels > 3 ? first + 3 * plane_step : nullptr;
 }
 
 bool read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
@@ -78,8 +75,6 @@ bool read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
     tav::Bytes rgba = tav::attempt_bytes(band * 4);
     if (!planes || !rgba) return false;
     const size_t plane_bytes = width * static_cast<size_t>(header.height);
-    // Missing channels read from the first (grey) or from an opaque row.
-    static const unsigned char opaque[1] = {255};
     for (int k = 0; k < header.height; k += band_rows) {
         const int rows = std::min(band_rows, header.height - k);
         for (int n = 0; n < header.channels; ++n) {
@@ -90,27 +85,18 @@ bool read_verbatim(AuxIO *stream, Photo *image, const SgiHeader &header) {
         }
         // File rows run bottom-up: the band's last file row is its top row.
         for (int r = 0; r < rows; ++r) {
-            const size_t row = width * r;
-            const unsigned char *red = planes.get() + row;
-            const unsigned char *green = header.channels > 1 ? red + band : red;
-            const unsigned char *blue = header.channels > 2 ? red + 2 * band : red;
-            const unsigned char *alpha = header.channels > 3 ? red + 3 * band : opaque;
-            const size_t alpha_step = header.channels > 3 ? 1 : 0;
-            unsigned char *out = rgba.get() + width * 4 * (rows - 1 - r);
-            for (size_t x = 0; x < width; ++x, out += 4) {
-                out[0] = red[x];
-                out[1] = green[x];
-                out[2] = blue[x];
-                out[3] = alpha[x * alpha_step];
-            }
+            const unsigned char *plane[4];
+            channel_planes(planes.get() + width * r, band, header.channels, plane);
+            tav::planes_to_rgba(plane, rgba.get() + width * 4 * (rows - 1 - r), width);
         }
         PhotoPutRGBA(image, rgba.get(), 0, header.height - k - rows, header.width, rows, TAV_COMPOSE_REPLACE);
     }
     return true;
 }
 
-// Decodes one RLE row into every fourth byte of `out`; false when the
-// packets run past the row or the bytes end before the row's final packet.
+// Decodes one RLE row into `out`; false when the packets run past the row
+// or the bytes end before the row's final packet.  What a row leaves
+// undecoded keeps the zeros it was given.
 bool decode_rle_row(const unsigned char *in, size_t length, int width, unsigned char *out) {
     int x = 0;
     for (size_t i = 0; i < length;) {
@@ -120,12 +106,11 @@ bool decode_rle_row(const unsigned char *in, size_t length, int width, unsigned 
         if (count > width - x) return false;
         if (c & 0x80) {
             if (length - i < static_cast<size_t>(count)) return false;
-            for (int j = 0; j < count; ++j) out[4 * (x + j)] = in[i + j];
+            std::memcpy(out + x, in + i, static_cast<size_t>(count));
             i += count;
         } else {
             if (i == length) return false;
-            const unsigned char v = in[i++];
-            for (int j = 0; j < count; ++j) out[4 * (x + j)] = v;
+            std::memset(out + x, in[i++], static_cast<size_t>(count));
         }
         x += count;
     }
@@ -134,22 +119,27 @@ bool decode_rle_row(const unsigned char *in, size_t length, int width, unsigned 
 
 bool read_rle(AuxIO *stream, Photo *image, const SgiHeader &header) {
     const size_t rows = static_cast<size_t>(header.height) * header.channels;
+    const size_t width = static_cast<size_t>(header.width);
     tav::Bytes table = tav::attempt_bytes(rows * 4);
     // The longest valid row: every pixel a packet of its own, and the end.
-    const size_t longest = 2 * static_cast<size_t>(header.width) + 1;
+    const size_t longest = 2 * width + 1;
     tav::Bytes packed = tav::attempt_bytes(longest);
-    tav::Bytes rgba = tav::attempt_bytes(static_cast<size_t>(header.width) * 4);
-    if (!table || !packed || !rgba || !tav::read_exactly(stream, table.get(), rows * 4)) return false;
+    tav::Bytes planes = tav::attempt_bytes(width * header.channels);
+    tav::Bytes rgba = tav::attempt_bytes(width * 4);
+    if (!table || !packed || !planes || !rgba || !tav::read_exactly(stream, table.get(), rows * 4)) return false;
+    const unsigned char *plane[4];
+    channel_planes(planes.get(), width, header.channels, plane);
     for (int k = 0; k < header.height; ++k) {
-        std::memset(rgba.get(), 0, static_cast<size_t>(header.width) * 4);
+        std::memset(planes.get(), 0, width * header.channels);
         for (int n = 0; n < header.channels; ++n) {
             const uint32_t start = tav::be32(table.get() + 4 * (static_cast<size_t>(n) * header.height + k));
             if (start > 0x7fffffff || AuxIO_Seek(stream, static_cast<int>(start), 0) < 0) return false;
             const int got = AuxIO_Read(stream, packed.get(), static_cast<int>(longest));
-            if (got <= 0 || !decode_rle_row(packed.get(), static_cast<size_t>(got), header.width, rgba.get() + n))
+            if (got <= 0 ||
+                !decode_rle_row(packed.get(), static_cast<size_t>(got), header.width, planes.get() + n * width))
                 return false;
         }
-        fill_missing(rgba.get(), static_cast<size_t>(header.width), header.channels);
+        tav::planes_to_rgba(plane, rgba.get(), width);
         PhotoPutRGBA(image, rgba.get(), 0, header.height - 1 - k, header.width, 1, TAV_COMPOSE_REPLACE);
     }
     return true;

@@ -5,6 +5,7 @@
 // the bytes the plain channel-by-channel copy gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -70,6 +71,16 @@ TEST(RowFunctions, UnpackedBitsAndCheckedPalettesMatchThePerPixelDefinition) {
     for (const Bytes &row : {Bytes{0, 1}, Bytes{2}, Bytes{0, 255}}) {
         const bool fits = row.back() < 2;
         EXPECT_EQ(tav::palette_to_rgba(row.data(), rgb, 2, out, row.size()), fits);
+    }
+    // Wide indices through an RGBA table: colours in order up to the first
+    // index past the table, nothing written beyond it.
+    const unsigned char lut[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    for (const std::vector<uint16_t> &row : {std::vector<uint16_t>{2, 0, 1}, {1, 3, 0}, {0, 256, 1}, {4095}}) {
+        Bytes got(4 * row.size(), 0xEE), want(got);
+        size_t i = 0;
+        for (; i < row.size() && row[i] < 3; ++i) std::copy(lut + 4 * row[i], lut + 4 * row[i] + 4, want.begin() + 4 * i);
+        EXPECT_EQ(tav::lut16_to_rgba(row.data(), lut, 3, got.data(), row.size()), i == row.size());
+        EXPECT_EQ(got, want) << row[0];
     }
 }
 
@@ -143,12 +154,18 @@ TEST(RowFunctions, OutOfRgbaAndSolidRows) {
             ASSERT_EQ(Bytes(&grey3[3 * i], &grey3[3 * i] + 3), (Bytes{in[i], in[i], in[i]}));
         }
     }
-    const unsigned char color[4] = {1, 2, 3, 4};
+    const unsigned char color[4] = {1, 2, 3, 4}, other[3] = {7, 8, 9};
     for (size_t n : {size_t(1), size_t(2), size_t(3), size_t(9), size_t(1000)}) {
-        Bytes row(n * 4 + 4, 0xEE);
+        Bytes row(n * 4 + 4, 0xEE), pairs(n * 3 + 3, 0xEE);
         tav::solid_rgba(row.data(), n, color);
-        for (size_t i = 0; i < n; ++i) ASSERT_EQ(Bytes(&row[4 * i], &row[4 * i] + 4), (Bytes{1, 2, 3, 4})) << n;
+        tav::alternate_rgb(pairs.data(), n, color, other);
+        for (size_t i = 0; i < n; ++i) {
+            ASSERT_EQ(Bytes(&row[4 * i], &row[4 * i] + 4), (Bytes{1, 2, 3, 4})) << n;
+            const unsigned char *want = i % 2 ? other : color;
+            ASSERT_EQ(Bytes(&pairs[3 * i], &pairs[3 * i] + 3), Bytes(want, want + 3)) << n << " at " << i;
+        }
         ASSERT_EQ(row[n * 4], 0xEE);
+        ASSERT_EQ(pairs[n * 3], 0xEE);
     }
 }
 

@@ -31,6 +31,16 @@ void write_back(const uint8_t *data, size_t size) {
     AuxIO_Close(stream);
 }
 
+// Every byte takes part, so that a mutation anywhere changes the choice: a
+// choice by a few bytes is kept by most mutations, and the corpus fills
+// with inputs that are all written back.  Not traced: the coverage tracer
+// would record the loop's comparison once a byte.
+__attribute__((no_sanitize("coverage"))) unsigned byte_sum(const uint8_t *data, size_t size) {
+    unsigned sum = 0;
+    for (size_t i = 0; i < size; ++i) sum += data[i];
+    return sum;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***argv) { return fuzzing::initialize(argv); }
@@ -38,8 +48,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***argv) { return fuzzing::initi
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size > (1u << 20)) return 0;
     fuzzing::read_with(ReadGIF, data, size);
-    unsigned sum = 0;
-    for (size_t i = 0; i < size; ++i) sum += data[i];
-    if (sum % kWriteBackEvery == 0) write_back(data, size);
+    if (byte_sum(data, size) % kWriteBackEvery == 0) write_back(data, size);
     return 0;
 }

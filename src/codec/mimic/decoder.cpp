@@ -1,13 +1,16 @@
 // The decoder.  Blocks are decoded into the working planes; a frame that
 // decodes completely joins the history unfiltered, and is then deblocked
-// for output.  A frame that fails is still shown as far as it got, but never
-// becomes a reference.
+// for output.  A frame that fails is still shown as far as it got (through
+// the codec's own interface; the length-checked one leaves the output
+// alone), but never becomes a reference.
 //
 // The decoder refuses what it cannot decode soundly rather than read or
 // copy memory it does not own: more than 64 coefficients per block, a code
 // that places a coefficient past position 63, a back-reference to a frame
 // it never decoded and, when it knows the frame's length, a bitstream that
-// runs past it.
+// runs past it.  That is seen after each row of blocks, so a truncated
+// frame costs what it holds, not a whole frame of blocks decoded from the
+// zeros past its end.
 #include <algorithm>
 #include <cstring>
 
@@ -36,7 +39,7 @@ public:
 
     bool luma(const PlaneOut &plane) {
         const int W = g_.width;
-        for (int br = 0; br < g_.luma_block_rows; ++br)
+        for (int br = 0; br < g_.luma_block_rows; ++br) {
             for (int bc = 0; bc < g_.luma_block_cols; ++bc) {
                 const ptrdiff_t at = 8 * (static_cast<ptrdiff_t>(br) * W + bc);
                 if (inter_) {
@@ -55,7 +58,9 @@ public:
                 }
                 if (!block(plane.work + at, W, 8, false)) return false;
             }
-        return bits_.within();
+            if (!bits_.within()) return false;
+        }
+        return true;
     }
 
     bool chroma(const PlaneOut &plane) {
@@ -70,8 +75,9 @@ public:
                 }
                 if (!block(plane.work + at, CW, rows, true)) return false;
             }
+            if (!bits_.within()) return false;
         }
-        return bits_.within();
+        return true;
     }
 
 private:
@@ -133,7 +139,9 @@ private:
 
 namespace {
 
-int decode_frame(MimCtx *ctx, const unsigned char *input, int length, unsigned char *output) {
+// `show_failed`: whether a frame that fails still reaches `output` as far
+// as it got (the codec's own interface), or leaves it untouched.
+int decode_frame(MimCtx *ctx, const unsigned char *input, int length, unsigned char *output, bool show_failed) {
     if (!ctx || !input || !output || !ctx->decoder_ready || length < kHeaderBytes) return 0;
     const Geometry &g = ctx->geometry;
     const FrameHeader header = read_header(input);
@@ -168,17 +176,17 @@ int decode_frame(MimCtx *ctx, const unsigned char *input, int length, unsigned c
         deblock_plane(planes[1].work, g.chroma_width, g.chroma_height);
         deblock_plane(planes[2].work, g.chroma_width, g.chroma_height);
     }
-    planes_to_rgb(g, planes[0].work, planes[1].work, planes[2].work, output);
+    if (ok || show_failed) planes_to_rgb(g, planes[0].work, planes[1].work, planes[2].work, output);
     return ok ? 1 : 0;
 }
 
 }  // namespace
 
 extern "C" int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsigned char *output) {
-    return decode_frame(ctx, input, MIMIC_MAX_FRAME_READ, output);
+    return decode_frame(ctx, input, MIMIC_MAX_FRAME_READ, output, true);
 }
 
 extern "C" int mimic_decode_frame_checked(MimCtx *ctx, const unsigned char *input, int input_length,
                                           unsigned char *output) {
-    return decode_frame(ctx, input, input_length, output);
+    return decode_frame(ctx, input, input_length, output, false);
 }

@@ -49,7 +49,9 @@ int mimic_decode_frame(MimCtx *ctx, const unsigned char *input, unsigned char *o
 /* Our addition to the interface: mimic_decode_frame of a frame of
  * `input_length` bytes, which fails like a corrupt frame when its bitstream
  * needs more than that (a truncated frame), and never reads past it.
- * Frames shorter than their 20-byte header fail at once. */
+ * Frames shorter than their 20-byte header fail at once.  A frame that
+ * fails leaves `output` untouched: its caller drops it, so it is not
+ * converted. */
 int mimic_decode_frame_checked(MimCtx *ctx, const unsigned char *input, int input_length,
                                unsigned char *output);
 
