@@ -88,6 +88,11 @@ void *attempt_zeroed_pixels(size_t size) {
     return std::calloc(size ? size : 1, 1);
 }
 
+void *attempt_unzeroed_pixels(size_t size) {
+    if (size > UINT_MAX - 64) return nullptr;
+    return std::malloc(size ? size : 1);
+}
+
 void free_pixels(void *block) { std::free(block); }
 
 void *shrink_pixels(void *block, size_t size) {

@@ -29,6 +29,9 @@ inline bool checked_mul(size_t a, size_t b, size_t *out) {
 // written), released with free_pixels and never handed to callers.
 // nullptr when the memory is not there.
 void *attempt_zeroed_pixels(size_t size);
+// The same without zeroing, for a buffer the caller writes whole before
+// anything reads it (zeroing reused memory would cost a pass of its own).
+void *attempt_unzeroed_pixels(size_t size);
 void free_pixels(void *block);
 // Gives back the end of a pixel block that now holds only `size` bytes;
 // the block stays where it is (or, if the system moves it, the moved

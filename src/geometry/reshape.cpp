@@ -4,12 +4,17 @@
 // back after the image took its new size.
 #include "geometry/reshape_p.h"
 
+#include "core/cpu_p.h"
 #include "core/memory_p.h"
 #include "core/render_memory_p.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -106,20 +111,67 @@ bool mirror_direct(Photo *image, bool horizontal, bool vertical) {
 // rows in square tiles (so that reads and writes both stay in cache) into a
 // fresh buffer, which the image then takes as its own.
 template <int C>
+void turn_tile(const tav::DirectRows &src, int width, int height, bool clockwise, unsigned char *dst, int tx,
+               int x_end, int ty, int y_end) {
+    const size_t dst_row = static_cast<size_t>(height) * C;  // the turned image is height wide
+    // Source row y runs down (or up) one destination column.
+    const ptrdiff_t step = clockwise ? static_cast<ptrdiff_t>(dst_row) : -static_cast<ptrdiff_t>(dst_row);
+    const size_t first_row = static_cast<size_t>(clockwise ? tx : width - 1 - tx);
+    for (int y = ty; y < y_end; ++y) {
+        const unsigned char *s = src.base + static_cast<ptrdiff_t>(y) * src.row_stride + static_cast<size_t>(tx) * C;
+        unsigned char *d = dst + first_row * dst_row + static_cast<size_t>(clockwise ? height - 1 - y : y) * C;
+        for (int x = tx; x < x_end; ++x, s += C, d += step) std::memcpy(d, s, C);
+    }
+}
+
+#if defined(__SSE2__)
+// RGBA tiles a 4 x 4 block at a time: four source rows of four pixels are
+// transposed in registers and stored as four destination rows.
+void turn_tile_rgba(const tav::DirectRows &src, int width, int height, bool clockwise, unsigned char *dst, int tx,
+                    int x_end, int ty, int y_end) {
+    const size_t dst_row = static_cast<size_t>(height) * 4;
+    const int x4 = tx + (x_end - tx) / 4 * 4, y4 = ty + (y_end - ty) / 4 * 4;
+    for (int y = ty; y < y4; y += 4) {
+        const unsigned char *s = src.base + static_cast<ptrdiff_t>(y) * src.row_stride;
+        for (int x = tx; x < x4; x += 4) {
+            __m128i r[4];
+            for (int k = 0; k < 4; ++k)
+                r[k] = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + k * src.row_stride + x * 4));
+            // Clockwise, a destination row runs up the source rows.
+            const __m128i a = clockwise ? r[3] : r[0], b = clockwise ? r[2] : r[1];
+            const __m128i c = clockwise ? r[1] : r[2], e = clockwise ? r[0] : r[3];
+            const __m128i t0 = _mm_unpacklo_epi32(a, b), t1 = _mm_unpacklo_epi32(c, e);
+            const __m128i t2 = _mm_unpackhi_epi32(a, b), t3 = _mm_unpackhi_epi32(c, e);
+            const __m128i out[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1), _mm_unpacklo_epi64(t2, t3),
+                                    _mm_unpackhi_epi64(t2, t3)};
+            const size_t column = static_cast<size_t>(clockwise ? height - 4 - y : y) * 4;
+            for (int i = 0; i < 4; ++i) {
+                const size_t row = static_cast<size_t>(clockwise ? x + i : width - 1 - (x + i));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + row * dst_row + column), out[i]);
+            }
+        }
+    }
+    // What the blocks leave: the last columns and rows of the tile.
+    if (x4 < x_end) turn_tile<4>(src, width, height, clockwise, dst, x4, x_end, ty, y_end);
+    if (y4 < y_end) turn_tile<4>(src, width, height, clockwise, dst, tx, x4, y4, y_end);
+}
+#endif
+
+template <int C>
 void turn_tiles(const tav::DirectRows &src, int width, int height, bool clockwise, unsigned char *dst) {
     constexpr int kTile = 32;
-    const size_t dst_row = static_cast<size_t>(height) * C;  // the turned image is height wide
     for (int ty = 0; ty < height; ty += kTile)
         for (int tx = 0; tx < width; tx += kTile) {
             const int y_end = std::min(ty + kTile, height), x_end = std::min(tx + kTile, width);
-            for (int y = ty; y < y_end; ++y) {
-                const unsigned char *s = src.base + static_cast<ptrdiff_t>(y) * src.row_stride;
-                const size_t column = static_cast<size_t>(clockwise ? height - 1 - y : y) * C;
-                for (int x = tx; x < x_end; ++x) {
-                    const size_t out_row = static_cast<size_t>(clockwise ? x : width - 1 - x);
-                    std::memcpy(dst + out_row * dst_row + column, s + static_cast<size_t>(x) * C, C);
+#if defined(__SSE2__)
+            if constexpr (C == 4) {
+                if (tav::vector_twins_on()) {
+                    turn_tile_rgba(src, width, height, clockwise, dst, tx, x_end, ty, y_end);
+                    continue;
                 }
             }
+#endif
+            turn_tile<C>(src, width, height, clockwise, dst, tx, x_end, ty, y_end);
         }
 }
 
@@ -129,7 +181,7 @@ bool turn_direct(Photo *image, bool clockwise, int *status) {
     const int width = image->width, height = image->height, channels = image->channels;
     size_t bytes = 0;
     auto *turned = tav::checked_mul(static_cast<size_t>(width) * static_cast<size_t>(height), channels, &bytes)
-                       ? static_cast<unsigned char *>(tav::attempt_zeroed_pixels(bytes))
+                       ? static_cast<unsigned char *>(tav::attempt_unzeroed_pixels(bytes))  // every pixel is written
                        : nullptr;
     if (!turned) {
         *status = 1;
