@@ -1,12 +1,11 @@
-# The Pillow counterparts of geometry_vs_pillow.tcl on the same size of
-# photo, single thread.  Usage: python3 geometry_vs_pillow.py REPEATS
-import random, sys, time
+# The Pillow counterparts of geometry_vs_pillow.tcl on the same picture,
+# single thread.  Usage: python3 geometry_vs_pillow.py REPEATS PICTURE
+import sys, time
 from PIL import Image, ImageFilter
 
 repeats = int(sys.argv[1])
 w, h = 1920, 1080
-random.seed(1)
-src = Image.frombytes("RGBA", (w, h), bytes(random.getrandbits(8) for _ in range(256)) * (w * h * 4 // 256))
+src = Image.frombytes("RGBA", (w, h), open(sys.argv[2], "rb").read())
 
 def best(fn):
     t = 1e9

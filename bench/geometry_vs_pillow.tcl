@@ -1,7 +1,8 @@
-# Times the geometry and filter subcommands on a 1920x1080 RGBA photo.
-# Usage: tclsh geometry_vs_pillow.tcl BUILDDIR REPEATS; prints "name seconds"
-# (best of REPEATS) per line.
-lassign $argv builddir repeats
+# Times the geometry and filter subcommands on a 1920x1080 RGBA picture
+# (raw RGBA bytes in PICTURE, made by geometry_vs_pillow.sh).
+# Usage: tclsh geometry_vs_pillow.tcl BUILDDIR REPEATS PICTURE; prints
+# "name seconds" (best of REPEATS) per line.
+lassign $argv builddir repeats picture
 lappend auto_path [file normalize $builddir]
 package require tavrel
 
@@ -9,11 +10,9 @@ set w 1920; set h 1080
 set src [tavrel create]
 tavrel resize $src $w $h
 tavrel compose $src replace
-expr {srand(1)}
-set bytes {}
-for {set i 0} {$i < 256} {incr i} { lappend bytes [expr {int(rand() * 256)}] }
-set row [binary format c* [lrepeat [expr {$w * 4 / 256}] {*}$bytes]]
-tavrel put $src [string repeat $row $h]
+set f [open $picture rb]
+tavrel put $src [read $f]
+close $f
 set work [tavrel create]
 tavrel compose $work replace
 

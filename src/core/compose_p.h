@@ -52,6 +52,17 @@ inline void over_rgba_pixel(unsigned char *dst, const unsigned char *rgb, int sa
     dst[3] = static_cast<unsigned char>(ar);
 }
 
+// One truecolour pixel under replace or over, ink rgb with alpha 0..255:
+// replace, and over with opaque ink, store the ink; over blends
+// translucent ink and leaves the pixel under clear ink.
+inline void replace_or_over_pixel(unsigned char *dst, const unsigned char *rgb, int alpha, bool replace) {
+    if (replace || alpha == 255) {
+        dst[0] = rgb[0], dst[1] = rgb[1], dst[2] = rgb[2], dst[3] = static_cast<unsigned char>(alpha);
+    } else if (alpha != 0) {
+        over_rgba_pixel(dst, rgb, alpha);
+    }
+}
+
 // Where an image pixel keeps its alpha, or -1 when the mode has none.
 inline int alpha_index(int mode) {
     return mode == TAV_MODE_RGBA ? 3 : mode == TAV_MODE_GRAYALPHA ? 1 : -1;

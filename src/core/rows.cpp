@@ -103,11 +103,9 @@ void unpack_bits(const unsigned char *packed, int bits, unsigned char *index, si
     for (int k = 0; i < n; ++i, ++k) index[i] = static_cast<unsigned char>((*packed >> (8 - bits * (k + 1))) & mask);
 }
 
-// The first pixel is copied onto the rest in doubling runs: wide copies
-// instead of one byte store per channel and pixel.
+// One word a pixel: the compiler turns this into wide stores, and a short
+// run (the rows of a small shape) pays no call per copy.
 void solid_rgba(unsigned char *rgba, size_t n, const unsigned char color[4]) {
-    // One word a pixel: the compiler turns this into wide stores, and a
-    // short run (the rows of a small shape) pays no call per doubling.
     uint32_t word;
     std::memcpy(&word, color, 4);
     for (size_t i = 0; i < n; ++i) std::memcpy(rgba + 4 * i, &word, 4);

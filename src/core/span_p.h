@@ -34,14 +34,10 @@ public:
     void pixel_alpha(long long x, long long y, int alpha) {
         if (!direct_ || !truecolour_ || x < 0 || y < 0 || x >= width_ || y >= height_)
             return other_pixel(x, y, alpha);
-        unsigned char *p = at(x, y);
-        if (resolved_ == TAV_COMPOSE_REPLACE || (resolved_ == TAV_COMPOSE_OVER && alpha == 255)) {
-            p[0] = color_[0], p[1] = color_[1], p[2] = color_[2], p[3] = static_cast<unsigned char>(alpha);
-        } else if (resolved_ == TAV_COMPOSE_OVER) {
-            if (alpha != 0) over_rgba_pixel(p, color_, alpha);
-        } else {
+        if (resolved_ == TAV_COMPOSE_REPLACE || resolved_ == TAV_COMPOSE_OVER)
+            replace_or_over_pixel(at(x, y), color_, alpha, resolved_ == TAV_COMPOSE_REPLACE);
+        else
             other_pixel(x, y, alpha);
-        }
     }
 
     // The mode (replace or over) under which RGBA rows written in place

@@ -6,7 +6,6 @@
 #include "draw/draw_p.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -21,16 +20,16 @@ void rgba_line(const tav::SpanPainter &paint, long long lo, long long hi, long l
     const unsigned long long width = static_cast<unsigned long long>(paint.width());
     const unsigned long long height = static_cast<unsigned long long>(paint.height());
     const unsigned char *c = paint.color();
-    const unsigned char ink[4] = {c[0], c[1], c[2], c[3]};
-    const bool stores = paint.inline_rgba_mode() == TAV_COMPOSE_REPLACE || ink[3] == 255;
-    if (!stores && ink[3] == 0) return;  // over with a clear ink changes nothing
+    const unsigned char rgb[3] = {c[0], c[1], c[2]};
+    const int alpha = c[3];
+    const bool replace = paint.inline_rgba_mode() == TAV_COMPOSE_REPLACE;
+    if (!replace && alpha == 0) return;  // over with a clear ink changes nothing
     for (long long i = lo; i <= hi; ++i) {
         const long long x = Steep ? across : along, y = Steep ? along : across;
-        if (static_cast<unsigned long long>(x) < width && static_cast<unsigned long long>(y) < height) {
-            unsigned char *p = rows.base + static_cast<ptrdiff_t>(y) * rows.row_stride + static_cast<ptrdiff_t>(x) * 4;
-            if (stores) std::memcpy(p, ink, 4);
-            else tav::over_rgba_pixel(p, ink, ink[3]);
-        }
+        if (static_cast<unsigned long long>(x) < width && static_cast<unsigned long long>(y) < height)
+            tav::replace_or_over_pixel(rows.base + static_cast<ptrdiff_t>(y) * rows.row_stride +
+                                           static_cast<ptrdiff_t>(x) * 4,
+                                       rgb, alpha, replace);
         along += major_dir;
         rem += minor;
         if (rem >= n) {

@@ -100,24 +100,22 @@ void walk_thin(const ThinWalk &w) {
     long long x = w.x, y = w.y;
     // Edge 2 sits one pixel across the walk.
     const long long e2x = XMajor ? 0 : sx, e2y = XMajor ? sy : 0;
+    const long long from = w.from, to = w.to, count = w.count;
+    const bool first = w.first, last = w.last, edge1 = w.edge1, fade1 = w.fade1, edge2 = w.edge2, rise2 = w.rise2;
     auto blend = [&](long long px, long long py, int alpha) {
         if (static_cast<unsigned long long>(px) >= width || static_cast<unsigned long long>(py) >= height) return;
-        unsigned char *p = base + static_cast<ptrdiff_t>(py) * stride + static_cast<ptrdiff_t>(px) * 4;
-        if (Replace || alpha == 255) {
-            p[0] = rgb[0], p[1] = rgb[1], p[2] = rgb[2], p[3] = static_cast<unsigned char>(alpha);
-        } else if (alpha != 0) {
-            tav::over_rgba_pixel(p, rgb, alpha);
-        }
+        tav::replace_or_over_pixel(base + static_cast<ptrdiff_t>(py) * stride + static_cast<ptrdiff_t>(px) * 4, rgb,
+                                   alpha, Replace);
     };
 #if defined(__SSE2__)
     // Both edges of a step blended together where both lie inside.
-    const bool pairs = !Replace && w.edge1 && w.edge2 && tav::vector_twins_on();
+    const bool pairs = !Replace && edge1 && edge2 && tav::vector_twins_on();
     const __m128i ink = _mm_set_epi16(255, rgb[2], rgb[1], rgb[0], 255, rgb[2], rgb[1], rgb[0]);
 #endif
-    for (long long i = w.from; i <= w.to; ++i) {
+    for (long long i = from; i <= to; ++i) {
         const int q = static_cast<int>(acc * static_cast<uint64_t>(ka) / 65535u);
-        if ((i != 0 || w.first) && (i != w.count || w.last)) {
-            const int a1 = w.fade1 ? ka - q : ka, a2 = w.rise2 ? q : ka;
+        if ((i != 0 || first) && (i != count || last)) {
+            const int a1 = fade1 ? ka - q : ka, a2 = rise2 ? q : ka;
 #if defined(__SSE2__)
             if (pairs && static_cast<unsigned long long>(x) < width && static_cast<unsigned long long>(y) < height &&
                 static_cast<unsigned long long>(x + e2x) < width && static_cast<unsigned long long>(y + e2y) < height) {
@@ -130,8 +128,8 @@ void walk_thin(const ThinWalk &w) {
             } else
 #endif
             {
-                if (w.edge1) blend(x, y, a1);
-                if (w.edge2) blend(x + e2x, y + e2y, a2);
+                if (edge1) blend(x, y, a1);
+                if (edge2) blend(x + e2x, y + e2y, a2);
             }
         }
         step(acc, frac, XMajor, sx, sy, x, y);

@@ -248,6 +248,35 @@ int run(Photo *photo, const std::vector<TapRow> &rows, int divisor, int edge, bo
     return 0;
 }
 
+// The taps of a kernel row as the vector twin takes them (RowTaps): mirror
+// taps of one weight paired, and the columns all of them reach.
+void prepare_vector_taps(TapRow *row, int width) {
+    row->inner_lo = 0;
+    row->inner_hi = width;
+    // Taps come sorted by offset: tap k's mirror, if any, is found
+    // walking in from the other end.
+    std::vector<char> paired(row->taps.size(), 0);
+    size_t j = row->taps.size();
+    for (size_t k = 0; k < row->taps.size() && row->taps[k].offset < 0; ++k) {
+        while (j > k + 1 && row->taps[j - 1].offset > -row->taps[k].offset) --j;
+        if (j > k + 1 && row->taps[j - 1].offset == -row->taps[k].offset && row->taps[j - 1].w == row->taps[k].w) {
+            row->pair_offsets.push_back(4 * row->taps[k].offset);
+            row->pair_offsets.push_back(4 * row->taps[j - 1].offset);
+            row->pair_weights.push_back(static_cast<int>(row->taps[k].w));
+            paired[k] = paired[j - 1] = 1;
+        }
+    }
+    for (size_t k = 0; k < row->taps.size(); ++k) {
+        const Tap &tap = row->taps[k];
+        if (!paired[k]) {
+            row->offsets.push_back(4 * tap.offset);
+            row->weights.push_back(static_cast<int>(tap.w));
+        }
+        row->inner_lo = std::max(row->inner_lo, -tap.offset);
+        row->inner_hi = std::min(row->inner_hi, width - tap.offset);
+    }
+}
+
 }  // namespace
 
 int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
@@ -280,32 +309,7 @@ int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
     };
     const bool absolute = (flags & 32) != 0;
     if (sums_fit_int()) {
-        for (TapRow &row : rows) {
-            row.inner_lo = 0;
-            row.inner_hi = photo->width;
-            // Taps come sorted by offset: tap k's mirror, if any, is found
-            // walking in from the other end.
-            std::vector<char> paired(row.taps.size(), 0);
-            size_t j = row.taps.size();
-            for (size_t k = 0; k < row.taps.size() && row.taps[k].offset < 0; ++k) {
-                while (j > k + 1 && row.taps[j - 1].offset > -row.taps[k].offset) --j;
-                if (j > k + 1 && row.taps[j - 1].offset == -row.taps[k].offset && row.taps[j - 1].w == row.taps[k].w) {
-                    row.pair_offsets.push_back(4 * row.taps[k].offset);
-                    row.pair_offsets.push_back(4 * row.taps[j - 1].offset);
-                    row.pair_weights.push_back(static_cast<int>(row.taps[k].w));
-                    paired[k] = paired[j - 1] = 1;
-                }
-            }
-            for (size_t k = 0; k < row.taps.size(); ++k) {
-                const Tap &tap = row.taps[k];
-                if (!paired[k]) {
-                    row.offsets.push_back(4 * tap.offset);
-                    row.weights.push_back(static_cast<int>(tap.w));
-                }
-                row.inner_lo = std::max(row.inner_lo, -tap.offset);
-                row.inner_hi = std::min(row.inner_hi, photo->width - tap.offset);
-            }
-        }
+        for (TapRow &row : rows) prepare_vector_taps(&row, photo->width);
         return run<int>(photo, rows, divisor, edge, absolute);
     }
     return run<long long>(photo, rows, divisor, edge, absolute);

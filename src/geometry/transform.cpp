@@ -124,17 +124,20 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
         const int columns = average ? cw + 1 : cw, rows = average ? t + 1 : t;
         int *p = points;
         const int ox0 = static_cast<int>(x0 - dx);
+        // MatrixApply's fixed-point sums at the first column of destination
+        // row `oy` (an offset from the rectangle's origin).
+        auto row_start = [&](long long oy, uint32_t *ax, uint32_t *ay) {
+            const uint32_t ux = static_cast<uint32_t>(ox0), uy = static_cast<uint32_t>(oy);
+            *ax = ux * static_cast<uint32_t>(fixed.ka) + uy * static_cast<uint32_t>(fixed.kb) + static_cast<uint32_t>(fixed.ke);
+            *ay = ux * static_cast<uint32_t>(fixed.kc) + uy * static_cast<uint32_t>(fixed.kd) + static_cast<uint32_t>(fixed.kf);
+        };
         if (gather) {
             const unsigned long long sw = static_cast<unsigned long long>(src->width);
             const unsigned long long sh = static_cast<unsigned long long>(src->height);
             for (int j = 0; j < t; ++j) {
                 unsigned char *out = out_row(top + j, j);
-                const uint32_t ux = static_cast<uint32_t>(ox0);
-                const uint32_t uy = static_cast<uint32_t>(top + j - static_cast<long long>(dy));
-                uint32_t ax = ux * static_cast<uint32_t>(fixed.ka) + uy * static_cast<uint32_t>(fixed.kb) +
-                              static_cast<uint32_t>(fixed.ke);
-                uint32_t ay = ux * static_cast<uint32_t>(fixed.kc) + uy * static_cast<uint32_t>(fixed.kd) +
-                              static_cast<uint32_t>(fixed.kf);
+                uint32_t ax = 0, ay = 0;
+                row_start(top + j - static_cast<long long>(dy), &ax, &ay);
                 for (int i = 0; i < cw; ++i, out += 4) {
                     const long long px = sx + static_cast<long long>(static_cast<int32_t>(ax) >> 12);
                     const long long py = sy + static_cast<long long>(static_cast<int32_t>(ay) >> 12);
@@ -154,11 +157,8 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
             if (affine) {
                 // MatrixApply's sums, stepped along the row: adding ka and
                 // kc per column wraps exactly as the products do.
-                const uint32_t ux = static_cast<uint32_t>(ox0), uy = static_cast<uint32_t>(oy);
-                uint32_t ax = ux * static_cast<uint32_t>(fixed.ka) + uy * static_cast<uint32_t>(fixed.kb) +
-                              static_cast<uint32_t>(fixed.ke);
-                uint32_t ay = ux * static_cast<uint32_t>(fixed.kc) + uy * static_cast<uint32_t>(fixed.kd) +
-                              static_cast<uint32_t>(fixed.kf);
+                uint32_t ax = 0, ay = 0;
+                row_start(oy, &ax, &ay);
                 for (int i = 0; i < columns; ++i, p += 2) {
                     p[0] = static_cast<int32_t>(ax) >> 12;
                     p[1] = static_cast<int32_t>(ay) >> 12;
