@@ -34,7 +34,7 @@ for b in json.load(open(path))["benchmarks"]:
     print(side, "%s-%s" % (what, sequence), "%.3f" % (b["cpu_time"] * 1000 / 30))
     for counter in ("psnr_db", "bytes_per_frame"):
         if counter in b:
-            print(counter, "%s-%s" % (what, sequence), "%.0f" % b[counter], file=open(path + ".extra", "a"))
+            print(counter, "%s-%s" % (what, sequence), ("%.2f" if counter == "psnr_db" else "%.0f") % b[counter], file=open(path + ".extra", "a"))
 PY
 }
 for ((round = 0; round < rounds; round++)); do
