@@ -5,8 +5,8 @@
 # PCX and GIF saves go through our quantiser, as Pillow's do through its.
 #   tclsh bench/formats_vs_pillow.tcl BUILDDIR DATADIR KIND
 lassign $argv builddir data kind
-source [file join [file dirname [info script]] cpu_time.tcl]
 set ::auto_path [linsert $::auto_path 0 [file normalize $builddir]]
+source [file join [file dirname [info script]] cpu_time.tcl]
 package require tavrel
 set in [file join $data $kind]
 set out [file join $data out-$kind.ours]

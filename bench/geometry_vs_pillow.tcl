@@ -1,10 +1,11 @@
 # Times the geometry and filter subcommands on a 1920x1080 RGBA picture
 # (raw RGBA bytes in PICTURE, made by geometry_vs_pillow.sh).
 # Usage: tclsh geometry_vs_pillow.tcl BUILDDIR REPEATS PICTURE; prints
-# "name seconds" (best of REPEATS) per line.
+# "name seconds" (best CPU time of REPEATS) per line.
 lassign $argv builddir repeats picture
 lappend auto_path [file normalize $builddir]
 package require tavrel
+source [file join [file dirname [info script]] cpu_time.tcl]
 
 set w 1920; set h 1080
 set src [tavrel create]
@@ -21,8 +22,9 @@ proc best {script} {
     for {set i 0} {$i < $::repeats} {incr i} {
         tavrel resize $::work $::w $::h
         tavrel copy $::work $::src
-        set us [lindex [time {uplevel #0 $script} 1] 0]
-        set t [expr {min($t, $us / 1e6)}]
+        set start [cpu_ms]
+        uplevel #0 $script
+        set t [expr {min($t, ([cpu_ms] - $start) / 1e3)}]
     }
     return $t
 }

@@ -42,7 +42,7 @@ for ((round = 0; round < rounds; round++)); do
   for kind in $kinds; do
     tclsh bench/io_vs_pillow.tcl ours "$build" "$data" "$kind" >> "$samples"
     /usr/bin/python3 bench/io_vs_pillow.py "$data" "$kind" >> "$samples"
-    tclsh bench/io_vs_pillow.tcl tk - "$data" "$kind" >> "$samples"
+    tclsh bench/io_vs_pillow.tcl tk "$build" "$data" "$kind" >> "$samples"
     echo "bare png_load-$kind $("$bare" png image "$data/$kind.png" 2)" >> "$samples"
     echo "bare jpeg_load-$kind $("$bare" jpeg image "$data/$kind.jpg" 2)" >> "$samples"
   done

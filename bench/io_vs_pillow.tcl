@@ -2,10 +2,11 @@
 # loads and saves of one picture, each step timed in this process in CPU
 # time (bench/cpu_time.tcl), printed as "side case milliseconds" lines.
 #   tclsh bench/io_vs_pillow.tcl ours BUILDDIR DATADIR KIND
-#   tclsh bench/io_vs_pillow.tcl tk - DATADIR KIND     (needs a display)
+#   tclsh bench/io_vs_pillow.tcl tk BUILDDIR DATADIR KIND     (needs a display)
 # Tk's side runs in a tclsh that never loads the package, so that its own
 # PNG and PPM drivers are the ones that read and write.
 lassign $argv side builddir data kind
+set ::auto_path [linsert $::auto_path 0 [file normalize $builddir]]
 source [file join [file dirname [info script]] cpu_time.tcl]
 set in [file join $data $kind]
 set out [file join $data out-$kind.$side]
@@ -15,7 +16,6 @@ proc step {name script} {
 }
 
 if {$side eq "ours"} {
-    set ::auto_path [linsert $::auto_path 0 [file normalize $builddir]]
     package require tavrel
     set img [tavrel create]
     set back [tavrel create]

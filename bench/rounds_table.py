@@ -7,7 +7,8 @@ best, less one) and, for every peer, its best, spread and ours / peer
     rounds_table.py SAMPLES UNIT OURS PEER... [--label CASE=TEXT ...]
 
 With BENCH_SUMMARY set, every row is also appended to that file as
-"case peer ours-best ours-spread peer-best peer-spread ratio", so that
+"case peer unit ours-best ours-spread peer-best peer-spread ratio" (peer
+"-" and no peer figures when there is no peer), so that
 bench/vs_pillow.sh can gather the rows of all its sections at the end.
 """
 import os
@@ -64,8 +65,10 @@ def main():
             ratio = min(mine) / min(theirs) if min(theirs) > 0 else float("inf")
             row += " | %10s %5.0f%% %6.2f" % (number(min(theirs)), 100 * spread(theirs), ratio)
             if summary:
-                summary.write("%s %s %.4g %.3f %.4g %.3f %.3f\n" % (
-                    case, peer, min(mine), spread(mine), min(theirs), spread(theirs), ratio))
+                summary.write("%s %s %s %.4g %.3f %.4g %.3f %.3f\n" % (
+                    case, peer, unit, min(mine), spread(mine), min(theirs), spread(theirs), ratio))
+        if summary and not peers:
+            summary.write("%s - %s %.4g %.3f - - -\n" % (case, unit, min(mine), spread(mine)))
         print(row)
     print("ratio = ours / peer (below 1: ours is faster); spread = slowest round / best - 1; "
           "%d rounds" % max((len(v) for v in samples.values()), default=0))

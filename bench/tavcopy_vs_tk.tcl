@@ -4,10 +4,10 @@
 # case milliseconds" lines for bench/rounds_table.py.
 #   tclsh bench/tavcopy_vs_tk.tcl BUILDDIR ROUNDS PPM...   (needs a display)
 set argv [lassign $argv builddir rounds]
+lappend auto_path [file normalize $builddir]
 source [file join [file dirname [info script]] cpu_time.tcl]
 package require Tk
 wm withdraw .
-lappend auto_path [file normalize $builddir]
 package require tavrel
 
 # Every picture is read by Tk's own PPM reader into the photo both copies
