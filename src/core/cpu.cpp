@@ -17,13 +17,19 @@ bool detect_avx2() {
 
 const bool processor_has_avx2 = detect_avx2();
 std::atomic<bool> twins_enabled{true};
+std::atomic<bool> avx2_enabled{true};
 
 }  // namespace
 
-bool cpu_has_avx2() { return processor_has_avx2 && twins_enabled.load(std::memory_order_relaxed); }
+bool cpu_has_avx2() {
+    return processor_has_avx2 && twins_enabled.load(std::memory_order_relaxed) &&
+           avx2_enabled.load(std::memory_order_relaxed);
+}
 
 bool vector_twins_on() { return twins_enabled.load(std::memory_order_relaxed); }
 
 void set_vector_twins(bool enabled) { twins_enabled.store(enabled, std::memory_order_relaxed); }
+
+void set_avx2_twins(bool enabled) { avx2_enabled.store(enabled, std::memory_order_relaxed); }
 
 }  // namespace tav

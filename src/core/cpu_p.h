@@ -22,4 +22,8 @@ bool vector_twins_on();
 // Tests only: false makes every caller take the portable function.
 void set_vector_twins(bool enabled);
 
+// Tests only: false leaves the AVX2 twins out, so the SSE2 twins run on a
+// processor that has both.
+void set_avx2_twins(bool enabled);
+
 }  // namespace tav

@@ -10,10 +10,12 @@ int fill_rect(Photo *image, const unsigned char color[4], int compose, int x, in
     return paint.status();
 }
 
-int blank_image(Photo *image) {
+int blank_rect(Photo *image, int x, int y, int w, int h) {
     static const unsigned char blank[4] = {192, 192, 192, 0};
-    if (image->width <= 0 || image->height <= 0) return 0;
-    return fill_rect(image, blank, TAV_COMPOSE_REPLACE, 0, 0, image->width, image->height);
+    if (w <= 0 || h <= 0) return 0;
+    return fill_rect(image, blank, TAV_COMPOSE_REPLACE, x, y, w, h);
 }
+
+int blank_image(Photo *image) { return blank_rect(image, 0, 0, image->width, image->height); }
 
 }  // namespace tav

@@ -12,7 +12,9 @@ namespace tav {
 // no 8-bit index for it.
 int fill_rect(Photo *image, const unsigned char color[4], int compose, int x, int y, int w, int h);
 
-// Every pixel 192, 192, 192 with alpha 0, whatever the compose mode.
+// Every pixel 192, 192, 192 with alpha 0, whatever the compose mode: of
+// the whole image, or of the rectangle x, y, w, h.
 int blank_image(Photo *image);
+int blank_rect(Photo *image, int x, int y, int w, int h);
 
 }  // namespace tav

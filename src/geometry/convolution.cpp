@@ -35,11 +35,13 @@ struct TapRow {
     // For the vector twin: the taps as RowTaps describes them, and the
     // output columns [inner_lo, inner_hi) where every tap's source lies in
     // the row.
-    std::vector<int> pair_offsets, pair_weights, offsets, weights;
+    std::vector<int> pair_offsets, pair_weights, offsets, weights, packed_weights;
     int inner_lo = 0, inner_hi = 0;
+    bool short_weights = false;  // every weight fits 16 bits
     RowTaps vector_taps() const {
         return {pair_offsets.data(), pair_weights.data(), static_cast<int>(pair_weights.size()),
-                offsets.data(),      weights.data(),      static_cast<int>(weights.size())};
+                offsets.data(),      weights.data(),      static_cast<int>(weights.size()),
+                packed_weights.data()};
     }
 };
 
@@ -143,16 +145,28 @@ void add_tap(RowSums<Acc> &s, const In *src, int width, const Tap &tap, int edge
     for (int x = std::max(x1, 0); x < width; ++x) edge_pixel(x, edge == kEdgeWrap ? x + o - width : width - 1);
 }
 
+// All the taps of a kernel row over n elements through a vector twin;
+// false when there is none to take.
+template <typename In>
+bool add_taps_run(int *acc, const In *in, int n, const RowTaps &taps) {
+    if (cpu_has_avx2()) {
+        add_taps_run_avx2(acc, in, n, taps);
+        return true;
+    }
+    return vector_twins_on() && add_taps_run_sse2(acc, in, n, taps);
+}
+
 // Every tap of one kernel row over a source row (bytes, or two rows'
-// sums).  With int sums and AVX2, all the taps at once over the columns
-// they all reach, their sum held in registers; each tap alone near the ends.
+// sums).  With int sums and 16-bit weights, all the taps at once over the
+// columns they all reach, their sum held in vector registers; each tap
+// alone near the ends.
 template <typename Acc, typename In>
 void add_row(RowSums<Acc> &s, const TapRow &row, const In *src, int width, int edge, int weigh) {
     if constexpr (std::is_same_v<Acc, int>) {
-        if (row.inner_hi > row.inner_lo && row.taps.size() > 1 && cpu_has_avx2()) {
-            const int lo = row.inner_lo, hi = row.inner_hi;
-            add_taps_run_avx2(s.sum.data() + 4 * static_cast<size_t>(lo), src + 4 * static_cast<size_t>(lo),
-                              4 * (hi - lo), row.vector_taps());
+        const int lo = row.inner_lo, hi = row.inner_hi;
+        if (hi > lo && row.taps.size() > 1 && row.short_weights &&
+            add_taps_run(s.sum.data() + 4 * static_cast<size_t>(lo), src + 4 * static_cast<size_t>(lo), 4 * (hi - lo),
+                         row.vector_taps())) {
             if (weigh) {
                 int total = 0;
                 for (const Tap &tap : row.taps) total += static_cast<int>(tap.w);
@@ -172,8 +186,29 @@ bool same_taps(const TapRow &a, const TapRow &b) {
     return true;
 }
 
+// Whether the vector division takes the row: positive divisors it can
+// hold, and no absolute values.
+template <typename Acc>
+bool row_divides_in_vectors(const RowSums<Acc> &s, int divisor, bool absolute) {
+    if constexpr (!std::is_same_v<Acc, int>) {
+        return false;
+    } else {
+        if (absolute || !cpu_has_avx2()) return false;
+        if (divisor) return divisor > 0 && divisor <= kMaxRowDivisor;
+        if (s.weight.empty()) return false;
+        const auto [least, most] = std::minmax_element(s.weight.begin(), s.weight.end());
+        return *least > 0 && *most <= kMaxRowDivisor;
+    }
+}
+
 template <typename Acc>
 void finish_row(const RowSums<Acc> &s, unsigned char *out, int width, int divisor, bool absolute) {
+    if constexpr (std::is_same_v<Acc, int>) {
+        if (row_divides_in_vectors(s, divisor, absolute)) {
+            divide_row_avx2(s.sum.data(), divisor ? nullptr : s.weight.data(), divisor, out, width);
+            return;
+        }
+    }
     for (int x = 0; x < width; ++x) {
         long long d = divisor;
         if (!d) d = s.weight.empty() ? 0 : static_cast<long long>(s.weight[x]);
@@ -275,6 +310,14 @@ void prepare_vector_taps(TapRow *row, int width) {
         row->inner_lo = std::max(row->inner_lo, -tap.offset);
         row->inner_hi = std::min(row->inner_hi, width - tap.offset);
     }
+    // The pairs' weights and then the singles', two to an int.
+    std::vector<int> all = row->pair_weights;
+    all.insert(all.end(), row->weights.begin(), row->weights.end());
+    row->short_weights = std::all_of(all.begin(), all.end(), [](int w) { return w >= INT16_MIN && w <= INT16_MAX; });
+    if (all.size() % 2) all.push_back(0);
+    for (size_t v = 0; v < all.size(); v += 2)
+        row->packed_weights.push_back(static_cast<int>((static_cast<uint32_t>(all[v]) & 0xffff) |
+                                                       static_cast<uint32_t>(all[v + 1]) << 16));
 }
 
 }  // namespace

@@ -1,11 +1,37 @@
 // Copying a rectangle from one image to another (or within one), a row at
 // a time through the RGBA get and put, with the destination's compose.
 #include "core/memory_p.h"
+#include "core/render_memory_p.h"
 #include "geometry/geometry_p.h"
 
 #include <algorithm>
 
 namespace tav {
+namespace {
+
+// The bytes an interleaved memory image's rows span, or false.
+bool row_span(const Photo *image, const unsigned char **first, const unsigned char **end) {
+    DirectRows rows{};
+    if (!readable_rows(image, &rows) || rows.row_stride <= 0) return false;
+    *first = rows.base;
+    *end = rows.base + rows.row_stride * (image->height - 1) + static_cast<ptrdiff_t>(image->width) * image->channels;
+    return true;
+}
+
+// Where the source's RGBA rows can be read in place: a truecolour memory
+// image whose memory the destination's does not share, so a put never
+// writes what is still to be read.  Null otherwise.
+const unsigned char *rows_in_place(const Photo *src, const Photo *dst, ptrdiff_t *stride) {
+    DirectRows rows{};
+    const unsigned char *s0, *s1, *d0, *d1;
+    if (src->mode != TAV_MODE_RGBA || src->channels != 4 || !readable_rows(src, &rows) || !row_span(src, &s0, &s1) ||
+        !row_span(dst, &d0, &d1) || (s0 < d1 && d0 < s1))
+        return nullptr;
+    *stride = rows.row_stride;
+    return rows.base;
+}
+
+}  // namespace
 
 bool clip_copy(const Photo *src, const Photo *dst, CopyRect *r) {
     // Work in 64 bits: offsets and sizes come from scripts.
@@ -42,6 +68,13 @@ int PhotoCopy(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int width,
     // reading it would shift the row.
     CopyRect r{sx, sy, dx, dy, width, height};
     if (!clip_copy(src, dst, &r)) return 0;
+    ptrdiff_t stride = 0;
+    if (const unsigned char *base = rows_in_place(src, dst, &stride)) {
+        for (int j = 0; j < r.h; ++j)
+            PhotoPutRGBA(dst, base + stride * (r.sy + j) + 4 * static_cast<ptrdiff_t>(r.sx), r.dx, r.dy + j, r.w, 1,
+                         compose);
+        return 0;
+    }
     Scratch row(static_cast<size_t>(r.w) * 4);
     if (!row) return 1;
     // Downwards copies go bottom to top so that, inside one image, every

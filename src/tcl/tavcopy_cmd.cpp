@@ -1,10 +1,12 @@
 // The tavcopy command: a whole image copied from the library to a Tk photo
 // or back, the destination made when none is named.
+#include "core/fill_p.h"
 #include "tcl/error_p.h"
 #include "tcl/names_p.h"
 #include "tcl/state_p.h"
 #include "tk/tk_p.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -26,6 +28,22 @@ Photo *snapshot(Photo *image) {
         copy = nullptr;
     }
     return copy;
+}
+
+// The destination blanked and the source composed onto it a band of rows
+// at a time, each band still in the cache when the copy reads it back: the
+// same pixels as blanking the whole image and then copying, with one pass
+// over the destination's memory instead of three.
+constexpr int kBandBytes = 131072;
+bool blank_and_copy(Photo *source, Photo *dest, int w, int h) {
+    const int band = std::max(1, kBandBytes / (4 * w));
+    for (int y = 0; y < h; y += band) {
+        const int rows = std::min(band, h - y);
+        if (tav::blank_rect(dest, 0, y, w, rows) != 0 ||
+            PhotoCopy(source, dest, 0, y, 0, y, w, rows, TAV_COMPOSE_DEFAULT) != 0)
+            return false;
+    }
+    return true;
 }
 
 // Owns the temporary images of one call.
@@ -78,7 +96,7 @@ int tk_to_library(TavInterpState *state, Tcl_Interp *interp, Photo *source, Tk_P
     Temporary copy;
     if (draws_into(dest, source_photo)) source = copy.image = snapshot(source);
     const bool ok = source && PhotoExpand(dest, w, h) == 0 && PhotoWidth(dest) == w && PhotoHeight(dest) == h &&
-                    PhotoBlank(dest) == 0 && PhotoCopy(source, dest, 0, 0, 0, 0, w, h, TAV_COMPOSE_DEFAULT) == 0;
+                    blank_and_copy(source, dest, w, h);
     if (!ok) {
         if (!dest_word) tav::delete_named(state, interp, tav::kImages, 1, &name);
         Tcl_DecrRefCount(name);

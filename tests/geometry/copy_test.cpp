@@ -67,6 +67,37 @@ TEST(PhotoCopy, UsesTheDestinationsComposeMode) {
     EXPECT_EQ(tavtest::pixel(dst, 0, 0), (std::array<unsigned char, 4>{128, 128, 128, 255}));
 }
 
+TEST(PhotoCopy, ImagesOverOneBufferCopyAsSeparateOnesDo) {
+    // Two images over one caller's buffer, the second a pixel to the right
+    // of the first: a copy between them reads each source row whole before
+    // writing, exactly as between two images of their own.
+    const int w = 9, h = 5, stride = 4 * (w + 1);
+    for (int compose : {TAV_COMPOSE_REPLACE, TAV_COMPOSE_OVER}) {
+        std::vector<unsigned char> buffer((size_t)stride * h);
+        std::mt19937 rng(compose);
+        for (unsigned char &b : buffer) b = (unsigned char)rng();
+        auto view = [&](int shift) {
+            TavPlaneSet planes{};
+            for (int c = 0; c < 4; ++c) {
+                planes.plane[c] = buffer.data() + 4 * shift + c;
+                planes.pixel_stride[c] = 4;
+                planes.row_stride[c] = stride;
+            }
+            return PhotoCreateExt(w, h, TAV_MODE_RGBA, TAV_RENDER_MEMORY, &planes);
+        };
+        Photo *a = view(0), *b = view(1);
+        Image own_a(w, h), own_b(w, h);
+        const Pixels pa(a), pb(b);
+        PhotoPutRGBA(own_a, pa.px.data(), 0, 0, w, h, TAV_COMPOSE_REPLACE);
+        PhotoPutRGBA(own_b, pb.px.data(), 0, 0, w, h, TAV_COMPOSE_REPLACE);
+        ASSERT_EQ(PhotoCopy(a, b, 0, 0, 0, 0, w, h, compose), 0);
+        ASSERT_EQ(PhotoCopy(own_a, own_b, 0, 0, 0, 0, w, h, compose), 0);
+        EXPECT_EQ(Pixels(b).px, Pixels(own_b).px) << compose;
+        PhotoDelete(a);
+        PhotoDelete(b);
+    }
+}
+
 // PhotoTransform written out: MatrixApply (tested on its own) per pixel or
 // per cell corner, then nearest sampling or the cell average.
 Pixels reference_transform(const Pixels &src, Pixels dst, int sx, int sy, int dx, int dy, int w, int h,

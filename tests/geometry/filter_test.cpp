@@ -55,8 +55,9 @@ TEST(PhotoConvolution, MatchesTranscriptionOnRandomKernels) {
     std::mt19937 rng(21);
     const int flag_sets[] = {0, 1, 2, 3, 32, 33, 34};
     for (int round = 0; round < 120; ++round) {
-        // The second half runs the portable taps, the first their vector twin.
-        tav::set_vector_twins(round < 60);
+        // Rounds take turns: the AVX2 twins, the SSE2 twins, the portable loops.
+        tav::set_vector_twins(round % 3 != 2);
+        tav::set_avx2_twins(round % 3 == 0);
         const int w = 1 + rng() % (round % 3 ? 13 : 41), h = 1 + rng() % 9;
         // Some kernels far wider or taller than the image, some with huge
         // weights that need 64-bit sums.
@@ -82,6 +83,7 @@ TEST(PhotoConvolution, MatchesTranscriptionOnRandomKernels) {
             << "round " << round << " " << w << "x" << h << " kernel " << kw << "x" << kh << " flags " << flags;
     }
     tav::set_vector_twins(true);
+    tav::set_avx2_twins(true);
 }
 
 TEST(PhotoConvolution, HugeKernelCostsOnlyItsOverlap) {
@@ -132,17 +134,23 @@ TEST(PhotoMedian, BoxMeanEqualsTheConvolutionOfOnes) {
 }
 
 TEST(PhotoGaussian, EqualsTheConvolutionOfTavGaussian) {
-    for (int radius : {1, 2, 3, 7}) {
-        Image a(15, 9), b(15, 9);
+    // Each radius with the AVX2 twins, the SSE2 twins and the portable loops.
+    const int radii[] = {1, 2, 3, 7, 10};
+    for (int round = 0; round < 15; ++round) {
+        const int radius = radii[round / 3];
+        tav::set_vector_twins(round % 3 != 2);
+        tav::set_avx2_twins(round % 3 == 0);
+        Image a(15 + 3 * radius, 9 + radius);
         geomtest::fill_random(a, radius + 50);
-        geomtest::fill_random(b, radius + 50);
+        const Pixels before(a);
         ASSERT_EQ(PhotoGaussian(a, radius), 0);
         const int side = 2 * radius + 1;
         std::vector<int> k((size_t)side * side);
         TavGaussian(k.data(), radius, -1);
-        PhotoConvolution(b, k.data(), 0, side, side, radius, radius, 0);
-        EXPECT_EQ(Pixels(a).px, Pixels(b).px) << radius;
+        EXPECT_EQ(Pixels(a).px, reference_convolution(before, k, 0, side, side, radius, radius, 0).px) << round;
     }
+    tav::set_vector_twins(true);
+    tav::set_avx2_twins(true);
     // A radius far beyond the image computes only the kernel's overlap.
     Image big(6, 5);
     geomtest::fill_random(big, 3);
