@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "codec/codec_support.h"
 #include "codec/mimic/mimic_internal_p.h"
+#include "codec/sequence.h"
 #include "core/cpu_p.h"
 
 namespace {
@@ -96,6 +98,69 @@ TEST(MimicTwins, InverseTransformMatchesPortable) {
                 ASSERT_TRUE(std::equal(portable, portable + 64, twin)) << "density " << density << " trial " << trial;
             }
         }
+}
+
+// Sample blocks from flat to full-range noise, eight rows and the four
+// (repeated) of a half chroma block.
+TEST(MimicTwins, ForwardTransformMatchesPortable) {
+    uint32_t seed = 9;
+    for (int range : {1, 16, 256})
+        for (int trial = 0; trial < 200; ++trial) {
+            uint8_t block[8 * 16];
+            for (uint8_t &v : block) {
+                seed = seed * 1103515245u + 12345u;
+                v = static_cast<uint8_t>(trial % 7 == 0 ? (seed >> 31) * 255 : 128 - range / 2 + (seed >> 16) % range);
+            }
+            for (int rows : {8, 4}) {
+                int portable[64], twin[64];
+                both_ways([&] { forward_dct(block, 16, rows, portable); });
+                forward_dct(block, 16, rows, twin);
+                ASSERT_TRUE(std::equal(portable, portable + 64, twin)) << "range " << range << " trial " << trial;
+            }
+        }
+}
+
+// Coefficients of every size at qualities that take each clamp of the
+// quantiser's step, luma and chroma.
+TEST(MimicTwins, QuantiserMatchesPortable) {
+    uint32_t seed = 3;
+    for (int quality : {0, 3000, 6000, 10000})
+        for (bool chroma : {false, true})
+            for (int trial = 0; trial < 100; ++trial) {
+                int F[64];
+                for (int &f : F) {
+                    seed = seed * 1103515245u + 12345u;
+                    f = static_cast<int>((seed >> 8) % (trial % 2 ? 4001 : 61)) - (trial % 2 ? 2000 : 30);
+                }
+                int portable[64], twin[64];
+                both_ways([&] { quantise(F, chroma, quality, kEncoderCoefficients, portable); });
+                quantise(F, chroma, quality, kEncoderCoefficients, twin);
+                ASSERT_TRUE(std::equal(portable, portable + 64, twin)) << quality << " " << chroma << " " << trial;
+            }
+}
+
+// The encoder's block comparisons decide which blocks are copied from which
+// older frame: a sequence of P-frames, some with grain over the scene, must
+// come out the same bytes either way.
+TEST(MimicTwins, EncoderMatchesPortable) {
+    for (int grain : {0, 24}) {
+        std::vector<mimictest::Bytes> frames[2];
+        for (int way = 0; way < 2; ++way) {
+            tav::set_vector_twins(way == 1);
+            mimictest::Ctx ctx = mimictest::encoder(160);
+            for (int t = 0; t < 12; ++t) {
+                mimictest::Bytes rgb = mimictest::scene_frame(160, 120, t);
+                uint32_t seed = 17u * static_cast<uint32_t>(t + 1);
+                for (unsigned char &v : rgb) {
+                    seed = seed * 1103515245u + 12345u;
+                    v = static_cast<unsigned char>(std::clamp(v + static_cast<int>((seed >> 16) % (2 * grain + 1)) - grain, 0, 255));
+                }
+                frames[way].push_back(mimictest::encode(ctx.get(), rgb, t == 0));
+            }
+        }
+        tav::set_vector_twins(true);
+        EXPECT_EQ(frames[0], frames[1]) << "grain " << grain;
+    }
 }
 
 }  // namespace

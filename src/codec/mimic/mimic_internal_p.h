@@ -107,8 +107,13 @@ double quality_step(int quality);
 // Forward transform of an 8 x 8 block of samples (rows `stride` apart; a
 // half block of 4 rows repeats its last row), giving F for u + v <= 6.
 void forward_dct(const uint8_t *samples, int stride, int rows, int F[64]);
+// Its AVX2 twin, which forward_dct calls itself where the processor has it.
+void forward_dct_avx2(const uint8_t *samples, int stride, int rows, int F[64]);
 // Encoder quantiser: F -> Q (raster indices), for `num_coeffs` scan positions.
 void quantise(const int F[64], bool chroma, int quality, int num_coeffs, int Q[64]);
+// The twin of its scaling: Q[i] = F[i] scaled and rounded as quantise does
+// where mask[i] is -1, and 0 elsewhere.
+void quantise_scaled_avx2(const int F[64], double inverse, const int32_t mask[64], int Q[64]);
 // Decoder: dequantises Q in place and transforms it back to samples;
 // `rows` of the result (8, or 4 for a half block) go to `out`.
 void dequantise(int D[64], bool chroma, int quality);

@@ -27,6 +27,7 @@ struct ForwardTerms {
 }  // namespace
 
 void forward_dct(const uint8_t *samples, int stride, int rows, int F[64]) {
+    if (cpu_has_avx2()) return forward_dct_avx2(samples, stride, rows, F);
     // Row pass: only the first six outputs of each row are ever used.
     int T[8][6];
     for (int v = 0; v < 8; ++v) {
@@ -60,14 +61,21 @@ void forward_dct(const uint8_t *samples, int stride, int rows, int F[64]) {
     }
 }
 
+namespace {
+
+// The raster positions the encoder's quantiser scales: scan positions 3 up
+// to the encoder's count, less (u = 6, v = 0), which is never computed.
+struct ScaledPositions {
+    int32_t mask[64] = {};
+    ScaledPositions() {
+        for (int n = 3; n < kEncoderCoefficients; ++n)
+            if (kScan[n] != 6) mask[kScan[n]] = -1;
+    }
+};
+
+}  // namespace
+
 void quantise(const int F[64], bool chroma, int quality, int num_coeffs, int Q[64]) {
-    std::fill(Q, Q + 64, 0);
-    Q[0] = F[0] / 2;
-    // Scan positions 1 and 2 do not depend on the quality; division, not a
-    // shift: they round toward zero.
-    Q[8] = std::clamp(F[8] / 4, -120, 120);
-    Q[1] = std::clamp(F[1] / 4, -120, 120);
-    if (num_coeffs <= 3) return;
     double s = quality_step(quality);
     if (s > 10)
         s = 10;
@@ -76,16 +84,28 @@ void quantise(const int F[64], bool chroma, int quality, int num_coeffs, int Q[6
     else if (s < 2)
         s = 2;
     const double inverse = 1.0 / s;
+    const bool twin = num_coeffs == kEncoderCoefficients && cpu_has_avx2();
+    if (twin) {
+        static const ScaledPositions scaled;
+        quantise_scaled_avx2(F, inverse, scaled.mask, Q);
+    } else {
+        std::fill(Q, Q + 64, 0);
+    }
+    Q[0] = F[0] / 2;
+    // Scan positions 1 and 2 do not depend on the quality; division, not a
+    // shift: they round toward zero.
+    Q[8] = std::clamp(F[8] / 4, -120, 120);
+    Q[1] = std::clamp(F[1] / 4, -120, 120);
+    if (twin) return;
     for (int n = 3; n < num_coeffs; ++n) {
         int i = kScan[n];
         if (i == 6) continue;  // (u = 6, v = 0) is never computed: always sent as 0
-        double x = F[i] * inverse;
+        const double x = F[i] * inverse;
         int t = static_cast<int>(x);
-        double r = x - t;
-        if (r >= 0.6)
-            ++t;
-        else if (r <= -0.6)
-            --t;
+        // Fractions of 0.6 and more round away from zero; written without
+        // a branch, which the signs and sizes of real pictures mispredict.
+        const double r = x - t;
+        t += static_cast<int>(r >= 0.6) - static_cast<int>(r <= -0.6);
         Q[i] = std::clamp(t, -120, 120);
     }
 }

@@ -1,6 +1,7 @@
-// AVX2 twin of the decoder's inverse transform and block store: the eight
-// rows (then the eight columns) of a block as the lanes of 32-bit vectors,
-// with the very products, sums and shifts of the portable transform.
+// AVX2 twins of the decoder's inverse transform and block store, and of the
+// encoder's forward transform: the eight rows (then the eight columns) of a
+// block as the lanes of 32-bit vectors, with the very products, sums and
+// shifts of the portable transforms.
 #include <immintrin.h>
 
 #include "codec/mimic/mimic_internal_p.h"
@@ -71,7 +72,64 @@ void columns_pass(V p[8]) {
     p[4] = shr(sub(w2, w6), 11), p[5] = shr(sub(w4, w8), 11), p[6] = shr(sub(w3, w7), 11), p[7] = shr(sub(w1, w5), 11);
 }
 
+// The butterflies shared by both passes of the forward transform, lane by
+// lane: p[k] is element k of each of eight rows (or columns).
+struct ForwardTerms {
+    V a1, a2, a3, a4, c1, c2, c3, c4;
+    explicit ForwardTerms(const V p[8]) {
+        a1 = add(p[0], p[7]), a2 = add(p[1], p[6]), a3 = add(p[2], p[5]), a4 = add(p[3], p[4]);
+        const V b1 = sub(p[0], p[7]), b2 = sub(p[1], p[6]), b3 = sub(p[2], p[5]), b4 = sub(p[3], p[4]);
+        const V m14 = mul(add(b1, b4), 851), m23 = mul(add(b2, b3), 1004);
+        c1 = sub(m14, mul(b1, 282));
+        c2 = sub(m23, mul(b2, 804));
+        c3 = sub(m23, mul(b3, 1204));
+        c4 = sub(m14, mul(b4, 1420));
+    }
+    V sum() const { return add(add(a1, a2), add(a3, a4)); }
+    V alternating() const { return add(sub(sub(a1, a2), a3), a4); }
+    V odd_sum() const { return add(add(c1, c2), add(c3, c4)); }
+};
+
+inline V k(int v) { return _mm256_set1_epi32(v); }
+
 }  // namespace
+
+void forward_dct_avx2(const uint8_t *samples, int stride, int rows, int F[64]) {
+    V p[8];
+    for (int v = 0; v < 8; ++v) {
+        const uint8_t *s = samples + static_cast<ptrdiff_t>(v < rows ? v : rows - 1) * stride;
+        p[v] = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(s)));
+    }
+    transpose8(p);  // p[k]: sample k of each row
+    const ForwardTerms r(p);
+    V t[8] = {r.sum(),
+              shr(r.odd_sum(), 10),
+              shr(add(mul(sub(r.a1, r.a4), 1337), mul(sub(r.a2, r.a3), 554)), 10),
+              shr(mul(sub(r.c4, r.c2), 181), 17),
+              r.alternating(),
+              shr(mul(sub(r.c1, r.c3), 181), 17),
+              _mm256_setzero_si256(),
+              _mm256_setzero_si256()};
+    transpose8(t);  // t[v]: row v's outputs, lane u
+    const ForwardTerms c(t);
+    const V c5 = mul(sub(add(c.a1, c.a2), add(c.a3, c.a4)), 554);
+    const V out[7] = {
+        shr(add(c.sum(), k(16)), 5),
+        shr(add(c.odd_sum(), k(16384)), 15),
+        shr(add(add(mul(sub(c.a1, c.a4), 783), c5), k(16384)), 15),
+        shr(add(mul(shr(sub(c.c4, c.c2), 8), 181), k(8192)), 14),
+        shr(add(c.alternating(), k(16)), 5),
+        shr(add(mul(shr(sub(c.c1, c.c3), 8), 181), k(8192)), 14),
+        shr(add(sub(c5, mul(sub(c.a2, c.a3), 1891)), k(16384)), 15),
+    };
+    // Only u + v <= 6 with u <= 5 is kept; the rest of F is 0.
+    const V lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    for (int v = 0; v < 8; ++v) {
+        const int last = v == 0 ? 5 : 6 - v;  // the highest u kept in row v
+        const V kept = v < 7 ? _mm256_and_si256(out[v], _mm256_cmpgt_epi32(k(last + 1), lane)) : _mm256_setzero_si256();
+        _mm256_storeu_si256(reinterpret_cast<V *>(F + 8 * v), kept);
+    }
+}
 
 void inverse_dct_store_avx2(const int D[64], uint8_t *out, int stride, int rows) {
     V p[8];
@@ -84,6 +142,25 @@ void inverse_dct_store_avx2(const int D[64], uint8_t *out, int stride, int rows)
         // Saturating packs are the clamp to 0 ... 255.
         const __m128i words = _mm_packs_epi32(_mm256_castsi256_si128(p[r]), _mm256_extracti128_si256(p[r], 1));
         _mm_storel_epi64(reinterpret_cast<__m128i *>(out + static_cast<ptrdiff_t>(r) * stride), _mm_packus_epi16(words, words));
+    }
+}
+
+void quantise_scaled_avx2(const int F[64], double inverse, const int32_t mask[64], int Q[64]) {
+    // Four positions a step in doubles, as the portable loop computes:
+    // x = F * inverse truncated to t; a fraction of 0.6 or more (either
+    // way) moves t one away from zero; then the clamp to -120 ... 120.
+    const __m256d scale = _mm256_set1_pd(inverse), one = _mm256_set1_pd(1.0);
+    const __m256d up = _mm256_set1_pd(0.6), down = _mm256_set1_pd(-0.6);
+    const __m256d lo = _mm256_set1_pd(-120.0), hi = _mm256_set1_pd(120.0);
+    for (int i = 0; i < 64; i += 4) {
+        const __m256d x = _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(F + i))), scale);
+        const __m256d t = _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(x));
+        const __m256d r = _mm256_sub_pd(x, t);
+        __m256d q = _mm256_add_pd(t, _mm256_and_pd(_mm256_cmp_pd(r, up, _CMP_GE_OQ), one));
+        q = _mm256_sub_pd(q, _mm256_and_pd(_mm256_cmp_pd(r, down, _CMP_LE_OQ), one));
+        const __m128i value = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(q, lo), hi));
+        const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i *>(mask + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(Q + i), _mm_and_si128(value, keep));
     }
 }
 
