@@ -18,6 +18,7 @@
 
 #include "core/compose_p.h"
 #include "core/cpu_p.h"
+#include "core/rows_p.h"
 #include "geometry/gather_p.h"
 
 namespace {
@@ -132,6 +133,32 @@ void BM_TwinGather(benchmark::State &state) {
 BENCHMARK(BM_TwinGather)
     ->ArgNames({"shape", "kind", "twin"})
     ->ArgsProduct({{0, 1, 2}, {0, 2}, {0, 1}})
+    ->ComputeStatistics("min", smallest)
+    ->ComputeStatistics("max", largest)
+    ->Unit(benchmark::kMillisecond);
+
+// Layout conversions a row at a time: RGB to RGBA (a PPM read), grey to
+// RGBA, RGBA to RGB (a PPM write).
+void BM_TwinRows(benchmark::State &state) {
+    const int conversion = int(state.range(0)), kind = int(state.range(1));
+    tav::set_vector_twins(state.range(2) != 0);
+    const auto &src = picture(kind, 1);
+    std::vector<unsigned char> out(size_t(kW) * 4);
+    for (auto _ : state)
+        for (int y = 0; y < kH; ++y) {
+            const unsigned char *row = &src[size_t(y) * kW * 4];
+            if (conversion == 0) tav::rgb_to_rgba(row, out.data(), kW, 255);
+            else if (conversion == 1) tav::gray_to_rgba(row, out.data(), kW, 255);
+            else tav::rgba_to_rgb(row, out.data(), kW);
+            benchmark::DoNotOptimize(out.data());
+        }
+    state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+    state.SetLabel(kKindNames[kind]);
+    tav::set_vector_twins(true);
+}
+BENCHMARK(BM_TwinRows)
+    ->ArgNames({"conversion", "kind", "twin"})
+    ->ArgsProduct({{0, 1, 2}, {0, 3}, {0, 1}})
     ->ComputeStatistics("min", smallest)
     ->ComputeStatistics("max", largest)
     ->Unit(benchmark::kMillisecond);
