@@ -1,6 +1,6 @@
 // Colour values, the two blending primitives and the eleven compose modes.
 #include "core/compose_p.h"
-#include "core/compose_sse2_p.h"
+#include "core/compose_twins_p.h"
 #include "core/cpu_p.h"
 
 #include <cstring>
@@ -127,6 +127,8 @@ template <class Mode>
 void compose_pixels(unsigned char *dst, int channels, int alpha_at, const unsigned char *src, size_t n) {
     if (channels == 4 && alpha_at == 3) {  // truecolour
         if constexpr (Mode::twin != nullptr) {
+            const RgbaComposeFn wide = cpu_has_avx2() ? kRgbaComposeAvx2.*Mode::twin : nullptr;
+            if (wide) return wide(dst, src, n);
             const RgbaComposeFn twin = kRgbaComposeTwins.*Mode::twin;
             if (twin && vector_twins_on()) return twin(dst, src, n);
         }

@@ -1,11 +1,11 @@
-// The SSE2 twins of compose_sse2_p.h.  Four pixels at a time: the modes
+// The SSE2 twins of compose_twins_p.h.  Four pixels at a time: the modes
 // that keep the image's alpha are byte arithmetic on whole registers; over,
 // under and bump widen two pixels to 16-bit lanes, get the alpha rule from
 // exact divisions by 255 (a multiply-high) and the colour quotient from a
 // float division, which is exact here: the dividend is below 2^17, the
 // divisor a result alpha 1..255, and every quotient that is not clamped to
 // 255 lies far enough from the next integer for single precision.
-#include "core/compose_sse2_p.h"
+#include "core/compose_twins_p.h"
 
 #include <cstring>
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/compose_p.h"
+#include "core/compose_twins_p.h"
 #include "core/cpu_p.h"
 #include "support/tcl_env.h"
 
@@ -186,13 +187,34 @@ TEST(Compose, VectorTwinsMatchPortableRows) {
     cases.push_back(every_pair);
     for (size_t n : {1, 2, 3, 5, 7, 15, 17, 33, 100})
         for (int edge = 0; edge < 2; ++edge) cases.emplace_back(random_row(n, edge), random_row(n, edge));
-    for (int mode = 1; mode <= 12; ++mode)
+    // Each table's rows by themselves (the AVX2 ones where the processor
+    // runs them), and the row compose_row picks with the twins on.
+    using Twin = tav::RgbaComposeFn tav::RgbaComposeTwins::*;
+    const std::pair<int, Twin> twins[] = {
+        {TAV_COMPOSE_OVER, &tav::RgbaComposeTwins::over},   {TAV_COMPOSE_UNDER, &tav::RgbaComposeTwins::under},
+        {TAV_COMPOSE_BUMP, &tav::RgbaComposeTwins::bump},   {TAV_COMPOSE_PLUS, &tav::RgbaComposeTwins::plus},
+        {TAV_COMPOSE_MINUS, &tav::RgbaComposeTwins::minus}, {TAV_COMPOSE_ADD, &tav::RgbaComposeTwins::add},
+        {TAV_COMPOSE_SUBTRACT, &tav::RgbaComposeTwins::subtract},
+        {TAV_COMPOSE_DIFFERENCE, &tav::RgbaComposeTwins::difference}, {TAV_COMPOSE_MIX, &tav::RgbaComposeTwins::mix}};
+    tav::set_vector_twins(true);
+    const bool avx2 = tav::cpu_has_avx2();
+    for (const auto &[mode, member] : twins)
         for (const auto &[image, source] : cases) {
-            auto portable = image, twin = image;
+            const size_t n = source.size() / 4;
+            auto portable = image;
             tav::set_vector_twins(false);
-            tav::compose_row(mode, portable.data(), 4, 3, source.data(), source.size() / 4);
+            tav::compose_row(mode, portable.data(), 4, 3, source.data(), n);
             tav::set_vector_twins(true);
-            tav::compose_row(mode, twin.data(), 4, 3, source.data(), source.size() / 4);
-            ASSERT_EQ(twin, portable) << "mode " << mode << " width " << source.size() / 4;
+            std::vector<tav::RgbaComposeFn> rows = {tav::kRgbaComposeTwins.*member};
+            if (avx2) rows.push_back(tav::kRgbaComposeAvx2.*member);
+            for (const auto row : rows) {
+                if (!row) continue;
+                auto twin = image;
+                row(twin.data(), source.data(), n);
+                ASSERT_EQ(twin, portable) << "mode " << mode << " width " << n;
+            }
+            auto chosen = image;
+            tav::compose_row(mode, chosen.data(), 4, 3, source.data(), n);
+            ASSERT_EQ(chosen, portable) << "mode " << mode << " width " << n;
         }
 }

@@ -1,4 +1,4 @@
-// SSE2 twins of the truecolour rows of the compose modes (compose.cpp).
+// Vector twins of the truecolour rows of the compose modes (compose.cpp).
 // Each takes n packed RGBA source pixels onto n RGBA image pixels and gives
 // the very bytes of its portable row, which stays the oracle; compose.cpp
 // calls them only while vector_twins_on().  Null where the build has no
@@ -17,5 +17,8 @@ struct RgbaComposeTwins {
 };
 
 extern const RgbaComposeTwins kRgbaComposeTwins;
+// AVX2 twins of over, under and bump (compose_avx2.cpp), for processors
+// that have it; the other entries are null.
+extern const RgbaComposeTwins kRgbaComposeAvx2;
 
 }  // namespace tav
