@@ -44,6 +44,8 @@ for i in range(0, len(args), 3):
     print("flip-%s %d" % (kind, timed(lambda im: im.transpose(Image.Transpose.FLIP_LEFT_RIGHT), picture)))
     print("turn90-%s %d" % (kind, timed(lambda im: im.transpose(Image.Transpose.ROTATE_270), picture)))
     print("thumbnail-%s %d" % (kind, timed(thumbnail, picture)))
+    canvas = Image.new("RGBA", (w, h), (40, 90, 160, 255))
+    print("over-%s %d" % (kind, timed(lambda im: Image.alpha_composite(im, picture), canvas)))
 
 polygons = []
 for line in open(polygon_file):

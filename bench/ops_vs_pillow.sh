@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Everyday operations side by side: ::tavrel::crop, flip, turn and
-# thumbnail against Pillow's crop, transpose and thumbnail on a noisy
-# photo and a smooth render (1600 x 1200 RGBA), and tavrel polygon against
+# thumbnail against Pillow's crop, transpose and thumbnail, and tavrel
+# copy under over against Image.alpha_composite, on a noisy photo (every
+# alpha) and a smooth render (opaque), 1600 x 1200 RGBA; tavrel polygon against
 # ImageDraw.polygon on 10,000 random filled polygons.  The two contenders
 # run round by round, interleaved (ours, Pillow, ours, Pillow ...), so a
 # machine loaded by others slows both alike; prints per case the best

@@ -1,5 +1,7 @@
 // Colour values, the two blending primitives and the eleven compose modes.
 #include "core/compose_p.h"
+#include "core/compose_twins_p.h"
+#include "core/cpu_p.h"
 
 #include <cstring>
 #include <type_traits>
@@ -18,13 +20,19 @@ inline int fast_over(int ct, int cb, int at, int ab, int ar) {
 }
 
 // Each mode is a functor with a colour rule and an alpha rule; `skip` says
-// the pixel stays exactly as it is.
-struct Replace {
+// the pixel stays exactly as it is; `twin` names its vector twin for
+// truecolour rows, if it has one.
+using Twin = RgbaComposeFn RgbaComposeTwins::*;
+struct NoTwin {
+    static constexpr Twin twin = nullptr;
+};
+struct Replace : NoTwin {  // truecolour rows under replace are stored whole, without a compose row
     static bool skip(int) { return false; }
     static int color(int, int s, int, int, int) { return s; }
     static int alpha(int sa, int) { return sa; }
 };
 struct Over {
+    static constexpr Twin twin = &RgbaComposeTwins::over;
     static bool skip(int sa) { return sa == 0; }
     static int color(int d, int s, int sa, int da, int ar) {
         return sa == 255 ? s : fast_over(s, d, sa, da, ar);
@@ -32,6 +40,7 @@ struct Over {
     static int alpha(int sa, int da) { return combine_alpha(sa, da); }
 };
 struct Under {
+    static constexpr Twin twin = &RgbaComposeTwins::under;
     static bool skip(int) { return false; }
     static int color(int d, int s, int sa, int da, int ar) { return fast_over(d, s, da, sa, ar); }
     static int alpha(int sa, int da) { return combine_alpha(da, sa); }
@@ -40,20 +49,39 @@ struct KeepAlpha {
     static bool skip(int) { return false; }
     static int alpha(int, int da) { return da; }
 };
-struct Plus : KeepAlpha { static int color(int d, int s, int, int, int) { return d + s > 255 ? 255 : d + s; } };
-struct Minus : KeepAlpha { static int color(int d, int s, int, int, int) { return d - s < 0 ? 0 : d - s; } };
-struct Add : KeepAlpha { static int color(int d, int s, int, int, int) { return (d + s) & 255; } };
-struct Subtract : KeepAlpha { static int color(int d, int s, int, int, int) { return (d - s) & 255; } };
-struct Difference : KeepAlpha { static int color(int d, int s, int, int, int) { return d > s ? d - s : s - d; } };
-struct Mix : KeepAlpha { static int color(int d, int s, int, int, int) { return (d + s) / 2; } };
+struct Plus : KeepAlpha {
+    static constexpr Twin twin = &RgbaComposeTwins::plus;
+    static int color(int d, int s, int, int, int) { return d + s > 255 ? 255 : d + s; }
+};
+struct Minus : KeepAlpha {
+    static constexpr Twin twin = &RgbaComposeTwins::minus;
+    static int color(int d, int s, int, int, int) { return d - s < 0 ? 0 : d - s; }
+};
+struct Add : KeepAlpha {
+    static constexpr Twin twin = &RgbaComposeTwins::add;
+    static int color(int d, int s, int, int, int) { return (d + s) & 255; }
+};
+struct Subtract : KeepAlpha {
+    static constexpr Twin twin = &RgbaComposeTwins::subtract;
+    static int color(int d, int s, int, int, int) { return (d - s) & 255; }
+};
+struct Difference : KeepAlpha {
+    static constexpr Twin twin = &RgbaComposeTwins::difference;
+    static int color(int d, int s, int, int, int) { return d > s ? d - s : s - d; }
+};
+struct Mix : KeepAlpha {
+    static constexpr Twin twin = &RgbaComposeTwins::mix;
+    static int color(int d, int s, int, int, int) { return (d + s) / 2; }
+};
 struct Bump {
+    static constexpr Twin twin = &RgbaComposeTwins::bump;
     static bool skip(int sa) { return sa == 0; }
     static int color(int d, int s, int sa, int da, int) {
         return Over::color(d, s, sa, da, combine_alpha(sa, da));
     }
     static int alpha(int, int da) { return da; }
 };
-struct Map {
+struct Map : NoTwin {
     static bool skip(int sa) { return sa == 0; }
     static int color(int, int s, int, int, int) { return s; }
     static int alpha(int sa, int da) { return sa * da / 255; }
@@ -97,7 +125,15 @@ inline void compose_rgba_pixels<Over>(unsigned char *dst, const unsigned char *s
 
 template <class Mode>
 void compose_pixels(unsigned char *dst, int channels, int alpha_at, const unsigned char *src, size_t n) {
-    if (channels == 4 && alpha_at == 3) return compose_rgba_pixels<Mode>(dst, src, n);  // truecolour
+    if (channels == 4 && alpha_at == 3) {  // truecolour
+        if constexpr (Mode::twin != nullptr) {
+            const RgbaComposeFn wide = cpu_has_avx2() ? kRgbaComposeAvx2.*Mode::twin : nullptr;
+            if (wide) return wide(dst, src, n);
+            const RgbaComposeFn twin = kRgbaComposeTwins.*Mode::twin;
+            if (twin && vector_twins_on()) return twin(dst, src, n);
+        }
+        return compose_rgba_pixels<Mode>(dst, src, n);
+    }
     for (size_t i = 0; i < n; ++i, dst += channels, src += 4) {
         const int sa = src[3];
         if (Mode::skip(sa)) continue;

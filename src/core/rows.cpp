@@ -1,6 +1,8 @@
 // Row conversions between the caller's channel layouts and packed RGBA.
 #include "core/rows_p.h"
 
+#include "core/cpu_p.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -9,7 +11,12 @@
 
 namespace tav {
 
+// The three conversions with twins pick them here, once per row: short
+// rows (a sprite, a glyph) are not worth the check.
+constexpr size_t kTwinRow = 8;
+
 void rgb_to_rgba(const unsigned char *rgb, unsigned char *rgba, size_t n, unsigned char alpha) {
+    if (n >= kTwinRow && cpu_has_avx2()) return rgb_to_rgba_avx2(rgb, rgba, n, alpha);
     size_t i = 0;
     if constexpr (std::endian::native == std::endian::little) {
         // Four bytes in, the fourth replaced by alpha; the last pixel is
@@ -40,6 +47,7 @@ void bgr_to_rgba(const unsigned char *bgr, unsigned char *rgba, size_t n, unsign
 }
 
 void gray_to_rgba(const unsigned char *gray, unsigned char *rgba, size_t n, unsigned char alpha) {
+    if (n >= kTwinRow && cpu_has_avx2()) return gray_to_rgba_avx2(gray, rgba, n, alpha);
     for (size_t i = 0; i < n; ++i, rgba += 4) {
         rgba[0] = rgba[1] = rgba[2] = gray[i];
         rgba[3] = alpha;
@@ -136,6 +144,7 @@ void rgb565_to_rgb(const unsigned char *words, unsigned char *rgb, size_t n) {
 }
 
 void rgba_to_rgb(const unsigned char *rgba, unsigned char *rgb, size_t n) {
+    if (n >= kTwinRow && cpu_has_avx2()) return rgba_to_rgb_avx2(rgba, rgb, n);
     for (size_t i = 0; i < n; ++i, rgba += 4, rgb += 3) {
         rgb[0] = rgba[0];
         rgb[1] = rgba[1];

@@ -58,6 +58,15 @@ void rgba_to_abgr(const unsigned char *rgba, unsigned char *abgr, size_t n);
 // One channel of each pixel to every `step` bytes of dst.
 void rgba_channel(const unsigned char *rgba, int channel, unsigned char *dst, int step, size_t n);
 
+// ---- vector twins -----------------------------------------------------------
+
+// AVX2 twins (rows_avx2.cpp) of rgb_to_rgba, gray_to_rgba and rgba_to_rgb,
+// which call them themselves for rows of 8 pixels or more when the
+// processor has AVX2.
+void rgb_to_rgba_avx2(const unsigned char *rgb, unsigned char *rgba, size_t n, unsigned char alpha);
+void gray_to_rgba_avx2(const unsigned char *gray, unsigned char *rgba, size_t n, unsigned char alpha);
+void rgba_to_rgb_avx2(const unsigned char *rgba, unsigned char *rgb, size_t n);
+
 // ---- layout selection ------------------------------------------------------
 
 // Four channel addresses and pixel strides, R, G, B, A; the same shape

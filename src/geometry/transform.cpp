@@ -4,6 +4,7 @@
 // over a grid of positions inside the mapped cell), without interpolation.
 #include "core/memory_p.h"
 #include "core/render_memory_p.h"
+#include "geometry/gather_p.h"
 #include "geometry/geometry_p.h"
 
 #include <algorithm>
@@ -72,6 +73,9 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
         return into_rows ? dst_rows.base + static_cast<ptrdiff_t>(y) * dst_rows.row_stride + x0 * 4
                          : pixels.get() + static_cast<size_t>(j) * cw * 4;
     };
+    // The nearest-neighbour loops, chosen once (see gather_p.h).
+    const RowGatherFn gather_along_row = choose_gather_row();
+    const PlaneGatherFn gather_across = choose_gather_plane();
     // Scaling up maps several destination rows to one source row: the
     // first is sampled, the others copy it.
     const unsigned char *last_out = nullptr;
@@ -108,13 +112,9 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
                 }
                 last_out = out;
                 last_row = row;
-                uint32_t acc = static_cast<uint32_t>(x0 - dx) * static_cast<uint32_t>(fixed.ka) +
-                               static_cast<uint32_t>(fixed.ke);
-                for (int i = 0; i < cw; ++i, out += 4, acc += static_cast<uint32_t>(fixed.ka)) {
-                    const long long col = sx + static_cast<long long>(static_cast<int32_t>(acc) >> 12);
-                    if (col >= 0 && col < src->width) std::memcpy(out, in + 4 * col, 4);
-                    else std::memset(out, 0, 4);
-                }
+                const uint32_t acc = static_cast<uint32_t>(x0 - dx) * static_cast<uint32_t>(fixed.ka) +
+                                     static_cast<uint32_t>(fixed.ke);
+                gather_along_row({in, sx, src->width, acc, static_cast<uint32_t>(fixed.ka)}, out, static_cast<size_t>(cw));
             }
             if (!into_rows) PhotoPutRGBA(dst, pixels.get(), static_cast<int>(x0), top, cw, t, compose);
             continue;
@@ -132,22 +132,13 @@ int PhotoTransform(Photo *src, Photo *dst, int sx, int sy, int dx, int dy, int w
             *ay = ux * static_cast<uint32_t>(fixed.kc) + uy * static_cast<uint32_t>(fixed.kd) + static_cast<uint32_t>(fixed.kf);
         };
         if (gather) {
-            const unsigned long long sw = static_cast<unsigned long long>(src->width);
-            const unsigned long long sh = static_cast<unsigned long long>(src->height);
             for (int j = 0; j < t; ++j) {
                 unsigned char *out = out_row(top + j, j);
                 uint32_t ax = 0, ay = 0;
                 row_start(top + j - static_cast<long long>(dy), &ax, &ay);
-                for (int i = 0; i < cw; ++i, out += 4) {
-                    const long long px = sx + static_cast<long long>(static_cast<int32_t>(ax) >> 12);
-                    const long long py = sy + static_cast<long long>(static_cast<int32_t>(ay) >> 12);
-                    if (static_cast<unsigned long long>(px) < sw && static_cast<unsigned long long>(py) < sh)
-                        std::memcpy(out, src_rows.base + py * src_rows.row_stride + px * 4, 4);
-                    else
-                        std::memset(out, 0, 4);
-                    ax += static_cast<uint32_t>(fixed.ka);
-                    ay += static_cast<uint32_t>(fixed.kc);
-                }
+                gather_across({src_rows.base, src_rows.row_stride, sx, sy, src->width, src->height, ax, ay,
+                               static_cast<uint32_t>(fixed.ka), static_cast<uint32_t>(fixed.kc)},
+                              out, static_cast<size_t>(cw));
             }
             if (!into_rows) PhotoPutRGBA(dst, pixels.get(), static_cast<int>(x0), top, cw, t, compose);
             continue;
