@@ -11,7 +11,7 @@
 
 namespace tav {
 
-// The three conversions with twins pick them here, once per row: short
+// The conversions with twins pick them here, once per row: short
 // rows (a sprite, a glyph) are not worth the check.
 constexpr size_t kTwinRow = 8;
 
@@ -38,6 +38,7 @@ void rgb_to_rgba(const unsigned char *rgb, unsigned char *rgba, size_t n, unsign
 }
 
 void bgr_to_rgba(const unsigned char *bgr, unsigned char *rgba, size_t n, unsigned char alpha) {
+    if (n >= kTwinRow && cpu_has_avx2()) return bgr_to_rgba_avx2(bgr, rgba, n, alpha);
     for (size_t i = 0; i < n; ++i, bgr += 3, rgba += 4) {
         rgba[0] = bgr[2];
         rgba[1] = bgr[1];
@@ -153,6 +154,7 @@ void rgba_to_rgb(const unsigned char *rgba, unsigned char *rgb, size_t n) {
 }
 
 void rgba_to_bgr(const unsigned char *rgba, unsigned char *bgr, size_t n) {
+    if (n >= kTwinRow && cpu_has_avx2()) return rgba_to_bgr_avx2(rgba, bgr, n);
     for (size_t i = 0; i < n; ++i, rgba += 4, bgr += 3) {
         bgr[0] = rgba[2];
         bgr[1] = rgba[1];

@@ -60,12 +60,14 @@ void rgba_channel(const unsigned char *rgba, int channel, unsigned char *dst, in
 
 // ---- vector twins -----------------------------------------------------------
 
-// AVX2 twins (rows_avx2.cpp) of rgb_to_rgba, gray_to_rgba and rgba_to_rgb,
-// which call them themselves for rows of 8 pixels or more when the
-// processor has AVX2.
+// AVX2 twins (rows_avx2.cpp) of rgb_to_rgba, bgr_to_rgba, gray_to_rgba,
+// rgba_to_rgb and rgba_to_bgr, which call them themselves for rows of 8
+// pixels or more when the processor has AVX2.
 void rgb_to_rgba_avx2(const unsigned char *rgb, unsigned char *rgba, size_t n, unsigned char alpha);
+void bgr_to_rgba_avx2(const unsigned char *bgr, unsigned char *rgba, size_t n, unsigned char alpha);
 void gray_to_rgba_avx2(const unsigned char *gray, unsigned char *rgba, size_t n, unsigned char alpha);
 void rgba_to_rgb_avx2(const unsigned char *rgba, unsigned char *rgb, size_t n);
+void rgba_to_bgr_avx2(const unsigned char *rgba, unsigned char *bgr, size_t n);
 
 // ---- layout selection ------------------------------------------------------
 
