@@ -7,6 +7,7 @@
 
 #include "core/memory_p.h"
 #include "core/render_memory_p.h"
+#include "core/rgba_rows_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,29 +30,6 @@ Photo *indexed_image(int width, int height) {
     }
     return out;
 }
-
-// Where the source rows come from: read in place when the image keeps RGBA
-// rows in memory, else converted a row at a time.
-class SourceRows {
-public:
-    explicit SourceRows(Photo *image) : image_(image) {
-        if (image->mode == TAV_MODE_RGBA && readable_rows(image, &rows_)) return;
-        rows_.base = nullptr;
-        size_t row_bytes = 0;
-        if (checked_mul(static_cast<size_t>(image->width), 4, &row_bytes)) copy_ = attempt_bytes(row_bytes);
-    }
-    explicit operator bool() const { return rows_.base || copy_; }
-    const unsigned char *row(int y) {
-        if (rows_.base) return rows_.base + static_cast<ptrdiff_t>(y) * rows_.row_stride;
-        PhotoGetRGBA(image_, copy_.get(), 0, y, image_->width, 1);
-        return copy_.get();
-    }
-
-private:
-    Photo *image_;
-    DirectRows rows_{};
-    Bytes copy_;
-};
 
 // The state of one mapping: the colormap's entries and the error rows, the
 // current and the next, three channels interleaved a position at a time,
@@ -127,7 +105,7 @@ Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed, Dither dith
 
     Photo *out = indexed_image(width, height);
     const bool empty = width == 0 || height == 0;
-    SourceRows source(image);
+    RgbaRows source(image);
     DirectRows target{};
     if (!out || (!empty && (!source || !direct_rows(out, &target)))) {
         PhotoDelete(out);

@@ -2,6 +2,7 @@
 #include "io/exact_palette_p.h"
 
 #include "core/memory_p.h"
+#include "core/rgba_rows_p.h"
 
 #include <cstdint>
 #include <cstring>
@@ -44,7 +45,7 @@ Photo *index_exactly(Photo *image, int capacity, bool transparent) {
     const int width = PhotoWidth(image), height = PhotoHeight(image);
     if (width <= 0 || height <= 0 || capacity < 1 || capacity > 256) return nullptr;
     if (transparent) --capacity;  // the transparent entry comes last
-    Bytes rgba = attempt_bytes(static_cast<size_t>(width) * 4);
+    RgbaRows rgba(image);
     Bytes indices = attempt_bytes(static_cast<size_t>(width));
     Photo *out = PhotoCreate(width, height, TAV_MODE_INDEXED, TAV_RENDER_MEMORY);
     if (!rgba || !indices || !out || PhotoWidth(out) != width || PhotoHeight(out) != height) {
@@ -54,21 +55,29 @@ Photo *index_exactly(Photo *image, int capacity, bool transparent) {
     auto set = std::make_unique<ColourSet>();
     constexpr unsigned char kTransparentMark = 0xFF;
     bool any_transparent = false;
+    uint32_t last_rgb = UINT32_MAX;  // no colour
+    int last_index = -1;
     for (int y = 0; y < height; ++y) {
-        PhotoGetRGBA(image, rgba.get(), 0, y, width, 1);
+        const unsigned char *row = rgba.row(y);
         for (int x = 0; x < width; ++x) {
-            const unsigned char *p = rgba.get() + 4 * static_cast<size_t>(x);
+            const unsigned char *p = row + 4 * static_cast<size_t>(x);
             if (transparent && p[3] == 0) {
                 indices[x] = kTransparentMark;  // fixed up below, once the count is known
                 any_transparent = true;
                 continue;
             }
-            const int i = set->index_of(uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2], capacity);
-            if (i < 0) {
-                PhotoDelete(out);
-                return nullptr;
+            // Drawings and text repeat a colour along the row: the last one
+            // found needs no look-up.
+            const uint32_t rgb = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+            if (rgb != last_rgb) {
+                last_index = set->index_of(rgb, capacity);
+                if (last_index < 0) {
+                    PhotoDelete(out);
+                    return nullptr;
+                }
+                last_rgb = rgb;
             }
-            indices[x] = static_cast<unsigned char>(i);
+            indices[x] = static_cast<unsigned char>(last_index);
         }
         PhotoPutIndex(out, indices.get(), 0, y, width, 1);
     }
