@@ -69,12 +69,14 @@ struct Diffusion {
             const int i = nearest.find(c[0], c[1], c[2]);
             indices[x] = static_cast<unsigned char>(i);
             const unsigned char *entry = entries + 4 * i;
+            // 7/16, 3/16, 5/16 and 1/16 of the error in 1/1024 of a level:
+            // e * 7168 / 16 and so on, whose divisions are always exact.
             for (int k = 0; k < 3; ++k) {
                 const int e = c[k] - entry[k];
-                ahead[k] = e * 7168 / 16;
-                done[k] = below[k] + e * 3072 / 16;
-                below[k] = below_on[k] + e * 5120 / 16;
-                below_on[k] = e * 1024 / 16;
+                ahead[k] = e * 448;
+                done[k] = below[k] + e * 192;
+                below[k] = below_on[k] + e * 320;
+                below_on[k] = e * 64;
             }
         }
         if (width <= 0) return;
