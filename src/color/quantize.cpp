@@ -42,7 +42,7 @@ struct Diffusion {
 
     // One row in direction Dir (1 left to right, -1 back).  The error
     // passed on along the row and the parts of the next row still to come
-    // stay in locals: every position of `next` is written once, as the sum
+    // stay in locals: the position under every pixel is written once, as the sum
     // the plain four-way spread gives it.
     template <int Dir>
     void row(const unsigned char *rgba, unsigned char *indices, int width) {
@@ -79,12 +79,10 @@ struct Diffusion {
                 below_on[k] = e * 64;
             }
         }
+        // Under the last pixel; the spare position past it is never read.
         if (width <= 0) return;
-        const int last = Dir > 0 ? width : 1;  // the last pixel's position
-        for (int k = 0; k < 3; ++k) {
-            next[3 * static_cast<size_t>(last) + k] = below[k];
-            next[3 * static_cast<size_t>(last + Dir) + k] = below_on[k];
-        }
+        const size_t last = Dir > 0 ? static_cast<size_t>(width) : 1;
+        for (int k = 0; k < 3; ++k) next[3 * last + static_cast<size_t>(k)] = below[k];
     }
 };
 
