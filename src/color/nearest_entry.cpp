@@ -48,6 +48,7 @@ NearestEntry::NearestEntry(const TavColormap *map)
         const unsigned char *e = map->entries + 4 * i;
         entries_.push_back({e[0], e[1], e[2], static_cast<unsigned char>(i), 0});
     }
+    if (!entries_.empty()) pool_.assign(kFirst - 1, entries_[0]);
 }
 
 void NearestEntry::fill(int cell) {
@@ -58,9 +59,11 @@ void NearestEntry::fill(int cell) {
         candidates(entries_, lo, 32, coarse);
     }
     const int lo[3] = {r * 8, g * 8, b * 8};
+    pool_.resize(pool_.size() - (kFirst - 1));
     const size_t start = pool_.size();
     candidates(coarse, lo, 8, pool_);
     cells_[cell] = static_cast<uint32_t>(start) << 9 | static_cast<uint32_t>(pool_.size() - start);
+    pool_.insert(pool_.end(), kFirst - 1, entries_[0]);
 }
 
 }  // namespace tav

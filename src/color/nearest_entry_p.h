@@ -7,6 +7,7 @@
 
 #include "tavrel.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -54,25 +55,30 @@ private:
     // one word, so that a lookup touches one table (the pool holds at most
     // 32768 lists of 256, 2^23 entries; count is 1 to 256).
     static constexpr uint32_t kUnfilled = UINT32_MAX;
+    // The first kFirst entries from a list's start are weighed without a
+    // test, since most lookups end among them: entries past a short list
+    // are other lists' (or the padding kept at the pool's end), and any
+    // entry outside the list is farther than its best, so they never win.
+    // Ties go to the lowest index: the least of distance << 8 | index.
+    static constexpr int kFirst = 4;
     int scan(int r, int g, int b) {
+        if (entries_.empty()) return -1;
         const int cell = (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3);
         if (cells_[cell] == kUnfilled) fill(cell);
         const Entry *e = pool_.data() + (cells_[cell] >> 9), *end = e + (cells_[cell] & 511);
-        int best = -1, best_distance = 0;
-        for (; e < end && (best < 0 || e->bound <= best_distance); ++e) {
-            const int dr = r - e->r, dg = g - e->g, db = b - e->b;
-            const int d = dr * dr + dg * dg + db * db;
-            if (best < 0 || d < best_distance || (d == best_distance && e->index < best)) {
-                best = e->index;
-                best_distance = d;
-            }
-        }
-        return best;
+        auto weigh = [r, g, b](const Entry &c) {
+            const int dr = r - c.r, dg = g - c.g, db = b - c.b;
+            return static_cast<uint32_t>(dr * dr + dg * dg + db * db) << 8 | c.index;
+        };
+        uint32_t best = weigh(e[0]);
+        for (int j = 1; j < kFirst; ++j) best = std::min(best, weigh(e[j]));
+        for (e += kFirst; e < end && e->bound <= best >> 8; ++e) best = std::min(best, weigh(*e));
+        return static_cast<int>(best & 255);
     }
     void fill(int cell);
 
     std::vector<Entry> entries_;  // the choosable entries, by index
-    std::vector<Entry> pool_;     // every filled cell's candidates, by bound
+    std::vector<Entry> pool_;     // every filled cell's candidates, by bound, then kFirst - 1 of padding
     std::vector<uint32_t> cells_;
     std::vector<std::vector<Entry>> coarse_;  // 512 coarse lists, made on first use
     // No colour is 0xFFFFFFFF: every slot starts empty.
