@@ -53,7 +53,9 @@ for fmt, ext in (('BMP', 'bmp'), ('PCX', 'pcx'), ('SGI', 'sgi')):
 EOF
 
 # tavrel: best wall time of each step, in milliseconds.  PCX saves go
-# through the 256-colour quantiser (Pillow writes three RGB planes).
+# through the 256-colour quantiser (Pillow writes three RGB planes, so the
+# PCX save ratio is not like for like: bench/palette_vs_pillow.sh sets our
+# save against Pillow's quantize(256) and save).
 cat > "$work/tavrel.tcl" <<'EOF'
 lassign $argv builddir work repeats
 lappend auto_path $builddir
