@@ -39,13 +39,16 @@ void candidates(const std::vector<NearestEntryItem> &from, const int lo[3], int 
 
 }  // namespace
 
-NearestEntry::NearestEntry(const TavColormap *map) : start_(32 * 32 * 32, kUnfilled), count_(32 * 32 * 32, 0), coarse_(512) {
+NearestEntry::NearestEntry(const TavColormap *map)
+    : cells_(32 * 32 * 32, kUnfilled), coarse_(512), cache_colour_(size_t{1} << kCacheBits, UINT32_MAX),
+      cache_index_(size_t{1} << kCacheBits, -1) {
     const int size = std::min(map->size, 256);
     for (int i = 0; i < size; ++i) {
         if (i == map->transparent) continue;
         const unsigned char *e = map->entries + 4 * i;
         entries_.push_back({e[0], e[1], e[2], static_cast<unsigned char>(i), 0});
     }
+    if (!entries_.empty()) pool_.assign(kFirst - 1, entries_[0]);
 }
 
 void NearestEntry::fill(int cell) {
@@ -56,9 +59,11 @@ void NearestEntry::fill(int cell) {
         candidates(entries_, lo, 32, coarse);
     }
     const int lo[3] = {r * 8, g * 8, b * 8};
-    start_[cell] = static_cast<uint32_t>(pool_.size());
+    pool_.resize(pool_.size() - (kFirst - 1));
+    const size_t start = pool_.size();
     candidates(coarse, lo, 8, pool_);
-    count_[cell] = static_cast<uint16_t>(pool_.size() - start_[cell]);
+    cells_[cell] = static_cast<uint32_t>(start) << 9 | static_cast<uint32_t>(pool_.size() - start);
+    pool_.insert(pool_.end(), kFirst - 1, entries_[0]);
 }
 
 }  // namespace tav

@@ -1,6 +1,7 @@
 // Palettes: the colour histogram on a 15-bit grid, the five fixed palettes
 // and the adaptive palette cut from the histogram by median cut.
 #include "core/memory_p.h"
+#include "core/rgba_rows_p.h"
 
 #include <algorithm>
 #include <climits>
@@ -26,16 +27,14 @@ TavColormap *cube_palette(const unsigned char *red, int nred, const unsigned cha
 }
 
 // Cell counts over the whole image, 64-bit so that no picture the pixel
-// ceiling admits can wrap a count.  Rows are read whole.
+// ceiling admits can wrap a count.  Rows are read whole, in place when
+// the image keeps them as RGBA.
 bool count_cells(Photo *image, std::vector<uint64_t> &counts) {
     const int width = image->width, height = image->height;
-    size_t row_bytes = 0;
-    if (!tav::checked_mul(static_cast<size_t>(width), 4, &row_bytes)) return false;
-    tav::Bytes row = tav::attempt_bytes(row_bytes);
-    if (!row) return false;
+    tav::RgbaRows rows(image);
+    if (!rows) return false;
     for (int y = 0; y < height; ++y) {
-        PhotoGetRGBA(image, row.get(), 0, y, width, 1);
-        const unsigned char *p = row.get();
+        const unsigned char *p = rows.row(y);
         for (int x = 0; x < width; ++x, p += 4) ++counts[cell_number(p)];
     }
     return true;

@@ -6,6 +6,8 @@
 #include "color/quantize_p.h"
 
 #include "core/memory_p.h"
+#include "core/render_memory_p.h"
+#include "core/rgba_rows_p.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,12 +31,67 @@ Photo *indexed_image(int width, int height) {
     return out;
 }
 
-// Error rows for one channel: the current and the next row, with a spare
-// position at either end (pixel x lives at x + 1).
-struct ErrorRows {
+// The state of one mapping: the colormap's entries and the error rows, the
+// current and the next, three channels interleaved a position at a time,
+// with a spare position at either end (pixel x lives at x + 1).
+struct Diffusion {
+    NearestEntry &nearest;
+    const unsigned char *entries;
+    int transparent;
     std::vector<int> current, next;
-    explicit ErrorRows(size_t n) : current(n, 0), next(n, 0) {}
+
+    // One row in direction Dir (1 left to right, -1 back).  The error
+    // passed on along the row and the parts of the next row still to come
+    // stay in locals: the position under every pixel is written once, as the sum
+    // the plain four-way spread gives it.
+    template <int Dir>
+    void row(const unsigned char *rgba, unsigned char *indices, int width) {
+        int ahead[3] = {0, 0, 0};      // 7/16 of the last error, for this pixel
+        int below[3] = {0, 0, 0};      // what the position under this pixel has so far
+        int below_on[3] = {0, 0, 0};   // and the one after it
+        int x = Dir > 0 ? 0 : width - 1;
+        for (int n = 0; n < width; ++n, x += Dir) {
+            const unsigned char *p = rgba + 4 * static_cast<size_t>(x);
+            int *const done = next.data() + 3 * static_cast<size_t>(x + 1 - Dir);  // complete after this pixel
+            const int *const err = current.data() + 3 * static_cast<size_t>(x + 1);
+            if (transparent >= 0 && p[3] == 0) {
+                indices[x] = static_cast<unsigned char>(transparent);
+                for (int k = 0; k < 3; ++k) {
+                    done[k] = below[k];
+                    below[k] = below_on[k];
+                    below_on[k] = 0;
+                    ahead[k] = 0;
+                }
+                continue;
+            }
+            int c[3];
+            for (int k = 0; k < 3; ++k) c[k] = std::clamp(p[k] + (err[k] + ahead[k]) / 1024, 0, 255);
+            const int i = nearest.find(c[0], c[1], c[2]);
+            indices[x] = static_cast<unsigned char>(i);
+            const unsigned char *entry = entries + 4 * i;
+            // 7/16, 3/16, 5/16 and 1/16 of the error in 1/1024 of a level:
+            // e * 7168 / 16 and so on, whose divisions are always exact.
+            for (int k = 0; k < 3; ++k) {
+                const int e = c[k] - entry[k];
+                ahead[k] = e * 448;
+                done[k] = below[k] + e * 192;
+                below[k] = below_on[k] + e * 320;
+                below_on[k] = e * 64;
+            }
+        }
+        // Under the last pixel; the spare position past it is never read.
+        if (width <= 0) return;
+        const size_t last = Dir > 0 ? static_cast<size_t>(width) : 1;
+        for (int k = 0; k < 3; ++k) next[3 * last + static_cast<size_t>(k)] = below[k];
+    }
 };
+
+// Each pixel alone onto its nearest entry.
+void map_row(NearestEntry &nearest, int transparent, const unsigned char *rgba, unsigned char *indices, int width) {
+    for (int x = 0; x < width; ++x, rgba += 4)
+        indices[x] = transparent >= 0 && rgba[3] == 0 ? static_cast<unsigned char>(transparent)
+                                                       : static_cast<unsigned char>(nearest.find(rgba[0], rgba[1], rgba[2]));
+}
 
 }  // namespace
 
@@ -45,15 +102,12 @@ Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed, Dither dith
     // Ownership passes to the new image; an image's own colormap stays its own.
     TavColormap *map = colormap == image->colormap ? TavDupColormap(colormap) : colormap;
     NearestEntry nearest(map);
-    const unsigned char *entries = map->entries;
-    const int transparent = map->transparent;
 
     Photo *out = indexed_image(width, height);
-    size_t row_bytes = 0;
-    const size_t positions = static_cast<size_t>(width) + 2;
-    tav::checked_mul(static_cast<size_t>(width), 4, &row_bytes);
-    Bytes rgba = attempt_bytes(row_bytes), indices = attempt_bytes(static_cast<size_t>(width));
-    if (!out || !rgba || !indices) {
+    const bool empty = width == 0 || height == 0;
+    RgbaRows source(image);
+    DirectRows target{};
+    if (!out || (!empty && (!source || !direct_rows(out, &target)))) {
         PhotoDelete(out);
         if (map != colormap) TavDeleteColormap(map);
         return nullptr;
@@ -61,41 +115,23 @@ Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed, Dither dith
     TavDeleteColormap(out->colormap);
     out->colormap = map;
 
-    ErrorRows err[3] = {ErrorRows(positions), ErrorRows(positions), ErrorRows(positions)};
+    const size_t positions = static_cast<size_t>(width) + 2;
+    Diffusion state{nearest, map->entries, map->transparent, std::vector<int>(3 * positions), std::vector<int>(3 * positions)};
     if (seed == NoiseSeed::kClock) RandomInit();
-    for (ErrorRows &channel : err)
-        for (int &e : channel.current) e = RandomGet(2048) - 1024;
-    const bool diffuse = dither == Dither::kFloydSteinberg;
+    // The noise is drawn a channel at a time, as the plain three rows take it.
+    for (int k = 0; k < 3; ++k)
+        for (size_t at = 0; at < positions; ++at) state.current[3 * at + static_cast<size_t>(k)] = RandomGet(2048) - 1024;
 
-    for (int y = 0; y < height; ++y) {
-        PhotoGetRGBA(image, rgba.get(), 0, y, width, 1);
-        for (ErrorRows &channel : err) std::fill(channel.next.begin(), channel.next.end(), 0);
-        const bool forward = (y & 1) == 0;
-        const int dir = forward ? 1 : -1;
-        int x = forward ? 0 : width - 1;
-        for (int n = 0; n < width; ++n, x += dir) {
-            const unsigned char *p = rgba.get() + 4 * static_cast<size_t>(x);
-            if (transparent >= 0 && p[3] == 0) {
-                indices[x] = static_cast<unsigned char>(transparent);
-                continue;
-            }
-            const int at = x + 1;
-            int c[3];
-            for (int k = 0; k < 3; ++k) c[k] = diffuse ? std::clamp(p[k] + err[k].current[at] / 1024, 0, 255) : p[k];
-            const int i = nearest.find(c[0], c[1], c[2]);
-            indices[x] = static_cast<unsigned char>(i);
-            if (!diffuse) continue;
-            const unsigned char *entry = entries + 4 * i;
-            for (int k = 0; k < 3; ++k) {
-                const int e = c[k] - entry[k];
-                err[k].current[at + dir] += e * 7168 / 16;
-                err[k].next[at - dir] += e * 3072 / 16;
-                err[k].next[at] += e * 5120 / 16;
-                err[k].next[at + dir] += e * 1024 / 16;
-            }
+    for (int y = 0; y < height && !empty; ++y) {
+        const unsigned char *rgba = source.row(y);
+        unsigned char *indices = target.base + static_cast<ptrdiff_t>(y) * target.row_stride;
+        if (dither == Dither::kNone) {
+            map_row(nearest, map->transparent, rgba, indices, width);
+            continue;
         }
-        PhotoPutIndex(out, indices.get(), 0, y, width, 1);
-        for (ErrorRows &channel : err) channel.current.swap(channel.next);
+        if ((y & 1) == 0) state.row<1>(rgba, indices, width);
+        else state.row<-1>(rgba, indices, width);
+        state.current.swap(state.next);
     }
     return out;
 }

@@ -88,8 +88,13 @@ int PhotoGetChannels(Photo *image, int x, int y, int w, int h, int stepR, int st
     unsigned char *dst[4] = {dstR, dstG, dstB, dstA};
     const int step[4] = {stepR, stepG, stepB, stepA};
 
-    // Indices themselves, delivered as the red channel.
+    // Indices themselves, delivered as the red channel: straight into the
+    // caller's rows when they are packed.
     if (image->mode == TAV_MODE_INDEXED && dstR && !dstG && !dstB && !dstA) {
+        if (step[0] == 1) {
+            for (int j = 0; j < c.h; ++j) get_block(image, dst[0] + static_cast<size_t>(j) * n, c.x, c.y + j, n, 1);
+            return 0;
+        }
         Scratch row(n);
         if (!row) return 1;
         for (int j = 0; j < c.h; ++j) {

@@ -2,6 +2,8 @@
 #include "io/exact_palette_p.h"
 
 #include "core/memory_p.h"
+#include "core/render_memory_p.h"
+#include "core/rgba_rows_p.h"
 
 #include <cstdint>
 #include <cstring>
@@ -44,33 +46,45 @@ Photo *index_exactly(Photo *image, int capacity, bool transparent) {
     const int width = PhotoWidth(image), height = PhotoHeight(image);
     if (width <= 0 || height <= 0 || capacity < 1 || capacity > 256) return nullptr;
     if (transparent) --capacity;  // the transparent entry comes last
-    Bytes rgba = attempt_bytes(static_cast<size_t>(width) * 4);
-    Bytes indices = attempt_bytes(static_cast<size_t>(width));
+    RgbaRows rgba(image);
+    Bytes line = attempt_bytes(static_cast<size_t>(width));
     Photo *out = PhotoCreate(width, height, TAV_MODE_INDEXED, TAV_RENDER_MEMORY);
-    if (!rgba || !indices || !out || PhotoWidth(out) != width || PhotoHeight(out) != height) {
+    if (!rgba || !line || !out || PhotoWidth(out) != width || PhotoHeight(out) != height) {
         PhotoDelete(out);
         return nullptr;
     }
     auto set = std::make_unique<ColourSet>();
     constexpr unsigned char kTransparentMark = 0xFF;
     bool any_transparent = false;
+    uint32_t last_rgb = UINT32_MAX;  // no colour
+    int last_index = -1;
+    // Indices go straight into the new image's rows where it keeps them.
+    DirectRows target{};
+    const bool in_place = direct_rows(out, &target);
     for (int y = 0; y < height; ++y) {
-        PhotoGetRGBA(image, rgba.get(), 0, y, width, 1);
+        const unsigned char *row = rgba.row(y);
+        unsigned char *const indices = in_place ? target.base + static_cast<ptrdiff_t>(y) * target.row_stride : line.get();
         for (int x = 0; x < width; ++x) {
-            const unsigned char *p = rgba.get() + 4 * static_cast<size_t>(x);
+            const unsigned char *p = row + 4 * static_cast<size_t>(x);
             if (transparent && p[3] == 0) {
                 indices[x] = kTransparentMark;  // fixed up below, once the count is known
                 any_transparent = true;
                 continue;
             }
-            const int i = set->index_of(uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2], capacity);
-            if (i < 0) {
-                PhotoDelete(out);
-                return nullptr;
+            // Drawings and text repeat a colour along the row: the last one
+            // found needs no look-up.
+            const uint32_t rgb = uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
+            if (rgb != last_rgb) {
+                last_index = set->index_of(rgb, capacity);
+                if (last_index < 0) {
+                    PhotoDelete(out);
+                    return nullptr;
+                }
+                last_rgb = rgb;
             }
-            indices[x] = static_cast<unsigned char>(i);
+            indices[x] = static_cast<unsigned char>(last_index);
         }
-        PhotoPutIndex(out, indices.get(), 0, y, width, 1);
+        if (!in_place) PhotoPutIndex(out, indices, 0, y, width, 1);
     }
     TavColormap *map = TavCreateColormap();
     if (!map) {
@@ -87,10 +101,10 @@ Photo *index_exactly(Photo *image, int capacity, bool transparent) {
         // Alpha-0 pixels were marked 0xFF; the transparent entry is the last.
         if (any_transparent && entry != kTransparentMark) {
             for (int y = 0; y < height; ++y) {
-                PhotoGetIndex(out, indices.get(), 0, y, width, 1);
+                PhotoGetIndex(out, line.get(), 0, y, width, 1);
                 for (int x = 0; x < width; ++x)
-                    if (indices[x] == kTransparentMark) indices[x] = static_cast<unsigned char>(entry);
-                PhotoPutIndex(out, indices.get(), 0, y, width, 1);
+                    if (line[x] == kTransparentMark) line[x] = static_cast<unsigned char>(entry);
+                PhotoPutIndex(out, line.get(), 0, y, width, 1);
             }
         }
     }

@@ -29,6 +29,7 @@
 #include "io/format_options_p.h"
 #include "io/gif_frames_p.h"
 #include "io/gif_lzw_p.h"
+#include "io/image_rows_p.h"
 #include "io/read_exactly_p.h"
 #include "io/reader_decl_p.h"
 #include "io/reader_limits_p.h"
@@ -450,11 +451,20 @@ int write_gif(AuxIO *stream, Photo *photo) {
     AuxIO_Write(stream, descriptor, sizeof descriptor);
 
     auto encoder = std::make_unique<LzwEncoder>(stream, code_size);
+    // Rows are read in place unless an index beyond the table needs
+    // mapping to 0 (only an image indexed by the caller can have one).
+    ImageRows rows;
+    const bool in_place = rows_to_read(source.image, &rows);
     for (int y = 0; y < height; ++y) {
-        PhotoGetIndex(source.image, row.get(), 0, y, width, 1);
-        for (int x = 0; x < width; ++x)
-            if (row[x] >= source.size) row[x] = 0;
-        encoder->compress(row.get(), static_cast<size_t>(width));
+        const unsigned char *indices = in_place ? rows.row(y) : row.get();
+        if (!in_place) PhotoGetIndex(source.image, row.get(), 0, y, width, 1);
+        if (source.size < 256 && *std::max_element(indices, indices + width) >= source.size) {
+            if (indices != row.get()) std::memcpy(row.get(), indices, static_cast<size_t>(width));
+            for (int x = 0; x < width; ++x)
+                if (row[x] >= source.size) row[x] = 0;
+            indices = row.get();
+        }
+        encoder->compress(indices, static_cast<size_t>(width));
     }
     encoder->finish();
     const unsigned char trailer[2] = {0, ';'};

@@ -349,6 +349,18 @@ TEST(GifWrite, ChoosesThePaletteByMode) {
         EXPECT_TRUE(read_into(ReadGIF, gif, back));
     }
 
+    // Indices beyond the table are written as 0; the image keeps its own.
+    PhotoPtr stray(PhotoCreate(4, 1, TAV_MODE_INDEXED, TAV_RENDER_MEMORY));
+    for (int i = 0; i < 3; ++i) TavAddColormap(PhotoColormap(stray), 50 + i * 50, 0, 0);
+    const unsigned char wild[4] = {2, 7, 1, 200};
+    PhotoPutIndex(stray, wild, 0, 0, 4, 1);
+    ASSERT_TRUE(read_into(ReadGIF, write_with(WriteGIF, stray), back));
+    EXPECT_EQ(Bytes({tavtest::pixel(back, 0, 0)[0], tavtest::pixel(back, 1, 0)[0], tavtest::pixel(back, 3, 0)[0]}),
+              Bytes({150, 50, 50}));
+    unsigned char kept[4];
+    PhotoGetIndex(stray, kept, 0, 0, 4, 1);
+    EXPECT_EQ(Bytes(kept, kept + 4), Bytes(wild, wild + 4));
+
     // Nothing is written for grey with alpha or sides beyond 16 bits.
     int result = 0;
     PhotoPtr grey_alpha(PhotoCreate(2, 2, TAV_MODE_GRAYALPHA, TAV_RENDER_MEMORY));

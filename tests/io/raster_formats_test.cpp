@@ -396,6 +396,43 @@ TEST(Pcx, WritesRunsPadAndPaletteThatReadBack) {
     EXPECT_EQ(wide_back, row);
 }
 
+// Rows of lone bytes, runs and bytes of 0xC0 and up at every offset,
+// against the run coding written out plainly.
+TEST(Pcx, RowsCodeAsThePlainRuns) {
+    tavtest::interp();
+    auto plain = [](const std::vector<unsigned char> &row) {
+        Bytes out;
+        for (size_t x = 0; x < row.size();) {
+            size_t run = 1;
+            while (x + run < row.size() && row[x + run] == row[x] && run < 63) ++run;
+            if (run > 1 || row[x] >= 0xC0) out.push_back(static_cast<unsigned char>(0xC0 | run));
+            out.push_back(row[x]);
+            x += run;
+        }
+        if (row.size() & 1) out.push_back(0);
+        return out;
+    };
+    uint32_t seed = 7;
+    for (int width = 1; width <= 90; ++width) {
+        PhotoPtr image(PhotoCreate(width, 1, TAV_MODE_INDEXED, TAV_RENDER_MEMORY));
+        for (int i = 0; i < 256; ++i) TavAddColormap(PhotoColormap(image), i, i, i);
+        std::vector<unsigned char> row(static_cast<size_t>(width));
+        // Mostly low bytes, the last byte again now and then, some 0xC0 and up.
+        for (size_t x = 0; x < row.size(); ++x) {
+            seed = seed * 1103515245 + 12345;
+            const uint32_t pick = seed >> 28, value = (seed >> 8) % 0xC0;
+            row[x] = static_cast<unsigned char>(pick == 0 ? 0xC0 + value % 64 : pick < 4 && x > 0 ? row[x - 1] : value);
+        }
+        if (width > 70) std::fill(row.begin() + 2, row.begin() + 68, row[1]);  // a run past 63
+        PhotoPutIndex(image, row.data(), 0, 0, width, 1);
+        const Bytes file = write_with(WritePCX, image);
+        const Bytes expected = plain(row);
+        ASSERT_GE(file.size(), 128 + expected.size()) << width;
+        EXPECT_EQ(Bytes(file.begin() + 128, file.begin() + 128 + static_cast<ptrdiff_t>(expected.size())), expected)
+            << width;
+    }
+}
+
 TEST(Pcx, TruecolourAndGreyImagesAreQuantised) {
     tavtest::interp();
     PhotoPtr grey(PhotoCreate(4, 4, TAV_MODE_GRAY, TAV_RENDER_MEMORY));
