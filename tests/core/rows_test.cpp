@@ -245,6 +245,8 @@ TEST(RowFunctions, VectorTwinsMatchPortableRows) {
         {"to rgb", 4, 3, [](auto *s, auto *d, size_t n, unsigned char) { tav::rgba_to_rgb(s, d, n); }},
         {"bgr", 3, 4, [](auto *s, auto *d, size_t n, unsigned char a) { tav::bgr_to_rgba(s, d, n, a); }},
         {"to bgr", 4, 3, [](auto *s, auto *d, size_t n, unsigned char) { tav::rgba_to_bgr(s, d, n); }},
+        {"rgb planes", 3, 4, [](auto *s, auto *d, size_t n, unsigned char) { planar(s, 3, d, n); }},
+        {"rgba planes", 4, 4, [](auto *s, auto *d, size_t n, unsigned char) { planar(s, 4, d, n); }},
     };
     for (const auto &c : cases)
         for (size_t n : {1, 3, 7, 8, 9, 10, 11, 15, 16, 17, 33, 100})
