@@ -112,7 +112,8 @@ void forward_dct_avx2(const uint8_t *samples, int stride, int rows, int F[64]);
 // Encoder quantiser: F -> Q (raster indices), for `num_coeffs` scan positions.
 void quantise(const int F[64], bool chroma, int quality, int num_coeffs, int Q[64]);
 // The twin of its scaling: Q[i] = F[i] scaled and rounded as quantise does
-// where mask[i] is -1, and 0 elsewhere.
+// where mask[i] is -1, and 0 elsewhere; no position of the last row may be
+// kept.
 void quantise_scaled_avx2(const int F[64], double inverse, const int32_t mask[64], int Q[64]);
 // Decoder: dequantises Q in place and transforms it back to samples;
 // `rows` of the result (8, or 4 for a half block) go to `out`.

@@ -152,7 +152,9 @@ void quantise_scaled_avx2(const int F[64], double inverse, const int32_t mask[64
     const __m256d scale = _mm256_set1_pd(inverse), one = _mm256_set1_pd(1.0);
     const __m256d up = _mm256_set1_pd(0.6), down = _mm256_set1_pd(-0.6);
     const __m256d lo = _mm256_set1_pd(-120.0), hi = _mm256_set1_pd(120.0);
-    for (int i = 0; i < 64; i += 4) {
+    // Row 7 (v = 7) never holds a kept position.
+    for (int i = 56; i < 64; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i *>(Q + i), _mm_setzero_si128());
+    for (int i = 0; i < 56; i += 4) {
         const __m256d x = _mm256_mul_pd(_mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i *>(F + i))), scale);
         const __m256d t = _mm256_cvtepi32_pd(_mm256_cvttpd_epi32(x));
         const __m256d r = _mm256_sub_pd(x, t);
