@@ -5,9 +5,10 @@ printed as "pillow case milliseconds".  PCX and GIF saves quantise first
    /usr/bin/python3 bench/formats_vs_pillow.py DATADIR KIND"""
 import os
 import sys
-import time
 
 from PIL import Image
+
+from pillow_steps import load, step as timed_step
 
 data, kind = sys.argv[1], sys.argv[2]
 src = os.path.join(data, kind)
@@ -15,21 +16,7 @@ out = os.path.join(data, "out-%s.pillow" % kind)
 
 
 def step(name, work):
-    """Steps shorter than 50 ms are repeated until they add up to that."""
-    runs = 0
-    start = time.process_time()
-    while True:
-        work()
-        runs += 1
-        spent = time.process_time() - start
-        if spent >= 0.05:
-            break
-    print("pillow %s-%s %.3f" % (name, kind, spent * 1000 / runs))
-
-
-def load(path):
-    with Image.open(path) as im:
-        im.load()
+    timed_step(name, kind, work)
 
 
 picture = Image.open(src + ".ppm")
