@@ -17,6 +17,7 @@
 #include "io/reader_limits_p.h"
 
 #include "core/memory_p.h"
+#include "core/rgba_rows_p.h"
 #include "core/rows_p.h"
 
 #include <algorithm>
@@ -168,16 +169,13 @@ int write_sgi(AuxIO *stream, Photo *image) {
     const size_t row = static_cast<size_t>(width);
     const int band_rows = static_cast<int>(std::clamp<size_t>(kBandBytes / row, 1, height));
     tav::Bytes band = tav::attempt_bytes(row * band_rows);
-    tav::Bytes rgba = tav::attempt_bytes(row * 4);
-    if (!band || !rgba) return 1;
+    tav::RgbaRows source(image);
+    if (!band || !source) return 1;
     for (int c = 0; c < 4; ++c) {
         for (int k = 0; k < height; k += band_rows) {
             const int rows = std::min(band_rows, height - k);
-            for (int r = 0; r < rows; ++r) {
-                PhotoGetRGBA(image, rgba.get(), 0, height - 1 - (k + r), width, 1);
-                unsigned char *out = band.get() + row * r;
-                tav::rgba_channel(rgba.get(), c, out, 1, row);
-            }
+            for (int r = 0; r < rows; ++r)
+                tav::rgba_channel(source.row(height - 1 - (k + r)), c, band.get() + row * r, 1, row);
             if (!tav::write_all(stream, band.get(), row * rows)) return 1;
         }
     }

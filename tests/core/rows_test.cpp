@@ -247,6 +247,8 @@ TEST(RowFunctions, VectorTwinsMatchPortableRows) {
         {"to bgr", 4, 3, [](auto *s, auto *d, size_t n, unsigned char) { tav::rgba_to_bgr(s, d, n); }},
         {"rgb planes", 3, 4, [](auto *s, auto *d, size_t n, unsigned char) { planar(s, 3, d, n); }},
         {"rgba planes", 4, 4, [](auto *s, auto *d, size_t n, unsigned char) { planar(s, 4, d, n); }},
+        {"green of rgba", 4, 1, [](auto *s, auto *d, size_t n, unsigned char) { tav::rgba_channel(s, 1, d, 1, n); }},
+        {"alpha of rgba", 4, 1, [](auto *s, auto *d, size_t n, unsigned char) { tav::rgba_channel(s, 3, d, 1, n); }},
     };
     for (const auto &c : cases)
         for (size_t n : {1, 3, 7, 8, 9, 10, 11, 15, 16, 17, 33, 100})
