@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace tav {
@@ -93,28 +94,16 @@ void map_row(NearestEntry &nearest, int transparent, const unsigned char *rgba, 
                                                        : static_cast<unsigned char>(nearest.find(rgba[0], rgba[1], rgba[2]));
 }
 
-}  // namespace
-
-Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed, Dither dither) {
-    if (!image || !colormap || !has_usable_entry(colormap)) return nullptr;
+// Every row of the image mapped into `target`, the new image's rows.  The
+// candidate lists and error rows are standard containers: memory running
+// out while they grow is a failed mapping (false), never an exception
+// through the C interface.
+bool map_rows(Photo *image, const TavColormap *map, const DirectRows &target, NoiseSeed seed, Dither dither) try {
     const int width = image->width, height = image->height;
-    if (width < 0 || height < 0) return nullptr;
-    // Ownership passes to the new image; an image's own colormap stays its own.
-    TavColormap *map = colormap == image->colormap ? TavDupColormap(colormap) : colormap;
-    NearestEntry nearest(map);
-
-    Photo *out = indexed_image(width, height);
     const bool empty = width == 0 || height == 0;
     RgbaRows source(image);
-    DirectRows target{};
-    if (!out || (!empty && (!source || !direct_rows(out, &target)))) {
-        PhotoDelete(out);
-        if (map != colormap) TavDeleteColormap(map);
-        return nullptr;
-    }
-    TavDeleteColormap(out->colormap);
-    out->colormap = map;
-
+    if (!empty && !source) return false;
+    NearestEntry nearest(map);
     const size_t positions = static_cast<size_t>(width) + 2;
     Diffusion state{nearest, map->entries, map->transparent, std::vector<int>(3 * positions), std::vector<int>(3 * positions)};
     if (seed == NoiseSeed::kClock) RandomInit();
@@ -133,6 +122,31 @@ Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed, Dither dith
         else state.row<-1>(rgba, indices, width);
         state.current.swap(state.next);
     }
+    return true;
+} catch (const std::bad_alloc &) {
+    return false;
+}
+
+}  // namespace
+
+Photo *quantize(Photo *image, TavColormap *colormap, NoiseSeed seed, Dither dither) {
+    if (!image || !colormap || !has_usable_entry(colormap)) return nullptr;
+    const int width = image->width, height = image->height;
+    if (width < 0 || height < 0) return nullptr;
+    // Ownership passes to the new image; an image's own colormap stays its own.
+    TavColormap *map = colormap == image->colormap ? TavDupColormap(colormap) : colormap;
+    if (!map) return nullptr;
+
+    Photo *out = indexed_image(width, height);
+    DirectRows target{};
+    const bool empty = width == 0 || height == 0;
+    if (!out || (!empty && !direct_rows(out, &target)) || !map_rows(image, map, target, seed, dither)) {
+        PhotoDelete(out);
+        if (map != colormap) TavDeleteColormap(map);
+        return nullptr;
+    }
+    TavDeleteColormap(out->colormap);
+    out->colormap = map;
     return out;
 }
 

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <type_traits>
 #include <vector>
 
@@ -240,11 +241,15 @@ int run(Photo *photo, const std::vector<TapRow> &rows, int divisor, int edge, bo
     if (weigh) s.weight.resize(width);
     long long loaded = -1;  // last source row read into the ring
     // partner[k]: the index of the mirror row of row k (offset -d, k's +d)
-    // with the same taps, when k's offset is negative; else -1.
+    // with the same taps, when k's offset is negative; else -1.  Rows come
+    // sorted by offset, so the mirror is found walking in from the far end.
     std::vector<int> partner(rows.size(), -1);
-    for (size_t k = 0; k < rows.size(); ++k)
-        for (size_t j = k + 1; j < rows.size() && rows[k].offset < 0; ++j)
-            if (rows[j].offset == -rows[k].offset && same_taps(rows[k], rows[j])) partner[k] = static_cast<int>(j);
+    size_t j = rows.size();
+    for (size_t k = 0; k < rows.size() && rows[k].offset < 0; ++k) {
+        while (j > k + 1 && rows[j - 1].offset > -rows[k].offset) --j;
+        if (j > k + 1 && rows[j - 1].offset == -rows[k].offset && same_taps(rows[k], rows[j - 1]))
+            partner[k] = static_cast<int>(j - 1);
+    }
     std::vector<char> folded(rows.size(), 0);
     std::vector<uint16_t> pair_sum(row_bytes);
     for (int y = 0; y < height; ++y) {
@@ -322,7 +327,10 @@ void prepare_vector_taps(TapRow *row, int width) {
 
 }  // namespace
 
-int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
+// The taps and row sums are standard containers, all made before the first
+// row is written back: memory running out while they are made leaves the
+// image as it was and gives 1, never an exception through the C interface.
+int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) try {
     if (kernel.width <= 0 || kernel.height <= 0) return 0;
     if (kernel.cx < 0 || kernel.cx >= kernel.width || kernel.cy < 0 || kernel.cy >= kernel.height) return 1;
     if (!photo || photo->width < 1 || photo->height < 1) return 0;
@@ -356,6 +364,8 @@ int convolve(Photo *photo, const KernelView &kernel, int divisor, int flags) {
         return run<int>(photo, rows, divisor, edge, absolute);
     }
     return run<long long>(photo, rows, divisor, edge, absolute);
+} catch (const std::bad_alloc &) {
+    return 1;
 }
 
 }  // namespace tav

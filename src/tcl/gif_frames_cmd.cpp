@@ -23,8 +23,8 @@ int gif_frames_cmd(ClientData, Tcl_Interp *interp, int objc, Tcl_Obj *const objv
     int length = 0;
     unsigned char *bytes = Tcl_GetByteArrayFromObj(objv[1], &length);
     AuxIO *stream = AuxIO_Init("string", &bytes, &length, 0, 0, 0);
-    // Only memory fails a stream over bytes; there is nothing to tell.
-    if (!stream) return tav::tcl_error(interp, tav::ErrorKind::Limit, "");
+    // Only memory fails a stream over bytes.
+    if (!stream) return tav::tcl_error(interp, tav::ErrorKind::Limit, "not enough memory to read the GIF data");
     Tcl_Obj *delays = Tcl_NewListObj(0, nullptr);
     Tcl_IncrRefCount(delays);
     const bool walked = tav::walk_gif_frames(stream, append_delay, delays);
